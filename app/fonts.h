@@ -1,0 +1,4 @@
+#pragma once
+
+/// Maps the screens' font families to the fonts this system ships.
+void installFontSubstitutes();

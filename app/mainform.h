@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/module1.h"
+#include "app/screencatalog.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <map>
+
+class Dialogs;
+class Screen;
+
+/// The main window: opens the shared connection as it loads, and its menu is
+/// the only way to the screens and to the end of the system.
+class MainForm : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainForm(Dialogs &dialogs, QWidget *parent = nullptr);
+    ~MainForm() override;
+
+    /// Shows the screen of a menu entry: created on first use, brought to the
+    /// front while open, loaded afresh after the user closed it.
+    Screen *showScreen(const QString &form);
+    /// The screen's window while it is open; nullptr otherwise.
+    Screen *openScreen(const QString &form) const;
+
+    /// "Ending system": writes the open screens' edits in progress, closes
+    /// the shared connection and ends the run at once.
+    void endSystem();
+    /// What ends the run; tests replace it.
+    void setQuitHandler(std::function<void()> quit) { m_quit = std::move(quit); }
+
+    const Module1 &module1() const { return m_module1; }
+
+private:
+    struct ScreenSlot
+    {
+        ScreenEntry entry;
+        QString lastSearchText;
+        QPointer<Screen> window;
+    };
+
+    void buildContents();
+    void buildMenu();
+    void openSharedConnection();
+
+    Dialogs &m_dialogs;
+    Module1 m_module1;
+    std::map<QString, ScreenSlot> m_screens;
+    std::function<void()> m_quit;
+};

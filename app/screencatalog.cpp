@@ -1,0 +1,32 @@
+#include "app/screencatalog.h"
+
+#include "lending/form7.h"
+#include "screens/form10.h"
+#include "screens/form4.h"
+#include "screens/form6.h"
+
+const QVector<MenuGroup> &menuGroups()
+{
+    static const QVector<MenuGroup> groups = {
+        {QStringLiteral("CS"),
+         QStringLiteral("Management of  maintenance"),
+         {{QStringLiteral("CSF"), QStringLiteral("Customer"), QStringLiteral("Form1"), {}},
+          {QStringLiteral("MTR"), QStringLiteral("Maintenance record"), QStringLiteral("Form2"), {}},
+          {QStringLiteral("TP"), QStringLiteral("Data documents"), QStringLiteral("Form3"), {}}}},
+        {QStringLiteral("CM"),
+         QStringLiteral("Customer management"),
+         {{QStringLiteral("CF"), QStringLiteral("Documents datz"), QStringLiteral("Form4"), form4Declaration},
+          {QStringLiteral("CC"), QStringLiteral("Data of contact"), QStringLiteral("Form5"), {}}}},
+        {QStringLiteral("MSM"),
+         QStringLiteral("Manage of material"),
+         {{QStringLiteral("MSF"), QStringLiteral("Data of material stock"), QStringLiteral("Form6"), form6Declaration},
+          {QStringLiteral("MER"), QStringLiteral("Material to place"), QStringLiteral("Form7"), form7Declaration},
+          {QStringLiteral("supplier"), QStringLiteral("Data of suppliers"), QStringLiteral("Form10"),
+           form10Declaration}}},
+        {QStringLiteral("EM"),
+         QStringLiteral("Engineer 's  management"),
+         {{QStringLiteral("EMP"), QStringLiteral("Employee's  basic data"), QStringLiteral("Form8"), {}},
+          {QStringLiteral("ESR"), QStringLiteral("Record of engineer's works"), QStringLiteral("Form9"), {}}}},
+    };
+    return groups;
+}

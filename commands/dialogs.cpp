@@ -1,0 +1,16 @@
+#include "commands/dialogs.h"
+
+void Dialogs::tell(const QString &text, const QString &title)
+{
+    show({text, title, MessageButtons::Ok, MessageIcon::None, MessageAnswer::Ok});
+}
+
+bool Dialogs::confirm(const QString &text, const QString &title)
+{
+    return show({text, title, MessageButtons::YesNo, MessageIcon::None, MessageAnswer::Yes}) == MessageAnswer::Yes;
+}
+
+void Dialogs::reportFailure(const Result &failure)
+{
+    tell(failure.message());
+}

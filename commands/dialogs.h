@@ -1,0 +1,41 @@
+#pragma once
+
+#include "data/result.h"
+
+#include <QString>
+
+inline const QString kApplicationTitle = QStringLiteral("vemo");
+
+enum class MessageButtons { Ok, YesNo };
+enum class MessageIcon { None, Question };
+enum class MessageAnswer { Ok, Yes, No };
+
+struct Message
+{
+    QString text;
+    QString title = kApplicationTitle;
+    MessageButtons buttons = MessageButtons::Ok;
+    MessageIcon icon = MessageIcon::None;
+    MessageAnswer defaultButton = MessageAnswer::Ok;
+};
+
+/// Everything the program says to the user, and everything it asks, goes
+/// through this one interface, so tests can script the answers.
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+
+    /// A modal input box with a prompt, a title, an empty text, OK and
+    /// Cancel. Returns the text as typed, or an empty text on Cancel.
+    virtual QString ask(const QString &prompt, const QString &title) = 0;
+    /// A modal message box; returns the button the user chose.
+    virtual MessageAnswer show(const Message &message) = 0;
+
+    /// OK only, no icon.
+    void tell(const QString &text, const QString &title = kApplicationTitle);
+    /// Yes and No, Yes the default, no icon; true for Yes.
+    bool confirm(const QString &text, const QString &title);
+    /// The engine's own text of a failure, under the application's title.
+    void reportFailure(const Result &failure);
+};

@@ -1,0 +1,65 @@
+#include "commands/editcommands.h"
+
+#include "commands/dialogs.h"
+#include "commands/screencontext.h"
+#include "data/bound/documentfield.h"
+#include "data/recordsource.h"
+
+#include <stdexcept>
+
+Result IncreaseCommand::run(ScreenContext &screen) const
+{
+    if (Result added = requireSource(screen, kMainSource).addNew(); !added)
+        return added;
+    screen.focus(focus);
+    for (const QString &button : enables)
+        screen.setButtonEnabled(button, true);
+    return Result::success();
+}
+
+Result SaveCommand::run(ScreenContext &screen) const
+{
+    if (Result written = requireSource(screen, kMainSource).update(); !written)
+        return written;
+    screen.setButtonEnabled(saveButton, false);
+    return Result::success();
+}
+
+Result DeleteCommand::run(ScreenContext &screen) const
+{
+    RecordSource &source = requireSource(screen, kMainSource);
+    if (!source.hasCurrentRow() && !source.isAddingNew()) {
+        screen.dialogs().tell(QStringLiteral("目前沒有資料可以刪除。"));
+        return Result::success();
+    }
+    if (!screen.dialogs().confirm(question, title))
+        return Result::success();
+    return source.deleteCurrent();
+}
+
+Result ConnectCommand::run(ScreenContext &screen) const
+{
+    DocumentField *field = screen.documentField(documentField);
+    if (!field)
+        throw std::logic_error("the screen declares no document field " + documentField.toStdString());
+    if (Result inserted = field->insertObject(); !inserted)
+        return inserted;
+    screen.setButtonEnabled(connectButton, false);
+    return Result::success();
+}
+
+Result MoveCommand::run(ScreenContext &screen) const
+{
+    RecordSource &source = requireSource(screen, kMainSource);
+    switch (move) {
+    case Move::First:
+        return source.moveFirst();
+    case Move::Next:
+        return source.moveNext();
+    case Move::Previous:
+        return source.movePrevious();
+    case Move::Last:
+        return source.moveLast();
+    }
+    return Result::success();
+}

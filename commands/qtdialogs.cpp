@@ -1,0 +1,56 @@
+#include "commands/qtdialogs.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace {
+
+QMessageBox::StandardButton standardButton(MessageAnswer answer)
+{
+    switch (answer) {
+    case MessageAnswer::Yes:
+        return QMessageBox::Yes;
+    case MessageAnswer::No:
+        return QMessageBox::No;
+    case MessageAnswer::Ok:
+        break;
+    }
+    return QMessageBox::Ok;
+}
+
+} // namespace
+
+QString QtDialogs::ask(const QString &prompt, const QString &title)
+{
+    QInputDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(QString());
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.textValue();
+}
+
+MessageAnswer QtDialogs::show(const Message &message)
+{
+    QMessageBox box(QApplication::activeWindow());
+    // The window system puts the program's name in an empty title bar; a
+    // zero-width space keeps a title that is meant to be empty empty.
+    box.setWindowTitle(message.title.isEmpty() ? QStringLiteral("\u200B") : message.title);
+    box.setText(message.text);
+    box.setIcon(message.icon == MessageIcon::Question ? QMessageBox::Question : QMessageBox::NoIcon);
+    if (message.buttons == MessageButtons::YesNo)
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    else
+        box.setStandardButtons(QMessageBox::Ok);
+    box.setDefaultButton(standardButton(message.defaultButton));
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return MessageAnswer::Yes;
+    case QMessageBox::No:
+        return MessageAnswer::No;
+    default:
+        return MessageAnswer::Ok;
+    }
+}

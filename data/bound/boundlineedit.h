@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QLineEdit>
+
+class RecordSource;
+
+/// A single-line text field bound to one column of a record source: it shows
+/// the current row's value, and what the user types goes into the row's edit
+/// buffer. It takes no typing while no row can take edits.
+class BoundLineEdit : public QLineEdit
+{
+    Q_OBJECT
+
+public:
+    BoundLineEdit(RecordSource &source, int column, QWidget *parent = nullptr);
+
+private:
+    void showCurrentValue();
+
+    RecordSource &m_source;
+    int m_column;
+};

@@ -1,0 +1,66 @@
+#include "data/bound/recordgrid.h"
+
+#include "data/bound/recordgridmodel.h"
+#include "data/recordsource.h"
+
+#include <QHeaderView>
+
+RecordGrid::RecordGrid(RecordSource &source, bool columnHeaders, QWidget *parent)
+    : QTableView(parent), m_source(source), m_model(new RecordGridModel(source, this))
+{
+    setModel(m_model);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
+                    | QAbstractItemView::AnyKeyPressed);
+    horizontalHeader()->setVisible(columnHeaders);
+    // Fixed row heights keep a table of a million rows as quick as a small one.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setMinimumWidth(14);
+    verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
+
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &RecordGrid::moveToSelectedRow);
+    connect(&source, &RecordSource::currentChanged, this, &RecordGrid::followCurrentRow);
+    connect(&source, &RecordSource::keysetReset, this, &RecordGrid::followCurrentRow);
+    connect(m_model, &RecordGridModel::moveFailed, this,
+            [this](const QString &message) { report(Result::failure(message)); });
+    followCurrentRow();
+}
+
+void RecordGrid::setFailureHandler(std::function<void(const Result &)> handler)
+{
+    m_failureHandler = std::move(handler);
+}
+
+void RecordGrid::followCurrentRow()
+{
+    m_following = true;
+    const int row = m_source.currentIndex();
+    if (row < 0) {
+        selectionModel()->clearSelection();
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    } else {
+        const int column = std::max(currentIndex().column(), 0);
+        selectionModel()->setCurrentIndex(m_model->index(row, column),
+                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(m_model->index(row, column));
+    }
+    m_following = false;
+}
+
+void RecordGrid::moveToSelectedRow(const QModelIndex &current)
+{
+    if (m_following || !current.isValid() || current.row() == m_source.currentIndex())
+        return;
+    if (Result moved = m_source.moveTo(current.row()); !moved) {
+        report(moved);
+        followCurrentRow();
+    }
+}
+
+void RecordGrid::report(const Result &failure)
+{
+    if (m_failureHandler)
+        m_failureHandler(failure);
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+/// The database path that every part of the system names.
+inline const QString kDatabasePath = QStringLiteral("C:\\vemo\\vemo.mdb");
+
+/// The folder that holds the database: $VEMO_HOME when set, else C:\vemo on
+/// Windows, else the user's XDG data folder for vemo.
+QString vemoHome();
+
+/// Maps a database path of the system (C:\vemo\vemo.mdb in any case) to the
+/// SQLite file that stands for it. Any other path is taken as a real file path.
+QString mappedDatabaseFile(const QString &databasePath);

@@ -1,0 +1,135 @@
+#pragma once
+
+#include "data/engineconnection.h"
+#include "data/result.h"
+
+#include <QHash>
+#include <QMap>
+#include <QObject>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+#include <memory>
+
+/// An updatable keyset cursor over one table, like the old engine's dynaset.
+///
+/// Opening reads the identities (rowids) of all rows in the table's own order;
+/// row values are read on demand, and the current row is read afresh on every
+/// move, so a change made through another connection shows once the row is
+/// read again. Edits to the current row stay in an edit buffer until the
+/// source moves off the row or writePendingEdits() is called; only the edited
+/// columns are written. Every operation that can fail returns the failure with
+/// the engine's text and leaves the position and the edit buffer as they were.
+class RecordSource : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit RecordSource(const QString &name, QObject *parent = nullptr);
+
+    /// Opens on a table of the database; stands on its first row.
+    Result open(const QString &databasePath, const QString &table);
+    bool isOpen() const;
+    QString table() const { return m_table; }
+    QStringList columnNames() const { return m_columns; }
+    /// The column's index, matched without regard to case; -1 when absent.
+    int columnIndex(const QString &column) const;
+
+    bool isBeforeFirst() const;
+    bool isAfterLast() const;
+    bool noMatch() const { return m_noMatch; }
+    bool isAddingNew() const { return m_adding; }
+    /// An existing row is current: not before-first, not after-last, not the
+    /// place of a row deleted by deleteCurrent().
+    bool hasCurrentRow() const;
+    /// A row can take edits: an existing current row or a pending new one.
+    bool isEditable() const { return hasCurrentRow() || m_adding; }
+    bool hasPendingEdits() const { return !m_edits.isEmpty(); }
+    int rowCount() const { return int(m_keys.size()); }
+    /// The keyset index of the current row; -1 when no existing row is current.
+    int currentIndex() const { return hasCurrentRow() ? m_position : -1; }
+
+    /// The position mark of the current row (during an add, of the row that
+    /// was current before it); invalid when there is none.
+    QVariant bookmark() const;
+    Result setBookmark(const QVariant &bookmark);
+
+    Result moveFirst();
+    Result moveLast();
+    Result moveNext();
+    Result movePrevious();
+    Result moveTo(int index);
+
+    /// The first / next row in keyset order that meets the criterion becomes
+    /// current; when none does, noMatch() is set and the position is kept.
+    Result findFirst(const QString &criterion);
+    Result findNext(const QString &criterion);
+
+    /// Starts a blank pending row, not yet in the file.
+    Result addNew();
+    /// Writes the pending row or the edits of the current row. The written
+    /// new row becomes the current row. Fails when there is nothing to write.
+    Result update();
+    /// Removes the current row (a pending new row is dropped instead). No move
+    /// follows: the place stays current with no row until the next move.
+    Result deleteCurrent();
+    /// Writes what the edit buffer holds, as moving off the row does. A
+    /// pending new row in which nothing was entered is dropped.
+    Result writePendingEdits();
+
+    QVariant value(int column) const;
+    QVariant value(const QString &column) const { return value(columnIndex(column)); }
+    /// Puts a value in the edit buffer of the current or pending row; refused
+    /// (false) when no row can take edits.
+    bool setValue(int column, const QVariant &value);
+    bool setValue(const QString &column, const QVariant &value) { return setValue(columnIndex(column), value); }
+
+    /// The value of any row by keyset index, for the grid: the current row
+    /// with its edits, other rows from a small cache filled in chunks.
+    QVariant valueAt(int index, int column) const;
+
+    /// Every row of the given columns in keyset order, for list sources.
+    QVector<QVector<QVariant>> readColumns(const QStringList &columns) const;
+
+signals:
+    /// The current row changed through a move, a find or a bookmark.
+    void repositioned();
+    /// What the bound controls show must be read again.
+    void currentChanged();
+    void valueEdited(int column);
+    void keysetReset();
+    void rowAboutToBeInserted(int index);
+    void rowInserted(int index);
+    void rowAboutToBeRemoved(int index);
+    void rowRemoved(int index);
+    void rowWritten(int index);
+
+private:
+    Result failIfClosed() const;
+    Result moveToPosition(int position);
+    void standOn(int position);
+    Result find(const QString &criterion, qint64 afterKey);
+    Result writeEdits();
+    Result insertPendingRow();
+    Result prepare(QSqlQuery &query, const QString &sql) const;
+    Result checkValue(int column, const QVariant &value) const;
+    QVector<QVariant> readRow(qint64 key) const;
+    void loadChunk(int index) const;
+    int indexOfKey(qint64 key) const;
+    QString quotedTable() const;
+
+    std::unique_ptr<EngineConnection> m_connection;
+    QString m_table;
+    QStringList m_columns;
+    QVector<bool> m_wholeNumberColumns;
+    QVector<qint64> m_keys;
+    int m_position = 0;          // -1 before first, rowCount() after last
+    bool m_onDeletedPlace = false; // m_position then is the row after the gap
+    bool m_adding = false;
+    bool m_noMatch = false;
+    QVector<QVariant> m_row;
+    QMap<int, QVariant> m_edits;
+    mutable QHash<qint64, QVector<QVariant>> m_cache;
+};

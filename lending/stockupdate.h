@@ -1,0 +1,26 @@
+#pragma once
+
+#include "data/result.h"
+
+#include <QString>
+
+enum class StockMovement { Lending, Returning };
+
+/// The stock update statement, exactly as the system has always built it:
+/// "update [msf] set [inventory] = N where [materielno] = 'M';" — returning
+/// has no blank after the where-clause's "=". Quotes in M are doubled, so a
+/// material number can name only that material.
+QString stockUpdateStatement(StockMovement movement, int newStock, const QString &material);
+
+/// The new stock from the two texts as they stand on the screen, read as
+/// decimal numbers: stock − quantity (lending) or stock + quantity
+/// (returning), computed exactly and rounded half to even, within −32768 to
+/// 32767. A failure names the field at fault by its caption.
+Result newStock(StockMovement movement, const QString &stockText, const QString &stockCaption,
+                const QString &quantityText, const QString &quantityCaption, int &result);
+
+/// Runs the statement over a connection of its own to the database file,
+/// closed when the statement has run.
+Result executeStockUpdate(const QString &statement);
+
+inline const QString kStockDatabasePath = QStringLiteral("c:\\vemo\\vemo.mdb");

@@ -1,0 +1,204 @@
+#include "screens/screenbuilder.h"
+
+#include "commands/dialogs.h"
+#include "data/bound/boundlineedit.h"
+#include "data/bound/boundtextedit.h"
+#include "data/bound/lookuplist.h"
+#include "data/bound/recordgrid.h"
+#include "data/databaselocation.h"
+#include "data/recordsource.h"
+#include "screens/screen.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+constexpr int kTwipsPerInch = 1440;
+constexpr int kLabelGapTwips = 60;
+
+QFont screenFont(double pointSize)
+{
+    QFont font(kScreenFontFamily);
+    font.setPointSizeF(pointSize);
+    font.setBold(true);
+    return font;
+}
+
+void paint(QWidget *widget, QPalette::ColorRole role, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+}
+
+} // namespace
+
+ScreenBuilder::ScreenBuilder(Screen &screen) : m_screen(screen) {}
+
+void ScreenBuilder::build()
+{
+    const ScreenDeclaration &declaration = m_screen.m_declaration;
+    buildWindow();
+    openSources();
+    for (const FieldDeclaration &field : declaration.fields)
+        buildField(field);
+    if (declaration.grid)
+        buildGrid(*declaration.grid);
+    for (const LineDeclaration &line : declaration.lines)
+        buildLine(line);
+    for (const FrameDeclaration &frame : declaration.frames)
+        buildFrame(frame);
+    orderTabs();
+    if (declaration.boundaryCheck) {
+        if (RecordSource *main = m_screen.source(kMainSource))
+            QObject::connect(main, &RecordSource::repositioned, &m_screen,
+                             [this] { m_screen.run(m_screen.m_boundaryCheck); });
+    }
+}
+
+void ScreenBuilder::buildWindow()
+{
+    const ScreenDeclaration &declaration = m_screen.m_declaration;
+    m_screen.setObjectName(declaration.name);
+    m_screen.setWindowTitle(declaration.caption);
+    m_screen.setFixedSize(pixels(declaration.clientWidth), pixels(declaration.clientHeight));
+    m_screen.setAutoFillBackground(true);
+    paint(&m_screen, QPalette::Window, kScreenBackground);
+}
+
+void ScreenBuilder::openSources()
+{
+    for (const SourceDeclaration &declared : m_screen.m_declaration.sources) {
+        auto *source = new RecordSource(declared.name, &m_screen);
+        m_screen.m_sources.insert(declared.name, source);
+        if (Result opened = source->open(kDatabasePath, declared.table); !opened)
+            m_screen.m_buildFailures << opened.message();
+    }
+}
+
+void ScreenBuilder::buildField(const FieldDeclaration &field)
+{
+    RecordSource *source = m_screen.source(field.source);
+    const int column = source ? source->columnIndex(field.column) : -1;
+    QWidget *widget = nullptr;
+    if (column >= 0) {
+        widget = makeFieldWidget(field, *source, column);
+    } else {
+        if (source && source->isOpen())
+            m_screen.m_buildFailures << QStringLiteral("資料表 '%1' 沒有欄位 '%2'。").arg(source->table(), field.column);
+        widget = new QLineEdit(&m_screen);
+        widget->setEnabled(false);
+    }
+    widget->setObjectName(field.name);
+    widget->setAccessibleName(field.caption);
+    place(widget, field.geometry);
+    buildLabel(field, widget);
+    m_tabOrder.insert(field.tabIndex, widget);
+}
+
+QWidget *ScreenBuilder::makeFieldWidget(const FieldDeclaration &field, RecordSource &source, int column)
+{
+    switch (field.kind) {
+    case FieldKind::Text:
+        return new BoundLineEdit(source, column, &m_screen);
+    case FieldKind::MultiLineText: {
+        const bool horizontal = field.scrollBars == ScrollBars::Horizontal || field.scrollBars == ScrollBars::Both;
+        const bool vertical = field.scrollBars == ScrollBars::Vertical || field.scrollBars == ScrollBars::Both;
+        return new BoundTextEdit(source, column, horizontal, vertical, &m_screen);
+    }
+    case FieldKind::Lookup: {
+        RecordSource *list = m_screen.source(field.lookup.listSource);
+        if (list && list->isOpen()
+            && (list->columnIndex(field.lookup.shownColumn) < 0 || list->columnIndex(field.lookup.boundColumn) < 0))
+            m_screen.m_buildFailures << QStringLiteral("資料表 '%1' 沒有欄位 '%2' 或 '%3'。")
+                                            .arg(list->table(), field.lookup.shownColumn, field.lookup.boundColumn);
+        const RecordSource unopened{field.lookup.listSource};
+        return new LookupList(source, column, list ? *list : unopened, field.lookup.shownColumn,
+                              field.lookup.boundColumn, &m_screen);
+    }
+    }
+    return nullptr;
+}
+
+void ScreenBuilder::buildLabel(const FieldDeclaration &field, QWidget *buddy)
+{
+    auto *label = new QLabel(field.caption, &m_screen);
+    label->setObjectName(field.labelName);
+    label->setFont(screenFont(9));
+    paint(label, QPalette::WindowText, kCaptionColour);
+    label->setBuddy(buddy);
+    if (field.labelGeometry) {
+        label->setWordWrap(true);
+        place(label, *field.labelGeometry);
+        return;
+    }
+    const int width = label->fontMetrics().horizontalAdvance(field.caption) + 2;
+    const int height = std::max(label->fontMetrics().height(), std::min(buddy->height(), pixels(300)));
+    const int right = buddy->x() - pixels(kLabelGapTwips);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setGeometry(std::max(0, right - width), buddy->y(), std::min(width, right), height);
+}
+
+void ScreenBuilder::buildGrid(const GridDeclaration &grid)
+{
+    RecordSource *source = m_screen.source(grid.source);
+    if (!source)
+        return;
+    auto *view = new RecordGrid(*source, grid.columnHeaders, &m_screen);
+    view->setObjectName(QStringLiteral("DBGrid1"));
+    view->setFailureHandler([this](const Result &failure) { m_screen.dialogs().reportFailure(failure); });
+    place(view, grid.geometry);
+    m_tabOrder.insert(grid.tabIndex, view);
+}
+
+void ScreenBuilder::buildLine(const LineDeclaration &line)
+{
+    auto *rule = new QWidget(&m_screen);
+    rule->setAutoFillBackground(true);
+    paint(rule, QPalette::Window, line.color);
+    rule->setGeometry(pixels(line.geometry.left), pixels(line.geometry.top), pixels(line.geometry.width),
+                      line.widthPixels);
+}
+
+void ScreenBuilder::buildFrame(const FrameDeclaration &frame)
+{
+    auto *box = new QGroupBox(frame.caption, &m_screen);
+    box->setObjectName(frame.name);
+    box->setFont(screenFont(9));
+    paint(box, QPalette::WindowText, kCaptionColour);
+    place(box, frame.geometry);
+    for (const ButtonDeclaration &declared : frame.buttons) {
+        auto *button = new QPushButton(declared.caption, box);
+        button->setObjectName(declared.name);
+        button->setFont(screenFont(declared.pointSize));
+        paint(button, QPalette::WindowText, Qt::black);
+        place(button, declared.geometry);
+        button->setEnabled(declared.enabledAtStart);
+        const std::shared_ptr<const Command> command = declared.command;
+        if (command)
+            QObject::connect(button, &QPushButton::clicked, &m_screen, [this, command] { m_screen.run(*command); });
+        m_tabOrder.insert(declared.tabIndex, button);
+    }
+}
+
+void ScreenBuilder::orderTabs()
+{
+    QWidget *previous = nullptr;
+    for (QWidget *widget : std::as_const(m_tabOrder)) {
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
+
+void ScreenBuilder::place(QWidget *widget, const Twips &twips) const
+{
+    widget->setGeometry(pixels(twips.left), pixels(twips.top), pixels(twips.width), pixels(twips.height));
+}
+
+int ScreenBuilder::pixels(int twips) const
+{
+    return qRound(double(twips) * m_screen.logicalDpiX() / kTwipsPerInch);
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "screens/screendeclaration.h"
+
+#include <QMap>
+#include <QString>
+
+class QWidget;
+class Screen;
+class RecordSource;
+
+/// Makes a screen's window, record sources, bound controls, grid, lines,
+/// frames and buttons from its declaration, and wires each button to its
+/// command and Data1 to the boundary check where declared.
+class ScreenBuilder
+{
+public:
+    explicit ScreenBuilder(Screen &screen);
+
+    void build();
+
+private:
+    void buildWindow();
+    void openSources();
+    void buildField(const FieldDeclaration &field);
+    QWidget *makeFieldWidget(const FieldDeclaration &field, RecordSource &source, int column);
+    void buildLabel(const FieldDeclaration &field, QWidget *buddy);
+    void buildGrid(const GridDeclaration &grid);
+    void buildLine(const LineDeclaration &line);
+    void buildFrame(const FrameDeclaration &frame);
+    void orderTabs();
+    void place(QWidget *widget, const Twips &twips) const;
+    int pixels(int twips) const;
+
+    Screen &m_screen;
+    QMultiMap<int, QWidget *> m_tabOrder;
+};

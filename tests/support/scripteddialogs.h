@@ -1,0 +1,48 @@
+#pragma once
+
+#include "commands/dialogs.h"
+
+#include <QQueue>
+#include <QVector>
+
+/// One dialog the program showed, as the user saw it.
+struct DialogCall
+{
+    enum class Kind { Input, Message };
+    Kind kind = Kind::Message;
+    QString text; // the prompt of an input box
+    QString title;
+    MessageButtons buttons = MessageButtons::Ok;
+    MessageIcon icon = MessageIcon::None;
+    MessageAnswer defaultButton = MessageAnswer::Ok;
+
+    QString describe() const;
+};
+
+/// Dialogs answered from a script, recording every call. An OK-only box needs
+/// no answer; an input box or a Yes/No box nobody scripted counts as
+/// unexpected and is answered with Cancel or No.
+class ScriptedDialogs : public Dialogs
+{
+public:
+    void typeAnswer(const QString &text) { m_texts.enqueue(text); }
+    void cancelAnswer() { m_texts.enqueue(QString()); }
+    void chooseAnswer(MessageAnswer answer) { m_answers.enqueue(answer); }
+
+    QString ask(const QString &prompt, const QString &title) override;
+    MessageAnswer show(const Message &message) override;
+
+    /// The calls so far, which are then forgotten.
+    QVector<DialogCall> takeCalls();
+    QVector<DialogCall> calls() const { return m_calls; }
+    /// Message texts only, in order.
+    QStringList messageTexts() const;
+    int unexpected() const { return m_unexpected; }
+    bool scriptUsedUp() const { return m_texts.isEmpty() && m_answers.isEmpty(); }
+
+private:
+    QQueue<QString> m_texts;
+    QQueue<MessageAnswer> m_answers;
+    QVector<DialogCall> m_calls;
+    int m_unexpected = 0;
+};
