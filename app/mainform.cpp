@@ -102,7 +102,7 @@ void MainForm::buildContents()
     layout->addWidget(label(QStringLiteral("Label2"), QStringLiteral("指導顧問:客戶服務部"),
                             boldFont(QStringLiteral("新細明體"), 14.25), contents));
     setCentralWidget(contents);
-    resize(640, 460);
+    resize(780, 480);
 }
 
 void MainForm::buildMenu()
@@ -110,6 +110,7 @@ void MainForm::buildMenu()
     for (const MenuGroup &group : menuGroups()) {
         QMenu *menu = menuBar()->addMenu(group.caption);
         menu->setObjectName(group.name);
+        menu->setFont(font());
         for (const ScreenEntry &entry : group.entries) {
             QAction *action = menu->addAction(entry.caption);
             action->setObjectName(entry.name);

@@ -61,24 +61,27 @@ Result EngineConnection::open(const QString &databasePath, Missing missing)
         return Result::failure(QStringLiteral("無法建立資料夾 '%1'。")
                                    .arg(QDir::toNativeSeparators(QFileInfo(file).absolutePath())));
 
-    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-    database.setDatabaseName(file);
-    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    if (!database.open()) {
-        const QString message = engineText(database.lastError());
-        close();
-        return Result::failure(message);
-    }
-    // Reading the journal mode is the first real read of the file: a file that
-    // is not a database fails here.
-    Result result = runPragma(database, QStringLiteral("PRAGMA journal_mode=WAL"));
-    if (result && !exists)
-        result = createSchema(database);
+    Result result = openFile(file, !exists);
     if (!result) {
         close();
         if (!exists)
             QFile::remove(file);
     }
+    return result;
+}
+
+Result EngineConnection::openFile(const QString &file, bool create)
+{
+    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    database.setDatabaseName(file);
+    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    if (!database.open())
+        return Result::failure(engineText(database.lastError()));
+    // Reading the journal mode is the first real read of the file: a file that
+    // is not a database fails here.
+    Result result = runPragma(database, QStringLiteral("PRAGMA journal_mode=WAL"));
+    if (result && create)
+        result = createSchema(database);
     return result;
 }
 

@@ -36,6 +36,8 @@ public:
     QSqlDatabase database() const;
 
 private:
+    Result openFile(const QString &file, bool create);
+
     QString m_name;
 };
 

@@ -8,7 +8,7 @@ namespace declare {
 FieldDeclaration text(const QString &name, const QString &label, const QString &caption, const QString &column,
                       Twips geometry, int tabIndex, const QString &source = QStringLiteral("Data1"));
 FieldDeclaration multiLine(const QString &name, const QString &label, const QString &caption, const QString &column,
-                           Twips geometry, int tabIndex, ScrollBars scrollBars = ScrollBars::Vertical);
+                           Twips geometry, int tabIndex, ScrollBars scrollBars = ScrollBars::None);
 FieldDeclaration lookup(const QString &name, const QString &label, const QString &caption, const QString &column,
                         Twips geometry, int tabIndex, LookupDeclaration list);
 ButtonDeclaration button(const QString &name, const QString &caption, Twips geometry, int tabIndex,
