@@ -54,17 +54,18 @@ Result EngineConnection::open(const QString &databasePath, Missing missing)
 {
     close();
     const QString file = mappedDatabaseFile(databasePath);
-    const bool exists = QFileInfo::exists(file);
-    if (!exists && missing == Missing::Fail)
+    // An empty file is a database with no tables yet: it gets the schema too.
+    const bool isNew = QFileInfo(file).size() == 0;
+    if (isNew && missing == Missing::Fail)
         return Result::failure(QStringLiteral("找不到資料庫檔案 '%1'。").arg(QDir::toNativeSeparators(file)));
-    if (!exists && !QDir().mkpath(QFileInfo(file).absolutePath()))
+    if (isNew && !QDir().mkpath(QFileInfo(file).absolutePath()))
         return Result::failure(QStringLiteral("無法建立資料夾 '%1'。")
                                    .arg(QDir::toNativeSeparators(QFileInfo(file).absolutePath())));
 
-    Result result = openFile(file, !exists);
+    Result result = openFile(file, isNew);
     if (!result) {
         close();
-        if (!exists)
+        if (isNew)
             QFile::remove(file);
     }
     return result;

@@ -152,21 +152,12 @@ Result RecordSource::moveTo(int index)
 
 Result RecordSource::findFirst(const QString &criterion)
 {
-    return find(criterion, std::numeric_limits<qint64>::min());
+    return find(criterion, false);
 }
 
 Result RecordSource::findNext(const QString &criterion)
 {
-    // On the place of a deleted row the search goes on with the row after it.
-    const int first = (m_onDeletedPlace || m_position < 0) ? std::max(m_position, 0) : m_position + 1;
-    if (first >= m_keys.size()) {
-        Criterion parsed;
-        if (Result syntax = Criterion::parse(criterion, parsed); !syntax)
-            return syntax;
-        m_noMatch = true;
-        return Result::success();
-    }
-    return find(criterion, m_keys.at(first) - 1);
+    return find(criterion, true);
 }
 
 Result RecordSource::addNew()
@@ -230,6 +221,7 @@ Result RecordSource::writePendingEdits()
 {
     if (m_adding && m_edits.isEmpty()) {
         m_adding = false;
+        emit currentChanged();
         return Result::success();
     }
     if (m_edits.isEmpty())
@@ -315,12 +307,16 @@ void RecordSource::standOn(int position)
     m_adding = false;
     m_edits.clear();
     m_row = hasCurrentRow() ? readRow(m_keys.at(position)) : QVector<QVariant>(m_columns.size());
-    if (hasCurrentRow())
-        m_cache.insert(m_keys.at(position), m_row);
+    // Refresh the grid's copy of the row, but never grow the cache: a long run
+    // of moves would fill it past its limit and stall the next chunk load.
+    if (hasCurrentRow()) {
+        if (const auto cached = m_cache.find(m_keys.at(position)); cached != m_cache.end())
+            *cached = m_row;
+    }
     emit currentChanged();
 }
 
-Result RecordSource::find(const QString &criterion, qint64 afterKey)
+Result RecordSource::find(const QString &criterion, bool fromNext)
 {
     if (Result open = failIfClosed(); !open)
         return open;
@@ -330,6 +326,10 @@ Result RecordSource::find(const QString &criterion, qint64 afterKey)
     const int column = columnIndex(parsed.column);
     if (column < 0)
         return Result::failure(QStringLiteral("資料表 '%1' 沒有欄位 '%2'。").arg(m_table, parsed.column), criterion);
+    // A find moves like any other move: the search sees the edits just typed.
+    const bool wasAdding = m_adding;
+    if (Result written = writePendingEdits(); !written)
+        return written;
 
     QSqlQuery query(m_connection->database());
     query.setForwardOnly(true);
@@ -338,25 +338,31 @@ Result RecordSource::find(const QString &criterion, qint64 afterKey)
     if (Result prepared = prepare(query, sql); !prepared)
         return prepared;
     query.addBindValue(parsed.value);
-    query.addBindValue(afterKey);
+    query.addBindValue(fromNext ? keyBeforeNextRow() : std::numeric_limits<qint64>::min());
     if (!query.exec())
         return queryFailure(query, sql);
     // Rows added through another connection are not in this keyset: skip them.
     while (query.next()) {
-        const qint64 key = query.value(0).toLongLong();
-        if (indexOfKey(key) < 0)
+        const int index = indexOfKey(query.value(0).toLongLong());
+        if (index < 0)
             continue;
         query.finish();
-        // Writing a pending new row can shift indexes: look the key up after it.
-        if (Result written = writePendingEdits(); !written)
-            return written;
-        standOn(indexOfKey(key));
+        standOn(index);
         m_noMatch = false;
         emit repositioned();
         return Result::success();
     }
     m_noMatch = true;
+    if (wasAdding)
+        emit repositioned();
     return Result::success();
+}
+
+qint64 RecordSource::keyBeforeNextRow() const
+{
+    // On the place of a deleted row the search goes on with the row after it.
+    const int first = (m_onDeletedPlace || m_position < 0) ? std::max(m_position, 0) : m_position + 1;
+    return first < m_keys.size() ? m_keys.at(first) - 1 : std::numeric_limits<qint64>::max();
 }
 
 Result RecordSource::writeEdits()
@@ -376,13 +382,17 @@ Result RecordSource::writeEdits()
     QSqlQuery query(m_connection->database());
     if (Result prepared = prepare(query, sql); !prepared)
         return prepared;
-    for (const QVariant &value : std::as_const(m_edits))
-        query.addBindValue(value);
+    for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
+        query.addBindValue(storedValue(edit.key(), edit.value()));
     query.addBindValue(m_keys.at(m_position));
     if (!query.exec())
         return queryFailure(query, sql);
+    // A row deleted through another connection takes no update: say so rather
+    // than let the typed values vanish.
+    if (query.numRowsAffected() == 0)
+        return Result::failure(QStringLiteral("這筆資料已經不在資料表 '%1' 中(可能已被刪除),修改沒有儲存。").arg(m_table), sql);
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
-        m_row[edit.key()] = edit.value();
+        m_row[edit.key()] = storedValue(edit.key(), edit.value());
     m_edits.clear();
     m_cache.insert(m_keys.at(m_position), m_row);
     emit rowWritten(m_position);
@@ -402,8 +412,8 @@ Result RecordSource::insertPendingRow()
     QSqlQuery query(m_connection->database());
     if (Result prepared = prepare(query, sql); !prepared)
         return prepared;
-    for (const QVariant &value : std::as_const(m_edits))
-        query.addBindValue(value);
+    for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
+        query.addBindValue(storedValue(edit.key(), edit.value()));
     if (!query.exec())
         return queryFailure(query, sql);
     const qint64 key = query.lastInsertId().toLongLong();
@@ -428,9 +438,17 @@ Result RecordSource::checkValue(int column, const QVariant &value) const
         return Result::success();
     static const QRegularExpression wholeNumber(QStringLiteral(R"(^\s*[+-]?\d+\s*$)"));
     const QString text = value.toString();
-    if (text.isEmpty() || wholeNumber.match(text).hasMatch())
+    if (text.trimmed().isEmpty() || wholeNumber.match(text).hasMatch())
         return Result::success();
     return Result::failure(QStringLiteral("欄位 '%1' 只能輸入整數,「%2」不是整數。").arg(m_columns.at(column), text));
+}
+
+QVariant RecordSource::storedValue(int column, const QVariant &value) const
+{
+    // A cleared quantity field means no quantity, not an empty text the file refuses.
+    if (m_wholeNumberColumns.value(column) && !value.isNull() && value.toString().trimmed().isEmpty())
+        return QVariant();
+    return value;
 }
 
 QVector<QVariant> RecordSource::readRow(qint64 key) const

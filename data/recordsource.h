@@ -64,6 +64,8 @@ public:
 
     /// The first / next row in keyset order that meets the criterion becomes
     /// current; when none does, noMatch() is set and the position is kept.
+    /// Pending edits are written first, as on a move; a refused write fails
+    /// the find.
     Result findFirst(const QString &criterion);
     Result findNext(const QString &criterion);
 
@@ -110,11 +112,13 @@ private:
     Result failIfClosed() const;
     Result moveToPosition(int position);
     void standOn(int position);
-    Result find(const QString &criterion, qint64 afterKey);
+    Result find(const QString &criterion, bool fromNext);
+    qint64 keyBeforeNextRow() const;
     Result writeEdits();
     Result insertPendingRow();
     Result prepare(QSqlQuery &query, const QString &sql) const;
     Result checkValue(int column, const QVariant &value) const;
+    QVariant storedValue(int column, const QVariant &value) const;
     QVector<QVariant> readRow(qint64 key) const;
     void loadChunk(int index) const;
     int indexOfKey(qint64 key) const;

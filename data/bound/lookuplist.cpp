@@ -24,8 +24,7 @@ LookupList::LookupList(RecordSource &mainSource, int column, const RecordSource 
 
 QString LookupList::boundValue() const
 {
-    if (currentIndex() >= 0)
-        return currentData().toString();
+    // Choosing writes the entry's value into the row, so the row always holds it.
     return fieldText(m_source.value(m_column));
 }
 

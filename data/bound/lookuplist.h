@@ -16,7 +16,8 @@ public:
     LookupList(RecordSource &mainSource, int column, const RecordSource &listSource, const QString &shownColumn,
                const QString &boundColumn, QWidget *parent = nullptr);
 
-    /// The bound value the list holds: the chosen entry's, else the row's own.
+    /// The bound value the list holds: the chosen entry's, else the row's own
+    /// code as stored (a code that differs in case from its entry stays so).
     QString boundValue() const;
 
 private:

@@ -8,6 +8,10 @@
 RecordGrid::RecordGrid(RecordSource &source, bool columnHeaders, QWidget *parent)
     : QTableView(parent), m_source(source), m_model(new RecordGridModel(source, this))
 {
+    // Connected before the view's own: removing the selected row moves the
+    // view's current row, which must not move the source.
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { m_following = true; });
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] { m_following = false; });
     setModel(m_model);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -36,7 +40,8 @@ void RecordGrid::setFailureHandler(std::function<void(const Result &)> handler)
 void RecordGrid::followCurrentRow()
 {
     m_following = true;
-    const int row = m_source.currentIndex();
+    // A pending new row has no grid row: none is selected while it lasts.
+    const int row = m_source.isAddingNew() ? -1 : m_source.currentIndex();
     if (row < 0) {
         selectionModel()->clearSelection();
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
@@ -51,7 +56,7 @@ void RecordGrid::followCurrentRow()
 
 void RecordGrid::moveToSelectedRow(const QModelIndex &current)
 {
-    if (m_following || !current.isValid() || current.row() == m_source.currentIndex())
+    if (m_following || !current.isValid() || (current.row() == m_source.currentIndex() && !m_source.isAddingNew()))
         return;
     if (Result moved = m_source.moveTo(current.row()); !moved) {
         report(moved);

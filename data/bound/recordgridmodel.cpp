@@ -59,7 +59,7 @@ bool RecordGridModel::setData(const QModelIndex &index, const QVariant &value, i
 {
     if (!index.isValid() || role != Qt::EditRole)
         return false;
-    if (index.row() != m_source.currentIndex()) {
+    if (index.row() != m_source.currentIndex() || m_source.isAddingNew()) {
         if (Result moved = m_source.moveTo(index.row()); !moved) {
             emit moveFailed(moved.message());
             return false;

@@ -18,8 +18,8 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
-    /// An edit in another row than the current one moves there first; a
-    /// refused move refuses the edit (see moveFailed).
+    /// An edit in another row than the current one (or during an add) moves
+    /// there first; a refused move refuses the edit (see moveFailed).
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
 
 signals:

@@ -1,0 +1,832 @@
+#include "data/criterion.h"
+#include "data/databaselocation.h"
+#include "data/recordsource.h"
+#include "support/testdatabase.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+#define VERIFY_OK(call)                                                                                      \
+    do {                                                                                                     \
+        const Result result_ = (call);                                                                       \
+        QVERIFY2(result_.ok(), qPrintable(result_.message()));                                              \
+    } while (false)
+
+class RecordSourceTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void openStandsOnTheFirstRow_data();
+    void openStandsOnTheFirstRow();
+    void moves_data();
+    void moves();
+    void bookmarkMakesTheRowCurrentAgain();
+    void unknownBookmarkFailsAndKeepsThePosition_data();
+    void unknownBookmarkFailsAndKeepsThePosition();
+
+    void addNewGivesABlankPendingRow();
+    void updateInsertsThePendingRow();
+    void updateWithNothingToWriteFails_data();
+    void updateWithNothingToWriteFails();
+    void emptyPendingRowIsDroppedOnMove();
+    void pendingRowWithValuesIsWrittenOnMove();
+
+    void deleteLeavesThePlaceWithoutARow();
+    void moveFromTheDeletedPlace_data();
+    void moveFromTheDeletedPlace();
+
+    void findFirstAndNext_data();
+    void findFirstAndNext();
+    void doubledQuoteStandsForOneQuote();
+    void malformedCriterionIsRejected_data();
+    void malformedCriterionIsRejected();
+    void unknownColumnIsRejected_data();
+    void unknownColumnIsRejected();
+    void noMatchKeepsThePosition();
+    void findSearchesTheEditsJustTyped();
+    void findWithoutMatchDropsAnEmptyNewRow();
+
+    void editsAreWrittenOnMove_data();
+    void editsAreWrittenOnMove();
+    void editsWriteOnlyTheirOwnColumns();
+    void refusedWriteKeepsPositionAndTypedValue_data();
+    void refusedWriteKeepsPositionAndTypedValue();
+    void refusedNewRowStaysPending();
+    void quantityTextIsStoredAsNumber_data();
+    void quantityTextIsStoredAsNumber();
+
+    void changeElsewhereShowsWhenTheRowIsReadAgain();
+    void rowsInsertedElsewhereAreNotInTheKeyset();
+    void editOfARowDeletedElsewhereIsNotLost();
+    void valueAtReadsAnyRow_data();
+    void valueAtReadsAnyRow();
+    void valueAtFollowsDeletesAndEdits();
+    void readColumnsListsEveryRow();
+
+private:
+    /// CF rows C1..C4 with persons to contact amy, bob, Amy, carl.
+    void insertCustomers();
+    /// MSF rows M1 (bolt, 10) and M2 (nut, 20).
+    void insertMaterials();
+
+    std::unique_ptr<TestDatabase> m_database;
+};
+
+namespace {
+
+Result moveBy(RecordSource &source, const QString &how)
+{
+    if (how == QLatin1String("first"))
+        return source.moveFirst();
+    if (how == QLatin1String("last"))
+        return source.moveLast();
+    if (how == QLatin1String("next"))
+        return source.moveNext();
+    if (how == QLatin1String("previous"))
+        return source.movePrevious();
+    qFatal("unknown move %s", qPrintable(how));
+}
+
+QString text(const RecordSource &source, const char *column)
+{
+    return source.value(QString::fromLatin1(column)).toString();
+}
+
+} // namespace
+
+void RecordSourceTest::init()
+{
+    m_database = std::make_unique<TestDatabase>();
+}
+
+void RecordSourceTest::cleanup()
+{
+    m_database.reset();
+}
+
+void RecordSourceTest::insertCustomers()
+{
+    m_database->insert(QStringLiteral("CF"), {"C1", "Acme", "", "", "", "amy"});
+    m_database->insert(QStringLiteral("CF"), {"C2", "Bolt", "", "", "", "bob"});
+    m_database->insert(QStringLiteral("CF"), {"C3", "Crane", "", "", "", "Amy"});
+    m_database->insert(QStringLiteral("CF"), {"C4", "Delta", "", "", "", "carl"});
+}
+
+void RecordSourceTest::insertMaterials()
+{
+    m_database->insert(QStringLiteral("MSF"), {"M1", "bolt", "A1", 10});
+    m_database->insert(QStringLiteral("MSF"), {"M2", "nut", "A2", 20});
+}
+
+void RecordSourceTest::openStandsOnTheFirstRow_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::newRow("empty table") << 0;
+    QTest::newRow("one row") << 1;
+    QTest::newRow("three rows") << 3;
+}
+
+void RecordSourceTest::openStandsOnTheFirstRow()
+{
+    QFETCH(int, rows);
+    m_database->insertNumbered(QStringLiteral("CF"), QStringLiteral("C"), rows);
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    QCOMPARE(source.rowCount(), rows);
+    QCOMPARE(source.isBeforeFirst(), rows == 0);
+    QCOMPARE(source.isAfterLast(), rows == 0);
+    QCOMPARE(source.hasCurrentRow(), rows > 0);
+    QCOMPARE(source.currentIndex(), rows > 0 ? 0 : -1);
+    QCOMPARE(text(source, "customerno"), rows > 0 ? QStringLiteral("C1") : QString());
+}
+
+void RecordSourceTest::moves_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QString>("move");
+    QTest::addColumn<int>("index"); // -1 before first, 3 after last
+    QTest::newRow("previous from first") << QStringList() << "previous" << -1;
+    QTest::newRow("next from last") << QStringList{"last"} << "next" << 3;
+    QTest::newRow("next from before-first") << QStringList{"previous"} << "next" << 0;
+    QTest::newRow("previous from after-last") << QStringList{"last", "next"} << "previous" << 2;
+    QTest::newRow("next in the middle") << QStringList{"next"} << "next" << 2;
+    QTest::newRow("previous in the middle") << QStringList{"last"} << "previous" << 1;
+    QTest::newRow("first from after-last") << QStringList{"last", "next"} << "first" << 0;
+    QTest::newRow("last from before-first") << QStringList{"previous"} << "last" << 2;
+    QTest::newRow("last from the middle") << QStringList{"next"} << "last" << 2;
+}
+
+void RecordSourceTest::moves()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QString, move);
+    QFETCH(int, index);
+    m_database->insertNumbered(QStringLiteral("CF"), QStringLiteral("C"), 3);
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    for (const QString &step : before)
+        VERIFY_OK(moveBy(source, step));
+
+    QSignalSpy repositioned(&source, &RecordSource::repositioned);
+    VERIFY_OK(moveBy(source, move));
+    QCOMPARE(repositioned.count(), 1);
+    QCOMPARE(source.isBeforeFirst(), index < 0);
+    QCOMPARE(source.isAfterLast(), index >= 3);
+    const bool onRow = index >= 0 && index < 3;
+    QCOMPARE(source.currentIndex(), onRow ? index : -1);
+    QCOMPARE(text(source, "customerno"), onRow ? QStringLiteral("C%1").arg(index + 1) : QString());
+}
+
+void RecordSourceTest::bookmarkMakesTheRowCurrentAgain()
+{
+    insertCustomers();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    VERIFY_OK(source.moveNext());
+    VERIFY_OK(source.moveNext());
+    const QVariant mark = source.bookmark();
+    QVERIFY(mark.isValid());
+    VERIFY_OK(source.moveLast());
+    VERIFY_OK(source.moveNext());
+
+    QSignalSpy repositioned(&source, &RecordSource::repositioned);
+    VERIFY_OK(source.setBookmark(mark));
+    QCOMPARE(repositioned.count(), 1);
+    QCOMPARE(source.currentIndex(), 2);
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C3"));
+    QCOMPARE(source.bookmark(), mark);
+}
+
+void RecordSourceTest::unknownBookmarkFailsAndKeepsThePosition_data()
+{
+    QTest::addColumn<bool>("ofDeletedRow");
+    QTest::newRow("no mark") << false;
+    QTest::newRow("mark of a deleted row") << true;
+}
+
+void RecordSourceTest::unknownBookmarkFailsAndKeepsThePosition()
+{
+    QFETCH(bool, ofDeletedRow);
+    insertCustomers();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    QVariant mark;
+    if (ofDeletedRow) {
+        VERIFY_OK(source.moveLast());
+        mark = source.bookmark();
+        VERIFY_OK(source.deleteCurrent());
+    }
+    VERIFY_OK(source.moveFirst());
+    VERIFY_OK(source.moveNext());
+
+    QSignalSpy repositioned(&source, &RecordSource::repositioned);
+    const Result set = source.setBookmark(mark);
+    QVERIFY(!set.ok());
+    QVERIFY(!set.message().isEmpty());
+    QCOMPARE(repositioned.count(), 0);
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C2"));
+}
+
+void RecordSourceTest::addNewGivesABlankPendingRow()
+{
+    insertCustomers();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    VERIFY_OK(source.moveNext());
+    VERIFY_OK(source.addNew());
+    QVERIFY(source.isAddingNew());
+    QVERIFY(source.isEditable());
+    QVERIFY(!source.isBeforeFirst());
+    QVERIFY(!source.isAfterLast());
+    for (int column = 0; column < source.columnNames().size(); ++column)
+        QVERIFY2(source.value(column).isNull(), qPrintable(source.columnNames().at(column)));
+    QCOMPARE(source.rowCount(), 4);
+    QCOMPARE(m_database->value(QStringLiteral("SELECT count(*) FROM CF")).toInt(), 4);
+}
+
+void RecordSourceTest::updateInsertsThePendingRow()
+{
+    insertCustomers();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    VERIFY_OK(source.addNew());
+    QVERIFY(source.setValue(QStringLiteral("customerno"), QStringLiteral("C9")));
+    QVERIFY(source.setValue(QStringLiteral("companyname"), QStringLiteral("新公司")));
+
+    QSignalSpy inserted(&source, &RecordSource::rowInserted);
+    QSignalSpy repositioned(&source, &RecordSource::repositioned);
+    VERIFY_OK(source.update());
+    QCOMPARE(m_database->value(QStringLiteral("SELECT companyname FROM CF WHERE customerno = 'C9'")).toString(),
+             QStringLiteral("新公司"));
+    QCOMPARE(source.rowCount(), 5);
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(inserted.at(0).at(0).toInt(), 4);
+    QCOMPARE(repositioned.count(), 1);
+    QVERIFY(!source.isAddingNew());
+    QVERIFY(!source.hasPendingEdits());
+    QCOMPARE(source.currentIndex(), 4);
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C9"));
+    QVERIFY(source.value(QStringLiteral("city")).isNull());
+
+    VERIFY_OK(source.moveFirst());
+    VERIFY_OK(source.moveLast());
+    QCOMPARE(text(source, "companyname"), QStringLiteral("新公司"));
+}
+
+void RecordSourceTest::updateWithNothingToWriteFails_data()
+{
+    QTest::addColumn<bool>("adding");
+    QTest::newRow("no add, no edit") << false;
+    QTest::newRow("add with nothing entered") << true;
+}
+
+void RecordSourceTest::updateWithNothingToWriteFails()
+{
+    QFETCH(bool, adding);
+    insertCustomers();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    if (adding)
+        VERIFY_OK(source.addNew());
+    const Result updated = source.update();
+    QVERIFY(!updated.ok());
+    QVERIFY(!updated.message().isEmpty());
+    QCOMPARE(source.isAddingNew(), adding);
+    QCOMPARE(source.rowCount(), 4);
+    QCOMPARE(m_database->value(QStringLiteral("SELECT count(*) FROM CF")).toInt(), 4);
+}
+
+void RecordSourceTest::emptyPendingRowIsDroppedOnMove()
+{
+    insertCustomers();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    VERIFY_OK(source.addNew());
+    VERIFY_OK(source.moveLast());
+    QVERIFY(!source.isAddingNew());
+    QCOMPARE(source.rowCount(), 4);
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C4"));
+    QCOMPARE(m_database->value(QStringLiteral("SELECT count(*) FROM CF")).toInt(), 4);
+}
+
+void RecordSourceTest::pendingRowWithValuesIsWrittenOnMove()
+{
+    insertCustomers();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    VERIFY_OK(source.addNew());
+    QVERIFY(source.setValue(QStringLiteral("customerno"), QStringLiteral("C9")));
+    VERIFY_OK(source.moveFirst());
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C1"));
+    QCOMPARE(source.rowCount(), 5);
+    QCOMPARE(m_database->value(QStringLiteral("SELECT count(*) FROM CF WHERE customerno = 'C9'")).toInt(), 1);
+}
+
+void RecordSourceTest::deleteLeavesThePlaceWithoutARow()
+{
+    insertCustomers();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    VERIFY_OK(source.moveNext());
+    QVERIFY(source.setValue(QStringLiteral("city"), QStringLiteral("台北")));
+
+    QSignalSpy repositioned(&source, &RecordSource::repositioned);
+    QSignalSpy removed(&source, &RecordSource::rowRemoved);
+    VERIFY_OK(source.deleteCurrent());
+    QCOMPARE(repositioned.count(), 0);
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(removed.at(0).at(0).toInt(), 1);
+    QCOMPARE(m_database->value(QStringLiteral("SELECT count(*) FROM CF WHERE customerno = 'C2'")).toInt(), 0);
+    QCOMPARE(m_database->value(QStringLiteral("SELECT count(*) FROM CF")).toInt(), 3);
+    QCOMPARE(source.rowCount(), 3);
+    QVERIFY(!source.hasCurrentRow());
+    QVERIFY(!source.isBeforeFirst());
+    QVERIFY(!source.isAfterLast());
+    QVERIFY(!source.hasPendingEdits());
+    QVERIFY(!source.bookmark().isValid());
+    for (int column = 0; column < source.columnNames().size(); ++column)
+        QVERIFY(source.value(column).isNull());
+    QVERIFY(!source.setValue(QStringLiteral("city"), QStringLiteral("x")));
+    QVERIFY(!source.deleteCurrent().ok());
+}
+
+void RecordSourceTest::moveFromTheDeletedPlace_data()
+{
+    QTest::addColumn<int>("deleted");
+    QTest::addColumn<QString>("move");
+    QTest::addColumn<QString>("expected"); // customer number, or "BOF" / "EOF"
+    QTest::newRow("next after a middle row") << 1 << "next" << "C3";
+    QTest::newRow("previous after a middle row") << 1 << "previous" << "C1";
+    QTest::newRow("next after the last row") << 3 << "next" << "EOF";
+    QTest::newRow("previous after the last row") << 3 << "previous" << "C3";
+    QTest::newRow("previous after the first row") << 0 << "previous" << "BOF";
+    QTest::newRow("next after the first row") << 0 << "next" << "C2";
+    QTest::newRow("first") << 0 << "first" << "C2";
+    QTest::newRow("last") << 3 << "last" << "C3";
+}
+
+void RecordSourceTest::moveFromTheDeletedPlace()
+{
+    QFETCH(int, deleted);
+    QFETCH(QString, move);
+    QFETCH(QString, expected);
+    insertCustomers();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    VERIFY_OK(source.moveTo(deleted));
+    VERIFY_OK(source.deleteCurrent());
+
+    QSignalSpy repositioned(&source, &RecordSource::repositioned);
+    VERIFY_OK(moveBy(source, move));
+    QCOMPARE(repositioned.count(), 1);
+    QCOMPARE(source.isBeforeFirst(), expected == QLatin1String("BOF"));
+    QCOMPARE(source.isAfterLast(), expected == QLatin1String("EOF"));
+    if (expected.startsWith(QLatin1Char('C')))
+        QCOMPARE(text(source, "customerno"), expected);
+    else
+        QVERIFY(!source.hasCurrentRow());
+}
+
+void RecordSourceTest::findFirstAndNext_data()
+{
+    QTest::addColumn<QString>("criterion");
+    QTest::newRow("bracketed, blank after the equals sign") << "[users]= 'amy'";
+    QTest::newRow("plain with blanks") << "users = 'amy'";
+    QTest::newRow("bracketed, blank before the equals sign") << "[users] ='amy'";
+    QTest::newRow("bracketed with blanks") << "[users] = 'amy'";
+    QTest::newRow("no blanks") << "users='amy'";
+    QTest::newRow("value in other case") << "[users] = 'AMY'";
+    QTest::newRow("column in other case") << "[USERS] = 'amy'";
+}
+
+void RecordSourceTest::findFirstAndNext()
+{
+    QFETCH(QString, criterion);
+    insertCustomers();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    VERIFY_OK(source.moveLast());
+
+    QSignalSpy repositioned(&source, &RecordSource::repositioned);
+    VERIFY_OK(source.findFirst(criterion));
+    QVERIFY(!source.noMatch());
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C1"));
+    VERIFY_OK(source.findNext(criterion));
+    QVERIFY(!source.noMatch());
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C3"));
+    QCOMPARE(repositioned.count(), 2);
+
+    VERIFY_OK(source.findNext(criterion));
+    QVERIFY(source.noMatch());
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C3"));
+    QCOMPARE(repositioned.count(), 2);
+}
+
+void RecordSourceTest::doubledQuoteStandsForOneQuote()
+{
+    insertCustomers();
+    m_database->insert(QStringLiteral("CF"), {"C5", "Erin", "", "", "", "O'Neil"});
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    VERIFY_OK(source.findFirst(QStringLiteral("[users] = 'O''Neil'")));
+    QVERIFY(!source.noMatch());
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C5"));
+
+    VERIFY_OK(source.moveFirst());
+    VERIFY_OK(source.findFirst(QStringLiteral("users = '") + quotedValueText(QStringLiteral("O'Neil")) + "'"));
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C5"));
+}
+
+void RecordSourceTest::malformedCriterionIsRejected_data()
+{
+    QTest::addColumn<QString>("criterion");
+    QTest::addColumn<bool>("next");
+    const QStringList criteria = {
+        "[users] = 'amy",
+        "[users] = amy'",
+        "users 'amy'",
+        "users == 'amy'",
+        "[users = 'amy'",
+        "users] = 'amy'",
+        "[users] = 'amy' x",
+        "[users] = 'x' OR '1'='1'",
+        "users = 'amy' OR users = 'bob'",
+        "users = 'x'; DROP TABLE CF; --'",
+        "users = 'a'b'",
+        "= 'amy'",
+        "",
+    };
+    for (const QString &criterion : criteria) {
+        QTest::addRow("first: %s", qPrintable(criterion)) << criterion << false;
+        QTest::addRow("next: %s", qPrintable(criterion)) << criterion << true;
+    }
+}
+
+void RecordSourceTest::malformedCriterionIsRejected()
+{
+    QFETCH(QString, criterion);
+    QFETCH(bool, next);
+    insertCustomers();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    VERIFY_OK(source.moveNext());
+
+    QSignalSpy repositioned(&source, &RecordSource::repositioned);
+    const Result found = next ? source.findNext(criterion) : source.findFirst(criterion);
+    QVERIFY(!found.ok());
+    QVERIFY2(found.message().contains(criterion), qPrintable(found.message()));
+    QVERIFY(found.message() != criterion);
+    QCOMPARE(repositioned.count(), 0);
+    QVERIFY(!source.noMatch());
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C2"));
+    QCOMPARE(m_database->value(QStringLiteral("SELECT count(*) FROM CF")).toInt(), 4);
+}
+
+void RecordSourceTest::unknownColumnIsRejected_data()
+{
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<bool>("next");
+    QTest::newRow("find first") << "first" << false;
+    QTest::newRow("find next") << "first" << true;
+    QTest::newRow("find next from the last row") << "last" << true;
+}
+
+void RecordSourceTest::unknownColumnIsRejected()
+{
+    QFETCH(QString, start);
+    QFETCH(bool, next);
+    insertCustomers();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    VERIFY_OK(moveBy(source, start));
+    const QString before = text(source, "customerno");
+
+    const QString criterion = QStringLiteral("[nosuch] = 'amy'");
+    const Result found = next ? source.findNext(criterion) : source.findFirst(criterion);
+    QVERIFY(!found.ok());
+    QVERIFY2(found.message().contains(QStringLiteral("nosuch")), qPrintable(found.message()));
+    QVERIFY(!source.noMatch());
+    QCOMPARE(text(source, "customerno"), before);
+}
+
+void RecordSourceTest::noMatchKeepsThePosition()
+{
+    insertCustomers();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    VERIFY_OK(source.moveNext());
+
+    QSignalSpy repositioned(&source, &RecordSource::repositioned);
+    VERIFY_OK(source.findFirst(QStringLiteral("[users] = 'zed'")));
+    QVERIFY(source.noMatch());
+    QCOMPARE(repositioned.count(), 0);
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C2"));
+
+    VERIFY_OK(source.findFirst(QStringLiteral("[users] = 'carl'")));
+    QVERIFY(!source.noMatch());
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C4"));
+}
+
+void RecordSourceTest::findSearchesTheEditsJustTyped()
+{
+    insertCustomers();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    QVERIFY(source.setValue(QStringLiteral("users"), QStringLiteral("zed")));
+    VERIFY_OK(source.findFirst(QStringLiteral("[users] = 'amy'")));
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C3"));
+    QCOMPARE(m_database->value(QStringLiteral("SELECT users FROM CF WHERE customerno = 'C1'")).toString(),
+             QStringLiteral("zed"));
+
+    VERIFY_OK(source.findFirst(QStringLiteral("[users] = 'zed'")));
+    QVERIFY(!source.noMatch());
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C1"));
+}
+
+void RecordSourceTest::findWithoutMatchDropsAnEmptyNewRow()
+{
+    insertCustomers();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    VERIFY_OK(source.moveNext());
+    VERIFY_OK(source.addNew());
+
+    QSignalSpy changed(&source, &RecordSource::currentChanged);
+    QSignalSpy repositioned(&source, &RecordSource::repositioned);
+    VERIFY_OK(source.findFirst(QStringLiteral("[users] = 'zed'")));
+    QVERIFY(source.noMatch());
+    QVERIFY(!source.isAddingNew());
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C2"));
+    QVERIFY(changed.count() >= 1);
+    QCOMPARE(repositioned.count(), 1);
+    QCOMPARE(source.rowCount(), 4);
+}
+
+void RecordSourceTest::editsAreWrittenOnMove_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("next") << "next";
+    QTest::newRow("previous") << "previous";
+    QTest::newRow("first") << "first";
+    QTest::newRow("last") << "last";
+    QTest::newRow("find first") << "find";
+    QTest::newRow("bookmark") << "bookmark";
+    QTest::newRow("written without a move") << "write";
+}
+
+void RecordSourceTest::editsAreWrittenOnMove()
+{
+    QFETCH(QString, how);
+    insertCustomers();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    const QVariant firstRow = source.bookmark();
+    VERIFY_OK(source.moveNext());
+    QVERIFY(source.setValue(QStringLiteral("companyname"), QStringLiteral("台灣機械")));
+    QVERIFY(source.hasPendingEdits());
+    QCOMPARE(m_database->value(QStringLiteral("SELECT companyname FROM CF WHERE customerno = 'C2'")).toString(),
+             QStringLiteral("Bolt"));
+
+    if (how == QLatin1String("find"))
+        VERIFY_OK(source.findFirst(QStringLiteral("[users] = 'carl'")));
+    else if (how == QLatin1String("bookmark"))
+        VERIFY_OK(source.setBookmark(firstRow));
+    else if (how == QLatin1String("write"))
+        VERIFY_OK(source.writePendingEdits());
+    else
+        VERIFY_OK(moveBy(source, how));
+    QVERIFY(!source.hasPendingEdits());
+    QCOMPARE(m_database->value(QStringLiteral("SELECT companyname FROM CF WHERE customerno = 'C2'")).toString(),
+             QStringLiteral("台灣機械"));
+    QCOMPARE(source.valueAt(1, source.columnIndex(QStringLiteral("companyname"))).toString(),
+             QStringLiteral("台灣機械"));
+}
+
+void RecordSourceTest::editsWriteOnlyTheirOwnColumns()
+{
+    insertMaterials();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("MSF")));
+    QCOMPARE(source.value(QStringLiteral("inventory")).toInt(), 10);
+    m_database->execute(QStringLiteral("UPDATE MSF SET inventory = 7 WHERE materielno = 'M1'"));
+    QVERIFY(source.setValue(QStringLiteral("materiel"), QStringLiteral("螺絲")));
+    VERIFY_OK(source.moveNext());
+
+    const QVector<QVariantList> row =
+        m_database->rows(QStringLiteral("SELECT materiel, inventory FROM MSF WHERE materielno = 'M1'"));
+    QCOMPARE(row.at(0).at(0).toString(), QStringLiteral("螺絲"));
+    QCOMPARE(row.at(0).at(1).toInt(), 7);
+}
+
+void RecordSourceTest::refusedWriteKeepsPositionAndTypedValue_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("how");
+    QTest::newRow("letters, next") << "abc" << "next";
+    QTest::newRow("letters, last") << "abc" << "last";
+    QTest::newRow("letters, find") << "abc" << "find";
+    QTest::newRow("letters, update") << "abc" << "update";
+    QTest::newRow("letters, write") << "abc" << "write";
+    QTest::newRow("fraction, next") << "1.5" << "next";
+    QTest::newRow("beyond any whole number, next") << "99999999999999999999" << "next";
+    QTest::newRow("beyond any whole number, find") << "99999999999999999999" << "find";
+}
+
+void RecordSourceTest::refusedWriteKeepsPositionAndTypedValue()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, how);
+    insertMaterials();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("MSF")));
+    QVERIFY(source.setValue(QStringLiteral("inventory"), typed));
+    QVERIFY(source.setValue(QStringLiteral("location"), QStringLiteral("B9")));
+
+    QSignalSpy repositioned(&source, &RecordSource::repositioned);
+    Result written = Result::success();
+    if (how == QLatin1String("find"))
+        written = source.findFirst(QStringLiteral("[materielno] = 'M2'"));
+    else if (how == QLatin1String("update"))
+        written = source.update();
+    else if (how == QLatin1String("write"))
+        written = source.writePendingEdits();
+    else
+        written = moveBy(source, how);
+    QVERIFY(!written.ok());
+    QVERIFY(!written.message().isEmpty());
+    QCOMPARE(repositioned.count(), 0);
+    QCOMPARE(source.currentIndex(), 0);
+    QCOMPARE(text(source, "materielno"), QStringLiteral("M1"));
+    QCOMPARE(text(source, "inventory"), typed);
+    QCOMPARE(text(source, "location"), QStringLiteral("B9"));
+    QVERIFY(source.hasPendingEdits());
+    const QVector<QVariantList> row =
+        m_database->rows(QStringLiteral("SELECT inventory, location FROM MSF WHERE materielno = 'M1'"));
+    QCOMPARE(row.at(0).at(0).toInt(), 10);
+    QCOMPARE(row.at(0).at(1).toString(), QStringLiteral("A1"));
+
+    QVERIFY(source.setValue(QStringLiteral("inventory"), QStringLiteral("11")));
+    VERIFY_OK(source.moveNext());
+    QCOMPARE(m_database->value(QStringLiteral("SELECT location FROM MSF WHERE materielno = 'M1'")).toString(),
+             QStringLiteral("B9"));
+}
+
+void RecordSourceTest::refusedNewRowStaysPending()
+{
+    insertMaterials();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("MSF")));
+    VERIFY_OK(source.addNew());
+    QVERIFY(source.setValue(QStringLiteral("materielno"), QStringLiteral("M3")));
+    QVERIFY(source.setValue(QStringLiteral("inventory"), QStringLiteral("abc")));
+    QVERIFY(!source.update().ok());
+    QVERIFY(!source.moveLast().ok());
+    QVERIFY(source.isAddingNew());
+    QCOMPARE(text(source, "materielno"), QStringLiteral("M3"));
+    QCOMPARE(text(source, "inventory"), QStringLiteral("abc"));
+    QCOMPARE(source.rowCount(), 2);
+    QCOMPARE(m_database->value(QStringLiteral("SELECT count(*) FROM MSF")).toInt(), 2);
+}
+
+void RecordSourceTest::quantityTextIsStoredAsNumber_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QVariant>("stored");
+    QTest::newRow("whole number") << "15" << QVariant(15);
+    QTest::newRow("negative") << "-3" << QVariant(-3);
+    QTest::newRow("with blanks") << " 8 " << QVariant(8);
+    QTest::newRow("cleared") << "" << QVariant();
+    QTest::newRow("blanks only") << "  " << QVariant();
+}
+
+void RecordSourceTest::quantityTextIsStoredAsNumber()
+{
+    QFETCH(QString, typed);
+    QFETCH(QVariant, stored);
+    insertMaterials();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("MSF")));
+    QVERIFY(source.setValue(QStringLiteral("inventory"), typed));
+    VERIFY_OK(source.moveNext());
+
+    const QVector<QVariantList> row =
+        m_database->rows(QStringLiteral("SELECT inventory, typeof(inventory) FROM MSF WHERE materielno = 'M1'"));
+    QCOMPARE(row.at(0).at(1).toString(), stored.isNull() ? QStringLiteral("null") : QStringLiteral("integer"));
+    QCOMPARE(row.at(0).at(0).toLongLong(), stored.toLongLong());
+    VERIFY_OK(source.movePrevious());
+    QCOMPARE(source.value(QStringLiteral("inventory")).isNull(), stored.isNull());
+    QCOMPARE(source.value(QStringLiteral("inventory")).toLongLong(), stored.toLongLong());
+}
+
+void RecordSourceTest::changeElsewhereShowsWhenTheRowIsReadAgain()
+{
+    insertMaterials();
+    RecordSource source(QStringLiteral("Data2"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("MSF")));
+    m_database->execute(QStringLiteral("UPDATE [msf] SET [inventory] = 4 WHERE [materielno] = 'M1'"));
+    VERIFY_OK(source.moveNext());
+    VERIFY_OK(source.movePrevious());
+    QCOMPARE(source.value(QStringLiteral("inventory")).toInt(), 4);
+}
+
+void RecordSourceTest::editOfARowDeletedElsewhereIsNotLost()
+{
+    insertMaterials();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("MSF")));
+    m_database->execute(QStringLiteral("DELETE FROM MSF WHERE materielno = 'M1'"));
+    QVERIFY(source.setValue(QStringLiteral("materiel"), QStringLiteral("washer")));
+
+    const Result moved = source.moveNext();
+    QVERIFY(!moved.ok());
+    QVERIFY2(moved.message().contains(QStringLiteral("MSF")), qPrintable(moved.message()));
+    QCOMPARE(source.currentIndex(), 0);
+    QCOMPARE(text(source, "materiel"), QStringLiteral("washer"));
+    VERIFY_OK(source.deleteCurrent());
+    VERIFY_OK(source.moveNext());
+    QCOMPARE(text(source, "materielno"), QStringLiteral("M2"));
+}
+
+void RecordSourceTest::rowsInsertedElsewhereAreNotInTheKeyset()
+{
+    insertCustomers();
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    m_database->insert(QStringLiteral("CF"), {"C5", "Echo", "", "", "", "amy"});
+    m_database->insert(QStringLiteral("CF"), {"C6", "Fox", "", "", "", "dora"});
+    QCOMPARE(source.rowCount(), 4);
+
+    VERIFY_OK(source.moveLast());
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C4"));
+    VERIFY_OK(source.findFirst(QStringLiteral("[users] = 'dora'")));
+    QVERIFY(source.noMatch());
+    VERIFY_OK(source.findFirst(QStringLiteral("[users] = 'amy'")));
+    VERIFY_OK(source.findNext(QStringLiteral("[users] = 'amy'")));
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C3"));
+    VERIFY_OK(source.findNext(QStringLiteral("[users] = 'amy'")));
+    QVERIFY(source.noMatch());
+    QCOMPARE(text(source, "customerno"), QStringLiteral("C3"));
+}
+
+void RecordSourceTest::valueAtReadsAnyRow_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("first") << 0 << "C1";
+    QTest::newRow("last of the first chunk") << 63 << "C64";
+    QTest::newRow("first of the second chunk") << 64 << "C65";
+    QTest::newRow("middle") << 130 << "C131";
+    QTest::newRow("last") << 199 << "C200";
+    QTest::newRow("past the end") << 200 << "";
+    QTest::newRow("before the start") << -1 << "";
+}
+
+void RecordSourceTest::valueAtReadsAnyRow()
+{
+    QFETCH(int, index);
+    QFETCH(QString, expected);
+    m_database->insertNumbered(QStringLiteral("CF"), QStringLiteral("C"), 200);
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    QCOMPARE(source.valueAt(index, 0).toString(), expected);
+    QCOMPARE(source.valueAt(index, 0).isValid(), !expected.isEmpty());
+    QCOMPARE(source.currentIndex(), 0);
+}
+
+void RecordSourceTest::valueAtFollowsDeletesAndEdits()
+{
+    m_database->insertNumbered(QStringLiteral("CF"), QStringLiteral("C"), 200);
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    QCOMPARE(source.valueAt(64, 0).toString(), QStringLiteral("C65"));
+    VERIFY_OK(source.moveTo(63));
+    VERIFY_OK(source.deleteCurrent());
+    QCOMPARE(source.valueAt(63, 0).toString(), QStringLiteral("C65"));
+    QCOMPARE(source.valueAt(62, 0).toString(), QStringLiteral("C63"));
+    QCOMPARE(source.valueAt(198, 0).toString(), QStringLiteral("C200"));
+
+    VERIFY_OK(source.moveTo(100));
+    QVERIFY(source.setValue(0, QStringLiteral("edited")));
+    QCOMPARE(source.valueAt(100, 0).toString(), QStringLiteral("edited"));
+    QCOMPARE(source.valueAt(101, 0).toString(), QStringLiteral("C103"));
+}
+
+void RecordSourceTest::readColumnsListsEveryRow()
+{
+    insertCustomers();
+    RecordSource source(QStringLiteral("Data2"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+    const QVector<QVector<QVariant>> rows = source.readColumns({QStringLiteral("companyname"), QStringLiteral("customerno")});
+    const QVector<QVector<QVariant>> expected = {
+        {"Acme", "C1"}, {"Bolt", "C2"}, {"Crane", "C3"}, {"Delta", "C4"}};
+    QCOMPARE(rows, expected);
+}
+
+QTEST_GUILESS_MAIN(RecordSourceTest)
+#include "tst_recordsource.moc"

@@ -1,0 +1,416 @@
+#include "data/databaselocation.h"
+#include "data/engineconnection.h"
+#include "data/recordsource.h"
+#include "support/testdatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+
+#include <algorithm>
+#include <memory>
+
+#define VERIFY_OK(call)                                                                                      \
+    do {                                                                                                     \
+        const Result result_ = (call);                                                                       \
+        QVERIFY2(result_.ok(), qPrintable(result_.message()));                                              \
+    } while (false)
+
+class SchemaTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void firstOpenCreatesExactlyTheElevenTables();
+    void tableHasItsColumnsInOrder_data();
+    void tableHasItsColumnsInOrder();
+    void textColumnsCompareWithoutCase_data();
+    void textColumnsCompareWithoutCase();
+    void numberColumnsTakeOnlyWholeNumbers_data();
+    void numberColumnsTakeOnlyWholeNumbers();
+    void documentColumnsHoldBytes_data();
+    void documentColumnsHoldBytes();
+    void fileThatIsNoDatabaseFailsWithTheEngineText_data();
+    void fileThatIsNoDatabaseFailsWithTheEngineText();
+    void missingFileFailsWhenNotToBeCreated();
+    void emptyFileGetsTheSchema();
+    void connectionString_data();
+    void connectionString();
+    void systemPathMapsIntoTheVemoFolder_data();
+    void systemPathMapsIntoTheVemoFolder();
+    void recordSourceOnMissingTableNamesIt_data();
+    void recordSourceOnMissingTableNamesIt();
+
+private:
+    /// Points VEMO_HOME at a folder that does not exist yet; the test database
+    /// puts the old value back when it goes.
+    QString useFreshHome();
+
+    std::unique_ptr<TestDatabase> m_database;
+};
+
+namespace {
+
+struct TableColumns
+{
+    const char *table;
+    QStringList columns;
+    QStringList numbers;
+    QStringList documents;
+};
+
+const QVector<TableColumns> &expectedTables()
+{
+    static const QVector<TableColumns> tables = {
+        {"CF",
+         {"customerno", "companyname", "industryno", "address", "city", "users", "telphoneno", "faxno", "emails"},
+         {},
+         {}},
+        {"CC", {"contractno", "contractname", "startdate", "enddate", "context"}, {}, {"context"}},
+        {"CSF",
+         {"serviceno", "customerno", "users", "userphone", "empno", "industryno", "materielno", "startdate",
+          "finishdate", "description", "process", "solution", "close"},
+         {},
+         {"process"}},
+        {"MTR",
+         {"maintainno", "contractno", "industryno", "users", "empno", "site", "process", "startdate", "finishdate",
+          "equipment"},
+         {},
+         {"equipment"}},
+        {"TP", {"techno", "customerno", "industryno", "description", "solution"}, {}, {"solution"}},
+        {"MSF",
+         {"materielno", "materiel", "location", "inventory", "safestock", "price", "retire", "supplierno"},
+         {"inventory"},
+         {}},
+        {"MBBR",
+         {"mbrrno", "empno", "materielno", "customerno", "users", "borrowqty", "returnqty", "borrowdate",
+          "returndate"},
+         {"borrowqty", "returnqty"},
+         {}},
+        {"EMPLOYEE",
+         {"empno", "empname", "socialid", "birthday", "title", "department", "email", "callpager", "address",
+          "phoneno", "postingdate", "emergencyphone", "emergencyperson", "picture"},
+         {},
+         {"picture"}},
+        {"SCHEDULE", {"empno", "year", "mouthday", "schedule"}, {}, {"schedule"}},
+        {"SUPPLIER",
+         {"supplierno", "supplier", "contactman", "address", "phoneno", "faxno", "payment", "email"},
+         {},
+         {}},
+        {"INDUSTRY", {"industryno", "industryname"}, {}, {}},
+    };
+    return tables;
+}
+
+const char *const kConnectionString =
+    R"(Provider=Microsoft.Jet.OLEDB.3.51;Persist Security Info=False;Data Source=C:\vemo\vemo.mdb)";
+
+QStringList storedTables(QSqlDatabase database)
+{
+    QSqlQuery query(database);
+    query.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"));
+    QStringList names;
+    while (query.next())
+        names << query.value(0).toString();
+    return names;
+}
+
+QStringList sortedExpectedTables()
+{
+    QStringList names;
+    for (const TableColumns &table : expectedTables())
+        names << QString::fromLatin1(table.table);
+    names.sort();
+    return names;
+}
+
+} // namespace
+
+void SchemaTest::init()
+{
+    m_database = std::make_unique<TestDatabase>();
+}
+
+void SchemaTest::cleanup()
+{
+    m_database.reset();
+}
+
+QString SchemaTest::useFreshHome()
+{
+    const QString home = m_database->folder() + QStringLiteral("/fresh");
+    qputenv("VEMO_HOME", home.toUtf8());
+    return home;
+}
+
+void SchemaTest::firstOpenCreatesExactlyTheElevenTables()
+{
+    const QString home = useFreshHome();
+    EngineConnection connection;
+    VERIFY_OK(connection.open(kDatabasePath, EngineConnection::Missing::Create));
+    QVERIFY(QFileInfo::exists(home + QStringLiteral("/vemo.sqlite")));
+    QCOMPARE(storedTables(connection.database()), sortedExpectedTables());
+
+    QSqlQuery journal(connection.database());
+    QVERIFY(journal.exec(QStringLiteral("PRAGMA journal_mode")) && journal.next());
+    QCOMPARE(journal.value(0).toString(), QStringLiteral("wal"));
+}
+
+void SchemaTest::tableHasItsColumnsInOrder_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QStringList>("columns");
+    for (const TableColumns &table : expectedTables())
+        QTest::newRow(table.table) << QString::fromLatin1(table.table) << table.columns;
+}
+
+void SchemaTest::tableHasItsColumnsInOrder()
+{
+    QFETCH(QString, table);
+    QFETCH(QStringList, columns);
+    const QVector<QVariantList> info = m_database->rows(QStringLiteral("PRAGMA table_info(\"%1\")").arg(table));
+    QStringList stored;
+    for (const QVariantList &column : info)
+        stored << column.at(1).toString();
+    QCOMPARE(stored, columns);
+}
+
+void SchemaTest::textColumnsCompareWithoutCase_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("column");
+    for (const TableColumns &table : expectedTables()) {
+        for (const QString &column : table.columns) {
+            if (table.numbers.contains(column) || table.documents.contains(column))
+                continue;
+            QTest::addRow("%s.%s", table.table, qPrintable(column)) << QString::fromLatin1(table.table) << column;
+        }
+    }
+}
+
+void SchemaTest::textColumnsCompareWithoutCase()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, column);
+    m_database->execute(QStringLiteral("INSERT INTO \"%1\" (\"%2\") VALUES ('MiXed Case')").arg(table, column));
+    const QString count = QStringLiteral("SELECT count(*) FROM \"%1\" WHERE \"%2\" = '%3'").arg(table, column);
+    QCOMPARE(m_database->value(count.arg(QStringLiteral("mixed CASE"))).toInt(), 1);
+    QCOMPARE(m_database->value(count.arg(QStringLiteral("mixed case "))).toInt(), 0);
+}
+
+void SchemaTest::numberColumnsTakeOnlyWholeNumbers_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QVariant>("stored");
+
+    const QVector<QPair<const char *, const char *>> columns = {
+        {"MSF", "inventory"}, {"MBBR", "borrowqty"}, {"MBBR", "returnqty"}};
+    for (const auto &[table, column] : columns) {
+        const auto row = [&](const char *name, const char *typed, bool accepted, const QVariant &stored) {
+            QTest::addRow("%s %s", column, name)
+                << QString::fromLatin1(table) << QString::fromLatin1(column) << QString::fromUtf8(typed) << accepted
+                << stored;
+        };
+        row("letters", "abc", false, QVariant());
+        row("fraction", "3.5", false, QVariant());
+        row("empty text", "", false, QVariant());
+        row("whole", "12", true, QVariant(12));
+        row("negative", "-32768", true, QVariant(-32768));
+        row("zero", "0", true, QVariant(0));
+    }
+}
+
+void SchemaTest::numberColumnsTakeOnlyWholeNumbers()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, column);
+    QFETCH(QString, typed);
+    QFETCH(bool, accepted);
+    QFETCH(QVariant, stored);
+
+    EngineConnection connection;
+    VERIFY_OK(connection.open(kDatabasePath));
+    QSqlQuery insert(connection.database());
+    QVERIFY(insert.prepare(QStringLiteral("INSERT INTO \"%1\" (\"%2\") VALUES (?)").arg(table, column)));
+    insert.addBindValue(typed);
+    QCOMPARE(insert.exec(), accepted);
+    if (!accepted) {
+        QVERIFY2(engineText(insert.lastError()).contains(QStringLiteral("CHECK constraint failed")),
+                 qPrintable(engineText(insert.lastError())));
+        QCOMPARE(m_database->value(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table)).toInt(), 0);
+        return;
+    }
+    const QVector<QVariantList> rows =
+        m_database->rows(QStringLiteral("SELECT \"%2\", typeof(\"%2\") FROM \"%1\"").arg(table, column));
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.at(0).at(0).toLongLong(), stored.toLongLong());
+    QCOMPARE(rows.at(0).at(1).toString(), QStringLiteral("integer"));
+}
+
+void SchemaTest::documentColumnsHoldBytes_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QString>("column");
+    for (const TableColumns &table : expectedTables()) {
+        for (const QString &column : table.documents)
+            QTest::addRow("%s.%s", table.table, qPrintable(column)) << QString::fromLatin1(table.table) << column;
+    }
+}
+
+void SchemaTest::documentColumnsHoldBytes()
+{
+    QFETCH(QString, table);
+    QFETCH(QString, column);
+    const QVector<QVariantList> info = m_database->rows(QStringLiteral("PRAGMA table_info(\"%1\")").arg(table));
+    const auto declared = std::find_if(info.begin(), info.end(), [&](const QVariantList &c) { return c.at(1) == column; });
+    QVERIFY(declared != info.end());
+    QCOMPARE(declared->at(2).toString(), QStringLiteral("BLOB"));
+
+    const QByteArray document("\xD0\xCF\x11\xE0\x00\x01\xFF" "document", 15);
+    EngineConnection connection;
+    VERIFY_OK(connection.open(kDatabasePath));
+    QSqlQuery insert(connection.database());
+    QVERIFY(insert.prepare(QStringLiteral("INSERT INTO \"%1\" (\"%2\") VALUES (?)").arg(table, column)));
+    insert.addBindValue(document);
+    QVERIFY(insert.exec());
+    const QVector<QVariantList> rows =
+        m_database->rows(QStringLiteral("SELECT \"%2\", typeof(\"%2\") FROM \"%1\"").arg(table, column));
+    QCOMPARE(rows.at(0).at(0).toByteArray(), document);
+    QCOMPARE(rows.at(0).at(1).toString(), QStringLiteral("blob"));
+}
+
+void SchemaTest::fileThatIsNoDatabaseFailsWithTheEngineText_data()
+{
+    QTest::addColumn<bool>("create");
+    QTest::newRow("must exist") << false;
+    QTest::newRow("create when missing") << true;
+}
+
+void SchemaTest::fileThatIsNoDatabaseFailsWithTheEngineText()
+{
+    QFETCH(bool, create);
+    const QString home = useFreshHome();
+    QVERIFY(QDir().mkpath(home));
+    const QString file = home + QStringLiteral("/vemo.sqlite");
+    const QByteArray garbage(4096, 'x');
+    {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(garbage);
+    }
+
+    EngineConnection connection;
+    const Result opened =
+        connection.open(kDatabasePath, create ? EngineConnection::Missing::Create : EngineConnection::Missing::Fail);
+    QVERIFY(!opened.ok());
+    QCOMPARE(opened.message(), QStringLiteral("file is not a database"));
+    QVERIFY(!connection.isOpen());
+    QFile in(file);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    QCOMPARE(in.readAll(), garbage);
+}
+
+void SchemaTest::missingFileFailsWhenNotToBeCreated()
+{
+    const QString home = useFreshHome();
+    const QString file = home + QStringLiteral("/vemo.sqlite");
+    EngineConnection connection;
+    const Result opened = connection.open(kDatabasePath, EngineConnection::Missing::Fail);
+    QVERIFY(!opened.ok());
+    QVERIFY2(opened.message().contains(QDir::toNativeSeparators(file)), qPrintable(opened.message()));
+    QVERIFY(!connection.isOpen());
+    QVERIFY(!QFileInfo::exists(file));
+}
+
+void SchemaTest::emptyFileGetsTheSchema()
+{
+    const QString home = useFreshHome();
+    QDir().mkpath(home);
+    QFile empty(home + QStringLiteral("/vemo.sqlite"));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
+
+    EngineConnection connection;
+    const Result opened = connection.open(kDatabasePath, EngineConnection::Missing::Create);
+    QVERIFY2(opened.ok(), qPrintable(opened.message()));
+    QCOMPARE(connection.database().tables().size(), 11);
+}
+
+void SchemaTest::connectionString_data()
+{
+    QTest::addColumn<QString>("connectionString");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("shared connection") << QString::fromLatin1(kConnectionString) << true;
+    QTest::newRow("other provider")
+        << QStringLiteral(R"(Provider=SQLOLEDB;Persist Security Info=False;Data Source=C:\vemo\vemo.mdb)") << false;
+    QTest::newRow("no provider") << QStringLiteral(R"(Persist Security Info=False;Data Source=C:\vemo\vemo.mdb)")
+                                 << false;
+    QTest::newRow("no data source") << QStringLiteral("Provider=Microsoft.Jet.OLEDB.3.51;Persist Security Info=False")
+                                    << false;
+}
+
+void SchemaTest::connectionString()
+{
+    QFETCH(QString, connectionString);
+    QFETCH(bool, opens);
+    const QString file = useFreshHome() + QStringLiteral("/vemo.sqlite");
+    EngineConnection connection;
+    const Result opened = connection.openConnectionString(connectionString, QString(), QString());
+    QVERIFY2(opened.ok() == opens, qPrintable(opened.message()));
+    QCOMPARE(connection.isOpen(), opens);
+    QCOMPARE(QFileInfo::exists(file), opens);
+    if (opens) {
+        QCOMPARE(QFileInfo(connection.database().databaseName()).canonicalFilePath(),
+                 QFileInfo(file).canonicalFilePath());
+        QCOMPARE(storedTables(connection.database()), sortedExpectedTables());
+    } else {
+        QVERIFY(!opened.message().isEmpty());
+    }
+}
+
+void SchemaTest::systemPathMapsIntoTheVemoFolder_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("as written") << QStringLiteral(R"(C:\vemo\vemo.mdb)");
+    QTest::newRow("mixed case") << QStringLiteral(R"(c:\VEMO\vemo.MDB)");
+    QTest::newRow("lower case") << QStringLiteral(R"(c:\vemo\vemo.mdb)");
+}
+
+void SchemaTest::systemPathMapsIntoTheVemoFolder()
+{
+    QFETCH(QString, path);
+    QCOMPARE(mappedDatabaseFile(path), m_database->folder() + QStringLiteral("/vemo.sqlite"));
+}
+
+void SchemaTest::recordSourceOnMissingTableNamesIt_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<bool>("dropFirst");
+    QTest::newRow("never existed") << QStringLiteral("NOSUCH") << false;
+    QTest::newRow("dropped from the file") << QStringLiteral("CF") << true;
+}
+
+void SchemaTest::recordSourceOnMissingTableNamesIt()
+{
+    QFETCH(QString, table);
+    QFETCH(bool, dropFirst);
+    if (dropFirst)
+        m_database->execute(QStringLiteral("DROP TABLE \"%1\"").arg(table));
+    RecordSource source(QStringLiteral("Data1"));
+    const Result opened = source.open(kDatabasePath, table);
+    QVERIFY(!opened.ok());
+    QVERIFY2(opened.message().contains(table), qPrintable(opened.message()));
+    QVERIFY(!source.isOpen());
+}
+
+QTEST_GUILESS_MAIN(SchemaTest)
+#include "tst_schema.moc"
