@@ -51,10 +51,12 @@ void ScreenBuilder::build()
     for (const FrameDeclaration &frame : declaration.frames)
         buildFrame(frame);
     orderTabs();
+    // The builder lives only while the screen is made: connections capture the screen.
+    Screen *screen = &m_screen;
     if (declaration.boundaryCheck) {
         if (RecordSource *main = m_screen.source(kMainSource))
-            QObject::connect(main, &RecordSource::repositioned, &m_screen,
-                             [this] { m_screen.run(m_screen.m_boundaryCheck); });
+            QObject::connect(main, &RecordSource::repositioned, screen,
+                             [screen] { screen->run(screen->m_boundaryCheck); });
     }
 }
 
@@ -135,10 +137,38 @@ void ScreenBuilder::buildLabel(const FieldDeclaration &field, QWidget *buddy)
         return;
     }
     const int width = label->fontMetrics().horizontalAdvance(field.caption) + 2;
-    const int height = std::max(label->fontMetrics().height(), std::min(buddy->height(), pixels(300)));
     const int right = buddy->x() - pixels(kLabelGapTwips);
+    const int leftEdge = leftNeighbourEdge(field.geometry);
+    const int left = leftEdge > 0 ? pixels(leftEdge + kLabelGapTwips) : 0;
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setGeometry(std::max(0, right - width), buddy->y(), std::min(width, right), height);
+    if (right - left >= width) {
+        const int height = std::max(label->fontMetrics().height(), std::min(buddy->height(), pixels(300)));
+        label->setGeometry(right - width, buddy->y(), width, height);
+        return;
+    }
+    // Too long for the room on its line: the caption wraps, centred on its field.
+    const int room = std::max(right - left, 1);
+    label->setWordWrap(true);
+    const int height = label->heightForWidth(room);
+    label->setGeometry(left, std::max(0, buddy->y() + (buddy->height() - height) / 2), room, height);
+}
+
+int ScreenBuilder::leftNeighbourEdge(const Twips &field) const
+{
+    const ScreenDeclaration &declaration = m_screen.m_declaration;
+    QVector<Twips> others;
+    for (const FieldDeclaration &other : declaration.fields)
+        others << other.geometry;
+    if (declaration.grid)
+        others << declaration.grid->geometry;
+    int edge = 0;
+    for (const Twips &other : std::as_const(others)) {
+        const int otherRight = other.left + other.width;
+        const bool sameLine = other.top < field.top + field.height && field.top < other.top + other.height;
+        if (sameLine && otherRight <= field.left)
+            edge = std::max(edge, otherRight);
+    }
+    return edge;
 }
 
 void ScreenBuilder::buildGrid(const GridDeclaration &grid)
@@ -148,7 +178,8 @@ void ScreenBuilder::buildGrid(const GridDeclaration &grid)
         return;
     auto *view = new RecordGrid(*source, grid.columnHeaders, &m_screen);
     view->setObjectName(QStringLiteral("DBGrid1"));
-    view->setFailureHandler([this](const Result &failure) { m_screen.dialogs().reportFailure(failure); });
+    Screen *screen = &m_screen;
+    view->setFailureHandler([screen](const Result &failure) { screen->dialogs().reportFailure(failure); });
     place(view, grid.geometry);
     m_tabOrder.insert(grid.tabIndex, view);
 }
@@ -177,8 +208,9 @@ void ScreenBuilder::buildFrame(const FrameDeclaration &frame)
         place(button, declared.geometry);
         button->setEnabled(declared.enabledAtStart);
         const std::shared_ptr<const Command> command = declared.command;
+        Screen *screen = &m_screen;
         if (command)
-            QObject::connect(button, &QPushButton::clicked, &m_screen, [this, command] { m_screen.run(*command); });
+            QObject::connect(button, &QPushButton::clicked, screen, [screen, command] { screen->run(*command); });
         m_tabOrder.insert(declared.tabIndex, button);
     }
 }

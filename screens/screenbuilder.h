@@ -25,6 +25,9 @@ private:
     void buildField(const FieldDeclaration &field);
     QWidget *makeFieldWidget(const FieldDeclaration &field, RecordSource &source, int column);
     void buildLabel(const FieldDeclaration &field, QWidget *buddy);
+    /// The right edge (twips) of the nearest field or grid left of the given
+    /// field on its line; 0 for the window edge.
+    int leftNeighbourEdge(const Twips &field) const;
     void buildGrid(const GridDeclaration &grid);
     void buildLine(const LineDeclaration &line);
     void buildFrame(const FrameDeclaration &frame);

@@ -15,6 +15,8 @@ RecordGrid::RecordGrid(RecordSource &source, bool columnHeaders, QWidget *parent
     setModel(m_model);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Tab leaves the grid for the next control, as on every other control.
+    setTabKeyNavigation(false);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                     | QAbstractItemView::AnyKeyPressed);
     horizontalHeader()->setVisible(columnHeaders);

@@ -1,0 +1,518 @@
+#include "data/bound/boundlineedit.h"
+#include "data/bound/boundtextedit.h"
+#include "data/bound/lookuplist.h"
+#include "data/bound/recordgrid.h"
+#include "data/databaselocation.h"
+#include "data/recordsource.h"
+#include "support/testdatabase.h"
+
+#include <QAbstractItemView>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+class BoundControlsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void lineEditShowsTheCurrentRowAndFollowsMoves();
+    void typedTextIsBufferedAndWrittenOnMove();
+    void textEditKeepsItsLineBreaks();
+    void fieldsTakeNoTypingWithoutARow_data();
+    void fieldsTakeNoTypingWithoutARow();
+    void addNewMakesTheFieldsEditable();
+
+    void lookupListIsFilledOnceWithTheShownColumn();
+    void lookupListDisplaysTheMatchingEntry_data();
+    void lookupListDisplaysTheMatchingEntry();
+    void choosingAnEntryWritesItsBoundValue();
+    void storedCodeStaysAsItIsUntilChosen_data();
+    void storedCodeStaysAsItIsUntilChosen();
+
+    void gridShowsTheKeysetAndEveryColumn();
+    void choosingAGridRowMovesTheSource_data();
+    void choosingAGridRowMovesTheSource();
+    void movingTheSourceSelectsTheGridRow();
+    void cellEditInAnotherRowMovesThereFirst();
+    void refusedGridMoveIsReportedAndTheGridStays_data();
+    void refusedGridMoveIsReportedAndTheGridStays();
+    void rowsAddedAndDeletedThroughTheSourceShowInTheGrid();
+    void gridDuringAddNewLeavesThePendingRowAlone();
+
+private:
+    std::unique_ptr<RecordSource> openSource(const QString &table, const QString &name = QStringLiteral("Data1"));
+    void insertCustomers();
+
+    std::unique_ptr<TestDatabase> m_database;
+};
+
+namespace {
+
+const QString kRefusedStock = QStringLiteral("欄位 'inventory' 只能輸入整數,「abc」不是整數。");
+
+/// Chooses an entry as a user does: opens the list and presses Return on it.
+void choose(QComboBox &combo, int row)
+{
+    combo.showPopup();
+    QAbstractItemView *view = combo.view();
+    view->setCurrentIndex(view->model()->index(row, 0));
+    QTest::keyClick(view, Qt::Key_Return);
+}
+
+QStringList firstColumn(const QAbstractItemModel &model)
+{
+    QStringList values;
+    for (int row = 0; row < model.rowCount(); ++row)
+        values << model.data(model.index(row, 0)).toString();
+    return values;
+}
+
+QList<int> selectedRows(const QAbstractItemView &view)
+{
+    QList<int> rows;
+    for (const QModelIndex &index : view.selectionModel()->selectedRows())
+        rows << index.row();
+    return rows;
+}
+
+} // namespace
+
+void BoundControlsTest::init()
+{
+    m_database = std::make_unique<TestDatabase>();
+}
+
+void BoundControlsTest::cleanup()
+{
+    m_database.reset();
+}
+
+std::unique_ptr<RecordSource> BoundControlsTest::openSource(const QString &table, const QString &name)
+{
+    auto source = std::make_unique<RecordSource>(name);
+    if (Result opened = source->open(kDatabasePath, table); !opened) {
+        qWarning("%s", qPrintable(opened.message()));
+        return nullptr;
+    }
+    return source;
+}
+
+void BoundControlsTest::insertCustomers()
+{
+    m_database->insert("CF", {"C1", "Alpha Co", "I1", "1 Harbour Road\nKeelung"});
+    m_database->insert("CF", {"C2", "Beta Co", "i2"});
+    m_database->insert("CF", {"C3", "Gamma Co", "X9"});
+    m_database->insert("INDUSTRY", {"I1", "Banking"});
+    m_database->insert("INDUSTRY", {"I2", "Chemicals"});
+    m_database->insert("INDUSTRY", {"I3", "Textiles"});
+}
+
+void BoundControlsTest::lineEditShowsTheCurrentRowAndFollowsMoves()
+{
+    insertCustomers();
+    auto source = openSource("CF");
+    QVERIFY(source);
+    BoundLineEdit edit(*source, source->columnIndex("companyname"));
+
+    QCOMPARE(edit.text(), QString("Alpha Co"));
+    QVERIFY(!edit.isReadOnly());
+    QVERIFY(source->moveLast());
+    QCOMPARE(edit.text(), QString("Gamma Co"));
+    QVERIFY(source->movePrevious());
+    QCOMPARE(edit.text(), QString("Beta Co"));
+    QVERIFY(source->moveLast());
+    QVERIFY(source->moveNext());
+    QVERIFY(source->isAfterLast());
+    QCOMPARE(edit.text(), QString());
+    QVERIFY(edit.isReadOnly());
+}
+
+void BoundControlsTest::typedTextIsBufferedAndWrittenOnMove()
+{
+    insertCustomers();
+    auto source = openSource("CF");
+    QVERIFY(source);
+    BoundLineEdit edit(*source, source->columnIndex("companyname"));
+
+    QTest::keyClick(&edit, Qt::Key_End);
+    QTest::keyClicks(&edit, " Ltd");
+    QCOMPARE(source->value("companyname").toString(), QString("Alpha Co Ltd"));
+    QVERIFY(source->hasPendingEdits());
+    QCOMPARE(m_database->value("SELECT companyname FROM CF WHERE customerno = 'C1'").toString(), QString("Alpha Co"));
+
+    QVERIFY(source->moveNext());
+    QCOMPARE(edit.text(), QString("Beta Co"));
+    QCOMPARE(m_database->value("SELECT companyname FROM CF WHERE customerno = 'C1'").toString(),
+             QString("Alpha Co Ltd"));
+    QVERIFY(source->moveFirst());
+    QCOMPARE(edit.text(), QString("Alpha Co Ltd"));
+}
+
+void BoundControlsTest::textEditKeepsItsLineBreaks()
+{
+    insertCustomers();
+    auto source = openSource("CF");
+    QVERIFY(source);
+    BoundTextEdit edit(*source, source->columnIndex("address"), false, true);
+    QCOMPARE(edit.toPlainText(), QString("1 Harbour Road\nKeelung"));
+    QVERIFY(!source->hasPendingEdits());
+
+    edit.moveCursor(QTextCursor::End);
+    QTest::keyClick(&edit, Qt::Key_Return);
+    QTest::keyClicks(&edit, "Taiwan");
+    QCOMPARE(source->value("address").toString(), QString("1 Harbour Road\nKeelung\nTaiwan"));
+
+    QVERIFY(source->moveNext());
+    QCOMPARE(edit.toPlainText(), QString());
+    QCOMPARE(m_database->value("SELECT address FROM CF WHERE customerno = 'C1'").toString(),
+             QString("1 Harbour Road\nKeelung\nTaiwan"));
+    QVERIFY(source->moveFirst());
+    QCOMPARE(edit.toPlainText(), QString("1 Harbour Road\nKeelung\nTaiwan"));
+}
+
+void BoundControlsTest::fieldsTakeNoTypingWithoutARow_data()
+{
+    QTest::addColumn<bool>("deleteTheRow");
+    QTest::newRow("empty table") << false;
+    QTest::newRow("place of a deleted row") << true;
+}
+
+void BoundControlsTest::fieldsTakeNoTypingWithoutARow()
+{
+    QFETCH(bool, deleteTheRow);
+    m_database->insert("INDUSTRY", {"I1", "Banking"});
+    if (deleteTheRow)
+        m_database->insert("CF", {"C1", "Alpha Co", "I1", "Somewhere"});
+    auto source = openSource("CF");
+    auto industries = openSource("INDUSTRY", "Data2");
+    QVERIFY(source && industries);
+    if (deleteTheRow)
+        QVERIFY(source->deleteCurrent());
+    BoundLineEdit line(*source, source->columnIndex("companyname"));
+    BoundTextEdit text(*source, source->columnIndex("address"), false, false);
+    LookupList lookup(*source, source->columnIndex("industryno"), *industries, "industryname", "industryno");
+
+    QVERIFY(line.isReadOnly());
+    QVERIFY(text.isReadOnly());
+    QVERIFY(!lookup.isEnabled());
+    QCOMPARE(line.text(), QString());
+    QCOMPARE(text.toPlainText(), QString());
+    QCOMPARE(lookup.currentIndex(), -1);
+    QTest::keyClicks(&line, "typed");
+    QTest::keyClicks(&text, "typed");
+    QCOMPARE(line.text(), QString());
+    QCOMPARE(text.toPlainText(), QString());
+    QVERIFY(!source->hasPendingEdits());
+}
+
+void BoundControlsTest::addNewMakesTheFieldsEditable()
+{
+    m_database->insert("INDUSTRY", {"I1", "Banking"});
+    m_database->insert("INDUSTRY", {"I2", "Chemicals"});
+    auto source = openSource("CF");
+    auto industries = openSource("INDUSTRY", "Data2");
+    QVERIFY(source && industries);
+    BoundLineEdit line(*source, source->columnIndex("customerno"));
+    BoundTextEdit text(*source, source->columnIndex("address"), false, false);
+    LookupList lookup(*source, source->columnIndex("industryno"), *industries, "industryname", "industryno");
+
+    QVERIFY(source->addNew());
+    QVERIFY(!line.isReadOnly());
+    QVERIFY(!text.isReadOnly());
+    QVERIFY(lookup.isEnabled());
+    QTest::keyClicks(&line, "C7");
+    QTest::keyClicks(&text, "Main Street");
+    choose(lookup, 1);
+    QVERIFY(source->update());
+
+    const QVector<QVariantList> rows = m_database->rows("SELECT customerno, address, industryno FROM CF");
+    QCOMPARE(rows, (QVector<QVariantList>{{"C7", "Main Street", "I2"}}));
+    QCOMPARE(line.text(), QString("C7"));
+    QCOMPARE(lookup.currentText(), QString("Chemicals"));
+}
+
+void BoundControlsTest::lookupListIsFilledOnceWithTheShownColumn()
+{
+    insertCustomers();
+    auto source = openSource("CF");
+    auto industries = openSource("INDUSTRY", "Data2");
+    QVERIFY(source && industries);
+    LookupList lookup(*source, source->columnIndex("industryno"), *industries, "industryname", "industryno");
+    m_database->insert("INDUSTRY", {"I4", "Mining"});
+    QVERIFY(source->moveNext());
+    QVERIFY(industries->moveLast());
+
+    QStringList shown;
+    for (int i = 0; i < lookup.count(); ++i)
+        shown << lookup.itemText(i);
+    QCOMPARE(shown, (QStringList{"Banking", "Chemicals", "Textiles"}));
+}
+
+void BoundControlsTest::lookupListDisplaysTheMatchingEntry_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("placeholder");
+    QTest::addColumn<QString>("boundValue");
+
+    QTest::newRow("same code") << QVariant("I2") << "Chemicals" << "" << "I2";
+    QTest::newRow("code in another case") << QVariant("i3") << "Textiles" << "" << "i3";
+    QTest::newRow("code of no entry") << QVariant("X9") << "" << "X9" << "X9";
+    QTest::newRow("no code") << QVariant() << "" << "" << "";
+}
+
+void BoundControlsTest::lookupListDisplaysTheMatchingEntry()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(QString, shown);
+    QFETCH(QString, placeholder);
+    QFETCH(QString, boundValue);
+    insertCustomers();
+    m_database->insert("CF", {"C4", "Delta Co", stored});
+    auto source = openSource("CF");
+    auto industries = openSource("INDUSTRY", "Data2");
+    QVERIFY(source && industries);
+    LookupList lookup(*source, source->columnIndex("industryno"), *industries, "industryname", "industryno");
+
+    QVERIFY(source->moveLast());
+    QCOMPARE(lookup.currentText(), shown);
+    QCOMPARE(lookup.placeholderText(), placeholder);
+    QCOMPARE(lookup.boundValue(), boundValue);
+    QVERIFY(lookup.isEnabled());
+}
+
+void BoundControlsTest::choosingAnEntryWritesItsBoundValue()
+{
+    insertCustomers();
+    auto source = openSource("CF");
+    auto industries = openSource("INDUSTRY", "Data2");
+    QVERIFY(source && industries);
+    LookupList lookup(*source, source->columnIndex("industryno"), *industries, "industryname", "industryno");
+    lookup.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&lookup));
+    QVERIFY(source->moveLast());
+
+    choose(lookup, 2);
+    QCOMPARE(lookup.currentText(), QString("Textiles"));
+    QCOMPARE(lookup.boundValue(), QString("I3"));
+    QCOMPARE(source->value("industryno").toString(), QString("I3"));
+    QCOMPARE(m_database->value("SELECT industryno FROM CF WHERE customerno = 'C3'").toString(), QString("X9"));
+
+    QVERIFY(source->moveFirst());
+    QCOMPARE(lookup.currentText(), QString("Banking"));
+    QCOMPARE(m_database->value("SELECT industryno FROM CF WHERE customerno = 'C3'").toString(), QString("I3"));
+}
+
+void BoundControlsTest::storedCodeStaysAsItIsUntilChosen_data()
+{
+    QTest::addColumn<QString>("customer");
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("code of no entry") << "C3" << "X9" << "";
+    QTest::newRow("code in another case") << "C2" << "i2" << "Chemicals";
+}
+
+void BoundControlsTest::storedCodeStaysAsItIsUntilChosen()
+{
+    QFETCH(QString, customer);
+    QFETCH(QString, stored);
+    QFETCH(QString, shown);
+    insertCustomers();
+    auto source = openSource("CF");
+    auto industries = openSource("INDUSTRY", "Data2");
+    QVERIFY(source && industries);
+    LookupList lookup(*source, source->columnIndex("industryno"), *industries, "industryname", "industryno");
+    BoundLineEdit city(*source, source->columnIndex("city"));
+    QVERIFY(source->findFirst(QString("customerno = '%1'").arg(customer)));
+    QCOMPARE(lookup.currentText(), shown);
+
+    QTest::keyClicks(&city, "Tainan");
+    QCOMPARE(lookup.boundValue(), stored);
+    QVERIFY(source->moveFirst());
+    const QString sql = QString("SELECT industryno, city FROM CF WHERE customerno = '%1'").arg(customer);
+    QCOMPARE(m_database->rows(sql), (QVector<QVariantList>{{stored, "Tainan"}}));
+}
+
+void BoundControlsTest::gridShowsTheKeysetAndEveryColumn()
+{
+    insertCustomers();
+    auto source = openSource("CF");
+    QVERIFY(source);
+    RecordGrid grid(*source, true);
+    const QAbstractItemModel &model = *grid.model();
+
+    QCOMPARE(model.rowCount(), 3);
+    QCOMPARE(model.columnCount(), 9);
+    QStringList headers;
+    for (int column = 0; column < model.columnCount(); ++column)
+        headers << model.headerData(column, Qt::Horizontal).toString();
+    QCOMPARE(headers, (QStringList{"customerno", "companyname", "industryno", "address", "city", "users", "telphoneno",
+                                   "faxno", "emails"}));
+    QCOMPARE(firstColumn(model), (QStringList{"C1", "C2", "C3"}));
+    QCOMPARE(model.data(model.index(1, 1)).toString(), QString("Beta Co"));
+    QCOMPARE(model.data(model.index(2, 2)).toString(), QString("X9"));
+    QCOMPARE(model.data(model.index(2, 4)).toString(), QString());
+    QVERIFY(model.flags(model.index(1, 1)) & Qt::ItemIsEditable);
+}
+
+void BoundControlsTest::choosingAGridRowMovesTheSource_data()
+{
+    QTest::addColumn<bool>("byMouse");
+    QTest::newRow("selection model") << false;
+    QTest::newRow("mouse click") << true;
+}
+
+void BoundControlsTest::choosingAGridRowMovesTheSource()
+{
+    QFETCH(bool, byMouse);
+    insertCustomers();
+    auto source = openSource("CF");
+    QVERIFY(source);
+    RecordGrid grid(*source, true);
+    grid.resize(600, 300);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    QSignalSpy repositioned(source.get(), &RecordSource::repositioned);
+
+    const QModelIndex cell = grid.model()->index(2, 1);
+    if (byMouse)
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(cell).center());
+    else
+        grid.selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+
+    QCOMPARE(source->currentIndex(), 2);
+    QCOMPARE(source->value("customerno").toString(), QString("C3"));
+    QCOMPARE(repositioned.count(), 1);
+    QCOMPARE(selectedRows(grid), QList<int>{2});
+}
+
+void BoundControlsTest::movingTheSourceSelectsTheGridRow()
+{
+    insertCustomers();
+    auto source = openSource("CF");
+    QVERIFY(source);
+    RecordGrid grid(*source, true);
+    QCOMPARE(grid.currentIndex().row(), 0);
+    QCOMPARE(selectedRows(grid), QList<int>{0});
+
+    QVERIFY(source->moveLast());
+    QCOMPARE(grid.currentIndex().row(), 2);
+    QCOMPARE(selectedRows(grid), QList<int>{2});
+    QVERIFY(source->findFirst("[companyname] = 'beta co'"));
+    QCOMPARE(selectedRows(grid), QList<int>{1});
+    QVERIFY(source->moveLast());
+    QVERIFY(source->moveNext());
+    QVERIFY(!grid.currentIndex().isValid());
+    QVERIFY(selectedRows(grid).isEmpty());
+}
+
+void BoundControlsTest::cellEditInAnotherRowMovesThereFirst()
+{
+    insertCustomers();
+    auto source = openSource("CF");
+    QVERIFY(source);
+    RecordGrid grid(*source, true);
+    BoundLineEdit company(*source, source->columnIndex("companyname"));
+    QAbstractItemModel &model = *grid.model();
+    QTest::keyClicks(&company, "First ");
+
+    QVERIFY(model.setData(model.index(2, 1), "Omega Co"));
+    QCOMPARE(source->currentIndex(), 2);
+    QCOMPARE(source->value("companyname").toString(), QString("Omega Co"));
+    QCOMPARE(company.text(), QString("Omega Co"));
+    QCOMPARE(selectedRows(grid), QList<int>{2});
+    QCOMPARE(model.data(model.index(2, 1)).toString(), QString("Omega Co"));
+    QCOMPARE(m_database->value("SELECT companyname FROM CF WHERE customerno = 'C3'").toString(), QString("Gamma Co"));
+
+    QVERIFY(source->writePendingEdits());
+    const QVector<QVariantList> names = m_database->rows("SELECT companyname FROM CF ORDER BY rowid");
+    QCOMPARE(names, (QVector<QVariantList>{{"First Alpha Co"}, {"Beta Co"}, {"Omega Co"}}));
+}
+
+void BoundControlsTest::refusedGridMoveIsReportedAndTheGridStays_data()
+{
+    QTest::addColumn<bool>("byCellEdit");
+    QTest::newRow("row chosen") << false;
+    QTest::newRow("cell edited") << true;
+}
+
+void BoundControlsTest::refusedGridMoveIsReportedAndTheGridStays()
+{
+    QFETCH(bool, byCellEdit);
+    m_database->insertNumbered("MSF", "M", 3);
+    auto source = openSource("MSF");
+    QVERIFY(source);
+    RecordGrid grid(*source, true);
+    QStringList reported;
+    grid.setFailureHandler([&](const Result &failure) { reported << failure.message(); });
+    QVERIFY(source->setValue("inventory", "abc"));
+
+    const QModelIndex cell = grid.model()->index(2, 1);
+    if (byCellEdit)
+        QVERIFY(!grid.model()->setData(cell, "Bolt"));
+    else
+        grid.selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+
+    QCOMPARE(reported, QStringList{kRefusedStock});
+    QCOMPARE(source->currentIndex(), 0);
+    QCOMPARE(source->value("inventory").toString(), QString("abc"));
+    QCOMPARE(grid.currentIndex().row(), 0);
+    QCOMPARE(selectedRows(grid), QList<int>{0});
+    QCOMPARE(grid.model()->data(cell).toString(), QString());
+}
+
+void BoundControlsTest::rowsAddedAndDeletedThroughTheSourceShowInTheGrid()
+{
+    insertCustomers();
+    auto source = openSource("CF");
+    QVERIFY(source);
+    RecordGrid grid(*source, true);
+    const QAbstractItemModel &model = *grid.model();
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+
+    QVERIFY(source->addNew());
+    QCOMPARE(model.rowCount(), 3);
+    QVERIFY(source->setValue("customerno", "C4"));
+    QVERIFY(source->update());
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(firstColumn(model), (QStringList{"C1", "C2", "C3", "C4"}));
+    QCOMPARE(selectedRows(grid), QList<int>{3});
+
+    QVERIFY(source->moveTo(1));
+    QVERIFY(source->deleteCurrent());
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(firstColumn(model), (QStringList{"C1", "C3", "C4"}));
+    QCOMPARE(m_database->rows("SELECT customerno FROM CF ORDER BY rowid"),
+             (QVector<QVariantList>{{"C1"}, {"C3"}, {"C4"}}));
+    QCOMPARE(source->currentIndex(), -1);
+    QVERIFY(selectedRows(grid).isEmpty());
+}
+
+void BoundControlsTest::gridDuringAddNewLeavesThePendingRowAlone()
+{
+    insertCustomers();
+    auto source = openSource("CF");
+    QVERIFY(source);
+    RecordGrid grid(*source, true);
+    QAbstractItemModel &model = *grid.model();
+    QVERIFY(source->addNew());
+    QVERIFY(selectedRows(grid).isEmpty());
+    QVERIFY(source->setValue("customerno", "C9"));
+
+    QVERIFY(model.setData(model.index(0, 1), "Alpha Holdings"));
+    QVERIFY(!source->isAddingNew());
+    QCOMPARE(source->currentIndex(), 0);
+    QCOMPARE(selectedRows(grid), QList<int>{0});
+    QVERIFY(source->writePendingEdits());
+    QCOMPARE(m_database->rows("SELECT customerno, coalesce(companyname, '-') FROM CF ORDER BY rowid"),
+             (QVector<QVariantList>{{"C1", "Alpha Holdings"}, {"C2", "Beta Co"}, {"C3", "Gamma Co"}, {"C9", "-"}}));
+}
+
+QTEST_MAIN(BoundControlsTest)
+#include "tst_boundcontrols.moc"
