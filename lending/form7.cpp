@@ -14,7 +14,7 @@ ScreenDeclaration form7Declaration()
     const auto row = [](int index, int width = 2200, int height = 264) {
         return Twips{3480, 240 + index * 480, width, height};
     };
-    const auto inFrame = [](int index) { return Twips{240, 360 + index * 612, 1092, 492}; };
+    const auto inFrame = [](int index) { return Twips{240, 360 + index * 612, 1572, 492}; };
     const StockUpdateCommand::Field stock{"Text7", "Stoct capacity"};
 
     ScreenDeclaration screen;
@@ -39,7 +39,7 @@ ScreenDeclaration form7Declaration()
     };
     screen.grid = GridDeclaration{"Data1", {0, 0, 1572, 5892}, false, 11};
     screen.frames = {
-        {"Frame1", kFunctionKeyCaption, {6480, 240, 1572, 4800}, 12,
+        {"Frame1", kFunctionKeyCaption, {6240, 240, 2052, 4800}, 12,
          {
              button("Command1", "Imcrease", inFrame(0), 13,
                     std::make_shared<IncreaseCommand>("Text1", QStringList{"Command3", "Command5", "Command6"})),

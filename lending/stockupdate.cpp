@@ -27,10 +27,13 @@ bool parseDecimal(const QString &text, Decimal &out)
     QString fraction = match.captured(3);
     while (fraction.endsWith(QLatin1Char('0')))
         fraction.chop(1);
-    const QString digits = whole + fraction;
     if (whole.isEmpty() && match.captured(3).isEmpty())
         return false;
-    if (digits.size() > kMaximumDigits)
+    // Leading zeros add nothing, so they do not count against the digits a number may have.
+    QString digits = whole + fraction;
+    while (digits.startsWith(QLatin1Char('0')))
+        digits.remove(0, 1);
+    if (digits.size() > kMaximumDigits || fraction.size() > kMaximumDigits)
         return false;
     __int128 units = 0;
     for (const QChar digit : digits)
