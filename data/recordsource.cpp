@@ -88,6 +88,11 @@ int RecordSource::columnIndex(const QString &column) const
     return -1;
 }
 
+void RecordSource::setColumnCaption(int column, const QString &caption)
+{
+    m_captions.insert(column, caption);
+}
+
 bool RecordSource::isBeforeFirst() const
 {
     if (m_adding || m_onDeletedPlace)
@@ -440,7 +445,8 @@ Result RecordSource::checkValue(int column, const QVariant &value) const
     const QString text = value.toString();
     if (text.trimmed().isEmpty() || wholeNumber.match(text).hasMatch())
         return Result::success();
-    return Result::failure(QStringLiteral("欄位 '%1' 只能輸入整數,「%2」不是整數。").arg(m_columns.at(column), text));
+    return Result::failure(QStringLiteral("「%1」只能輸入整數,「%2」不是整數。")
+                               .arg(m_captions.value(column, m_columns.at(column)), text));
 }
 
 QVariant RecordSource::storedValue(int column, const QVariant &value) const

@@ -36,6 +36,8 @@ public:
     QStringList columnNames() const { return m_columns; }
     /// The column's index, matched without regard to case; -1 when absent.
     int columnIndex(const QString &column) const;
+    /// The caption the user knows the column by, for the messages that name it.
+    void setColumnCaption(int column, const QString &caption);
 
     bool isBeforeFirst() const;
     bool isAfterLast() const;
@@ -128,6 +130,7 @@ private:
     QString m_table;
     QStringList m_columns;
     QVector<bool> m_wholeNumberColumns;
+    QHash<int, QString> m_captions;
     QVector<qint64> m_keys;
     int m_position = 0;          // -1 before first, rowCount() after last
     bool m_onDeletedPlace = false; // m_position then is the row after the gap

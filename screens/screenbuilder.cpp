@@ -86,6 +86,7 @@ void ScreenBuilder::buildField(const FieldDeclaration &field)
     const int column = source ? source->columnIndex(field.column) : -1;
     QWidget *widget = nullptr;
     if (column >= 0) {
+        source->setColumnCaption(column, field.caption);
         widget = makeFieldWidget(field, *source, column);
     } else {
         if (source && source->isOpen())

@@ -84,7 +84,7 @@ private:
 namespace {
 
 const QString kCaption = QStringLiteral("  Stock  test  ");
-const QString kRefusedStock = QStringLiteral("欄位 'inventory' 只能輸入整數,「abc」不是整數。");
+const QString kRefusedStock = QStringLiteral("「Stock capacity」只能輸入整數,「abc」不是整數。");
 const QColor kRuleColour(255, 255, 128);
 
 ScreenDeclaration testDeclaration(std::shared_ptr<const Command> run, std::shared_ptr<const Command> fail,

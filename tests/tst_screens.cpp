@@ -658,7 +658,7 @@ void ScreensTest::textAsStockIsRefusedAndStaysOnTheScreen()
     const ScreenCase &expected = screenCase("Form6");
     m_screen = openScreen(expected);
     retype(*m_screen, "Text4", QStringLiteral("abc"));
-    const QString refused = QStringLiteral("欄位 'inventory' 只能輸入整數,「abc」不是整數。");
+    const QString refused = QStringLiteral("「Stock capacity」只能輸入整數,「abc」不是整數。");
 
     clickGridRow(*m_screen, 1);
 
