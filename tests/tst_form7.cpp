@@ -5,6 +5,7 @@
 #include "screens/screen.h"
 #include "support/scripteddialogs.h"
 #include "support/testdatabase.h"
+#include "support/userinput.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -66,6 +67,8 @@ private:
     std::unique_ptr<Screen> m_screen;
 };
 
+using namespace userinput;
+
 namespace {
 
 const QString kLending = QStringLiteral("Command5");
@@ -76,72 +79,12 @@ const QString kStockCheck = QStringLiteral("Command7");
 const QString kStockPrompt = QStringLiteral("請輸入想要尋找的材料編號");
 const QString kStockTitle = QStringLiteral("搜尋材料庫存資料");
 
-void press(Screen &screen, const QString &button)
-{
-    QPushButton *found = screen.button(button);
-    QVERIFY2(found, qPrintable(button));
-    QTest::mouseClick(found, Qt::LeftButton);
-}
 
-QWidget *control(Screen &screen, const QString &name)
-{
-    auto *found = screen.findChild<QWidget *>(name);
-    if (!found)
-        qFatal("no control %s", qPrintable(name));
-    return found;
-}
 
-QString shown(Screen &screen, const QString &name)
-{
-    if (auto *combo = qobject_cast<QComboBox *>(control(screen, name)))
-        return combo->currentText();
-    return qobject_cast<QLineEdit *>(control(screen, name))->text();
-}
 
-/// Types as a user does: Latin characters key by key, Chinese ones through the input method.
-void type(Screen &screen, const QString &name, const QString &text)
-{
-    QWidget *field = control(screen, name);
-    for (const QChar character : text) {
-        if (character.unicode() < 0x80) {
-            QTest::keyClick(field, character.toLatin1());
-        } else {
-            QInputMethodEvent commit;
-            commit.setCommitString(QString(character));
-            QApplication::sendEvent(field, &commit);
-        }
-    }
-}
 
-/// Replaces what the field holds by typing.
-void retype(Screen &screen, const QString &name, const QString &text)
-{
-    QWidget *field = control(screen, name);
-    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(field, Qt::Key_Backspace);
-    type(screen, name, text);
-}
 
-/// Chooses an entry as a user does: opens the list and presses Return on it.
-void choose(Screen &screen, const QString &name, const QString &entry)
-{
-    auto *combo = qobject_cast<QComboBox *>(control(screen, name));
-    const int row = combo->findText(entry);
-    QVERIFY2(row >= 0, qPrintable(entry));
-    combo->showPopup();
-    QAbstractItemView *view = combo->view();
-    view->setCurrentIndex(view->model()->index(row, 0));
-    QTest::keyClick(view, Qt::Key_Return);
-    QCOMPARE(combo->currentText(), entry);
-}
 
-void clickGridRow(Screen &screen, int row)
-{
-    auto *grid = screen.findChild<QTableView *>(QStringLiteral("DBGrid1"));
-    const QModelIndex index = grid->model()->index(row, 0);
-    grid->scrollTo(index);
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(index).center());
-}
 
 struct States
 {

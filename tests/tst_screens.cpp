@@ -6,6 +6,7 @@
 #include "screens/screen.h"
 #include "support/scripteddialogs.h"
 #include "support/testdatabase.h"
+#include "support/userinput.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -23,6 +24,8 @@
 
 #include <functional>
 #include <memory>
+
+using namespace userinput;
 
 namespace {
 
@@ -167,23 +170,7 @@ QStringList expectedFields(const ScreenCase &screen, int row)
     return values;
 }
 
-QWidget *control(Screen &screen, const QString &name)
-{
-    auto *found = screen.findChild<QWidget *>(name);
-    if (!found)
-        qFatal("no control %s", qPrintable(name));
-    return found;
-}
 
-QString shown(Screen &screen, const QString &name)
-{
-    QWidget *field = control(screen, name);
-    if (auto *combo = qobject_cast<QComboBox *>(field))
-        return combo->currentText();
-    if (auto *text = qobject_cast<QPlainTextEdit *>(field))
-        return text->toPlainText();
-    return qobject_cast<QLineEdit *>(field)->text();
-}
 
 QStringList shownFields(Screen &screen, const ScreenCase &screenCase)
 {
@@ -193,61 +180,11 @@ QStringList shownFields(Screen &screen, const ScreenCase &screenCase)
     return values;
 }
 
-void press(Screen &screen, const QString &button)
-{
-    QPushButton *found = screen.button(button);
-    QVERIFY2(found, qPrintable(button));
-    QTest::mouseClick(found, Qt::LeftButton);
-}
 
-/// Types as a user does: Latin characters key by key, Chinese ones through the input method.
-void type(Screen &screen, const QString &name, const QString &text)
-{
-    QWidget *field = control(screen, name);
-    for (const QChar character : text) {
-        if (character.unicode() < 0x80) {
-            QTest::keyClick(field, character.toLatin1());
-        } else {
-            QInputMethodEvent commit;
-            commit.setCommitString(QString(character));
-            QApplication::sendEvent(field, &commit);
-        }
-    }
-}
 
-void retype(Screen &screen, const QString &name, const QString &text)
-{
-    QWidget *field = control(screen, name);
-    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(field, Qt::Key_Backspace);
-    type(screen, name, text);
-}
 
-/// Chooses an entry as a user does: opens the list and presses Return on it.
-void choose(Screen &screen, const QString &name, const QString &entry)
-{
-    auto *combo = qobject_cast<QComboBox *>(control(screen, name));
-    const int row = combo->findText(entry);
-    QVERIFY2(row >= 0, qPrintable(entry));
-    combo->showPopup();
-    QAbstractItemView *view = combo->view();
-    view->setCurrentIndex(view->model()->index(row, 0));
-    QTest::keyClick(view, Qt::Key_Return);
-    QCOMPARE(combo->currentText(), entry);
-}
 
-QTableView *grid(Screen &screen)
-{
-    return screen.findChild<QTableView *>(QStringLiteral("DBGrid1"));
-}
 
-void clickGridRow(Screen &screen, int row)
-{
-    QTableView *view = grid(screen);
-    const QModelIndex index = view->model()->index(row, 0);
-    view->scrollTo(index);
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
-}
 
 QStringList asTexts(const QVariantList &values)
 {
