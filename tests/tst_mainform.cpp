@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -75,30 +76,27 @@ void MainFormTest::cleanup()
 
 void MainFormTest::firstStartCreatesTheDatabase()
 {
-    const QString file = m_database->file();
     m_database.reset();
-    const QString home = QFileInfo(file).absolutePath();
-    QDir(home).removeRecursively();
+    QTemporaryDir parent;
+    const QString home = parent.path() + QStringLiteral("/vemo");
     qputenv("VEMO_HOME", home.toUtf8());
 
     MainForm mainForm(m_dialogs);
     QVERIFY(mainForm.module1().connection.isOpen());
-    QVERIFY(QFile::exists(file));
+    QVERIFY(QFile::exists(home + QStringLiteral("/vemo.sqlite")));
     QCOMPARE(m_dialogs.calls().size(), 0);
     qunsetenv("VEMO_HOME");
 }
 
 void MainFormTest::unusableFileIsReportedOnceAndTheMenuStillWorks()
 {
-    const QString file = m_database->file();
-    const QString home = QFileInfo(file).absolutePath();
     m_database.reset();
-    QDir().mkpath(home);
-    QFile garbage(file);
+    QTemporaryDir home;
+    QFile garbage(home.path() + QStringLiteral("/vemo.sqlite"));
     QVERIFY(garbage.open(QIODevice::WriteOnly));
     garbage.write(QByteArray(8192, 'x'));
     garbage.close();
-    qputenv("VEMO_HOME", home.toUtf8());
+    qputenv("VEMO_HOME", home.path().toUtf8());
 
     MainForm mainForm(m_dialogs);
     const auto calls = m_dialogs.calls();
