@@ -19,10 +19,13 @@ Result IncreaseCommand::run(ScreenContext &screen) const
 
 Result SaveCommand::run(ScreenContext &screen) const
 {
-    if (Result written = requireSource(screen, kMainSource).update(); !written)
+    RecordSource &source = requireSource(screen, kMainSource);
+    Result written = source.update();
+    // Typed values that were not written stay, and so does the button to save them once corrected.
+    if (!written && (source.isAddingNew() || source.hasPendingEdits()))
         return written;
     screen.setButtonEnabled(saveButton, false);
-    return Result::success();
+    return written;
 }
 
 Result DeleteCommand::run(ScreenContext &screen) const

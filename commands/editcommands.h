@@ -18,7 +18,8 @@ public:
 };
 
 /// Save: writes the pending row of Data1, then disables the Save button.
-/// A refused write keeps the button enabled and the typed values.
+/// A refused write keeps the button enabled and the typed values; with
+/// nothing to write the user is told so and the button is disabled.
 class SaveCommand : public Command
 {
 public:
