@@ -51,6 +51,11 @@ QString Screen::fieldValueText(const QString &control) const
     return QString();
 }
 
+void Screen::attachDocumentField(const QString &name, DocumentField &field)
+{
+    m_documentFields.insert(name, &field);
+}
+
 QPushButton *Screen::button(const QString &name) const
 {
     return findChild<QPushButton *>(name);

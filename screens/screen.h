@@ -33,6 +33,8 @@ public:
 
     const ScreenDeclaration &declaration() const { return m_declaration; }
     QPushButton *button(const QString &name) const;
+    /// Makes a document field reachable by the screen's commands under its name.
+    void attachDocumentField(const QString &name, DocumentField &field);
     /// What failed while the screen was built: record sources that did not
     /// open, fields whose column the table lacks.
     QStringList buildFailures() const { return m_buildFailures; }
