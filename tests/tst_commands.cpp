@@ -475,13 +475,8 @@ void CommandsTest::cleanup()
 
 Screen &CommandsTest::open(const TestScreen &screen)
 {
-    m_screen = std::make_unique<Screen>(screen.declaration(), m_dialogs, m_lastSearchText);
+    m_screen = showScreen(screen.declaration(), m_dialogs, m_lastSearchText);
     m_screen->attachDocumentField(QStringLiteral("OLE1"), m_document);
-    m_screen->show();
-    if (!QTest::qWaitForWindowExposed(m_screen.get()))
-        qWarning("%s was not exposed", qPrintable(screen.form));
-    if (!m_screen->buildFailures().isEmpty())
-        qWarning("%s", qPrintable(m_screen->buildFailures().join(QLatin1Char('\n'))));
     return *m_screen;
 }
 

@@ -53,7 +53,6 @@ private slots:
     void searchFindsALendingRecord();
 
 private:
-    std::unique_ptr<Screen> openForm7();
     QString statementOf(const QString &button);
     /// "Imcrease", a serial number, the material chosen in the list and a quantity typed.
     void startLending(const QString &material, const QString &quantityField, const QString &quantity);
@@ -137,17 +136,6 @@ void Form7Test::cleanup()
     m_database.reset();
 }
 
-std::unique_ptr<Screen> Form7Test::openForm7()
-{
-    auto screen = std::make_unique<Screen>(form7Declaration(), m_dialogs, m_lastSearch);
-    screen->show();
-    if (!QTest::qWaitForWindowExposed(screen.get()))
-        qWarning("Form7 was not exposed");
-    if (!screen->buildFailures().isEmpty())
-        qWarning("%s", qPrintable(screen->buildFailures().join(QLatin1Char('\n'))));
-    return screen;
-}
-
 QString Form7Test::statementOf(const QString &button)
 {
     for (const FrameDeclaration &frame : m_screen->declaration().frames) {
@@ -187,7 +175,7 @@ QVector<QVariantList> Form7Test::allStock()
 
 void Form7Test::opensOnTheFirstLendingAndTheFirstMaterial()
 {
-    m_screen = openForm7();
+    m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     QCOMPARE(m_screen->buildFailures(), QStringList());
     QCOMPARE(m_screen->objectName(), QStringLiteral("Form7"));
     QCOMPARE(m_screen->windowTitle(), QStringLiteral(" material to borrow a place"));
@@ -265,7 +253,7 @@ void Form7Test::stockUpdateOfTheScreen()
     QFETCH(QString, statement);
     QFETCH(int, written);
     m_database->execute(QStringLiteral("UPDATE MSF SET inventory = %1 WHERE materielno = 'A01'").arg(stock));
-    m_screen = openForm7();
+    m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     startLending("A01", button == kLending ? "Text3" : "Text4", quantity);
     QCOMPARE(shown(*m_screen, "Text7"), QString::number(stock));
 
@@ -283,7 +271,7 @@ void Form7Test::stockUpdateOfTheScreen()
 
 void Form7Test::shownStockOfAnotherMaterialGoesToTheChosenOne()
 {
-    m_screen = openForm7();
+    m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     startLending("A02", "Text3", "5");
     QCOMPARE(shown(*m_screen, "Text7"), QStringLiteral("20"));
     QCOMPARE(statementOf(kLending), QStringLiteral("update [msf] set [inventory] = 15 where [materielno] = 'A02';"));
@@ -295,7 +283,7 @@ void Form7Test::shownStockOfAnotherMaterialGoesToTheChosenOne()
 
 void Form7Test::noMaterialChosenChangesNoRowAndTellsNothing()
 {
-    m_screen = openForm7();
+    m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     const auto before = allStock();
     startLending(QString(), "Text3", "5");
     QCOMPARE(statementOf(kLending), QStringLiteral("update [msf] set [inventory] = 15 where [materielno] = '';"));
@@ -329,7 +317,7 @@ void Form7Test::stockCheck()
     QFETCH(QString, material);
     QFETCH(QString, stock);
     QFETCH(bool, notFound);
-    m_screen = openForm7();
+    m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     RecordSource *data5 = m_screen->source("Data5");
     QVERIFY(data5->moveTo(1));
     QCOMPARE(shown(*m_screen, "Text7"), QStringLiteral("7"));
@@ -365,7 +353,7 @@ void Form7Test::stockCheck()
 
 void Form7Test::choosingAMaterialDoesNotMoveTheStockSource()
 {
-    m_screen = openForm7();
+    m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     RecordSource *data5 = m_screen->source("Data5");
     const QVariant before = data5->bookmark();
     choose(*m_screen, "DBCombo1", "B01");
@@ -376,7 +364,7 @@ void Form7Test::choosingAMaterialDoesNotMoveTheStockSource()
 
 void Form7Test::oneLendingPerIncrease()
 {
-    m_screen = openForm7();
+    m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     startLending("A01", "Text3", "5");
     press(*m_screen, kLending);
     QCOMPARE(stockOf("A01"), 15);
@@ -395,7 +383,7 @@ void Form7Test::oneLendingPerIncrease()
 
 void Form7Test::unsavedLendingHasChangedTheStock()
 {
-    m_screen = openForm7();
+    m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     startLending("A01", "Text3", "5");
     press(*m_screen, kLending);
     QCOMPARE(stockOf("A01"), 15);
@@ -410,7 +398,7 @@ void Form7Test::unsavedLendingHasChangedTheStock()
 
 void Form7Test::saveWritesTheLendingWithTheChosenCodes()
 {
-    m_screen = openForm7();
+    m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     press(*m_screen, kIncrease);
     QCOMPARE(m_screen->focusWidget(), control(*m_screen, "Text1"));
     for (const char *name : {"Text1", "Text2", "Text3", "Text4", "Text5", "Text6"})
@@ -469,7 +457,7 @@ void Form7Test::unreadableInputChangesNothing()
     QFETCH(QString, quantity);
     QFETCH(QString, stock);
     QFETCH(QString, message);
-    m_screen = openForm7();
+    m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     const auto before = allStock();
     const QString quantityField = button == kLending ? QStringLiteral("Text3") : QStringLiteral("Text4");
     startLending("A01", quantityField, quantity);
@@ -499,7 +487,7 @@ void Form7Test::quoteInMaterialNumberUpdatesOnlyThatMaterial()
 {
     m_database->insert("MSF", {"A'1", "墊片", "四號倉庫", 9});
     m_database->insert("MSF", {"A", "墊圈", "四號倉庫", 11});
-    m_screen = openForm7();
+    m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     m_dialogs.typeAnswer(QStringLiteral("A'1"));
     press(*m_screen, kStockCheck);
     QCOMPARE(m_dialogs.takeCalls().size(), 1);
@@ -515,7 +503,7 @@ void Form7Test::quoteInMaterialNumberUpdatesOnlyThatMaterial()
 
 void Form7Test::unopenableFileLeavesTheStockAndTheProgramGoesOn()
 {
-    m_screen = openForm7();
+    m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     startLending("A01", "Text3", "5");
     const QString file = m_database->file();
     QVERIFY(QFile::rename(file, file + QStringLiteral(".away")));
@@ -539,7 +527,7 @@ void Form7Test::unopenableFileLeavesTheStockAndTheProgramGoesOn()
 
 void Form7Test::refusedStatementIsReportedWithTheEngineText()
 {
-    m_screen = openForm7();
+    m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     startLending("A01", "Text4", "5");
     m_database->execute("CREATE TRIGGER stocktaking BEFORE UPDATE OF inventory ON MSF "
                         "BEGIN SELECT RAISE(ABORT, '盤點中,庫存不能變更'); END");
@@ -564,7 +552,7 @@ void Form7Test::stockChangeMeetsTheMaterialScreen()
     Screen materials(form6Declaration(), m_dialogs, m_materialLastSearch);
     materials.show();
     QVERIFY(QTest::qWaitForWindowExposed(&materials));
-    m_screen = openForm7();
+    m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     QCOMPARE(shown(materials, "Text4"), QStringLiteral("20"));
 
     startLending("A01", "Text3", "5");
@@ -596,7 +584,7 @@ void Form7Test::stockChangeMeetsTheMaterialScreen()
 
 void Form7Test::buttonStatesFollowTheStateTable()
 {
-    m_screen = openForm7();
+    m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     QCOMPARE(states(*m_screen), (States{false, false, false}));
 
     m_dialogs.typeAnswer(QStringLiteral("A01"));
@@ -649,7 +637,7 @@ void Form7Test::searchFindsALendingRecord()
     QFETCH(QString, answer);
     QFETCH(QString, serial);
     QFETCH(QStringList, messages);
-    m_screen = openForm7();
+    m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     m_dialogs.typeAnswer(answer);
     press(*m_screen, "Command4");
     const auto calls = m_dialogs.calls();

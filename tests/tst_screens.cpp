@@ -223,8 +223,6 @@ private slots:
     void textAsStockIsRefusedAndStaysOnTheScreen();
 
 private:
-    std::unique_ptr<Screen> openScreen(const ScreenCase &screenCase);
-
     std::unique_ptr<TestDatabase> m_database;
     ScriptedDialogs m_dialogs;
     QString m_lastSearch;
@@ -251,17 +249,6 @@ void ScreensTest::cleanup()
     QCOMPARE(m_dialogs.unexpected(), 0);
     QVERIFY(m_dialogs.scriptUsedUp());
     m_database.reset();
-}
-
-std::unique_ptr<Screen> ScreensTest::openScreen(const ScreenCase &screenCase)
-{
-    auto screen = std::make_unique<Screen>(screenCase.declaration(), m_dialogs, m_lastSearch);
-    screen->show();
-    if (!QTest::qWaitForWindowExposed(screen.get()))
-        qWarning("%s was not exposed", qPrintable(screenCase.form));
-    if (!screen->buildFailures().isEmpty())
-        qWarning("%s", qPrintable(screen->buildFailures().join(QLatin1Char('\n'))));
-    return screen;
 }
 
 static void addScreenRows()
@@ -313,7 +300,7 @@ void ScreensTest::captionsAndButtonsStandAsDesigned()
 {
     QFETCH(QString, form);
     const ScreenCase &expected = screenCase(form);
-    m_screen = openScreen(expected);
+    m_screen = showScreen(expected.declaration(), m_dialogs, m_lastSearch);
     QCOMPARE(m_screen->objectName(), form);
     QCOMPARE(m_screen->windowTitle(), expected.caption);
 
@@ -351,7 +338,7 @@ void ScreensTest::tabRunsInTheScreensOrder()
 {
     QFETCH(QString, form);
     const ScreenCase &expected = screenCase(form);
-    m_screen = openScreen(expected);
+    m_screen = showScreen(expected.declaration(), m_dialogs, m_lastSearch);
     m_screen->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(m_screen.get()));
     press(*m_screen, expected.increase);
@@ -374,7 +361,7 @@ void ScreensTest::increaseThenSaveWritesTheTypedRow()
 {
     QFETCH(QString, form);
     const ScreenCase &expected = screenCase(form);
-    m_screen = openScreen(expected);
+    m_screen = showScreen(expected.declaration(), m_dialogs, m_lastSearch);
 
     press(*m_screen, expected.increase);
     QCOMPARE(shownFields(*m_screen, expected), QStringList(expected.fields.size(), QString()));
@@ -415,7 +402,7 @@ void ScreensTest::editsAreWrittenOnMovingThroughTheGridAndOnClosing()
 {
     QFETCH(QString, form);
     const ScreenCase &expected = screenCase(form);
-    m_screen = openScreen(expected);
+    m_screen = showScreen(expected.declaration(), m_dialogs, m_lastSearch);
     const FieldCase &second = expected.fields.at(1);
     const auto isText = [&](const FieldCase &field) { return field.name != expected.lookup; };
     const FieldCase &last = *std::find_if(expected.fields.rbegin(), expected.fields.rend(), isText);
@@ -460,7 +447,7 @@ void ScreensTest::choosingAGridRowShowsItInEveryField()
 {
     QFETCH(QString, form);
     const ScreenCase &expected = screenCase(form);
-    m_screen = openScreen(expected);
+    m_screen = showScreen(expected.declaration(), m_dialogs, m_lastSearch);
     clickGridRow(*m_screen, 2);
     QCOMPARE(shownFields(*m_screen, expected), expectedFields(expected, 2));
     QCOMPARE(grid(*m_screen)->currentIndex().row(), 2);
@@ -524,7 +511,7 @@ void ScreensTest::search()
     QFETCH(int, foundRow);
     QFETCH(bool, notFound);
     const ScreenCase &expected = screenCase(form);
-    m_screen = openScreen(expected);
+    m_screen = showScreen(expected.declaration(), m_dialogs, m_lastSearch);
     clickGridRow(*m_screen, startRow);
     m_dialogs.typeAnswer(answer);
 
@@ -563,7 +550,7 @@ void ScreensTest::deleteAsksFirst()
     QFETCH(QString, form);
     QFETCH(bool, yes);
     const ScreenCase &expected = screenCase(form);
-    m_screen = openScreen(expected);
+    m_screen = showScreen(expected.declaration(), m_dialogs, m_lastSearch);
     clickGridRow(*m_screen, 1);
     m_dialogs.chooseAnswer(yes ? MessageAnswer::Yes : MessageAnswer::No);
 
@@ -593,7 +580,7 @@ void ScreensTest::deleteAsksFirst()
 void ScreensTest::textAsStockIsRefusedAndStaysOnTheScreen()
 {
     const ScreenCase &expected = screenCase("Form6");
-    m_screen = openScreen(expected);
+    m_screen = showScreen(expected.declaration(), m_dialogs, m_lastSearch);
     retype(*m_screen, "Text4", QStringLiteral("abc"));
     const QString refused = QStringLiteral("「Stock capacity」只能輸入整數,「abc」不是整數。");
 

@@ -14,6 +14,17 @@
 
 namespace userinput {
 
+std::unique_ptr<Screen> showScreen(const ScreenDeclaration &declaration, Dialogs &dialogs, QString &lastSearchText)
+{
+    auto screen = std::make_unique<Screen>(declaration, dialogs, lastSearchText);
+    screen->show();
+    if (!QTest::qWaitForWindowExposed(screen.get()))
+        qWarning("%s was not exposed", qPrintable(declaration.name));
+    if (!screen->buildFailures().isEmpty())
+        qWarning("%s", qPrintable(screen->buildFailures().join(QLatin1Char('\n'))));
+    return screen;
+}
+
 QWidget *control(Screen &screen, const QString &name)
 {
     auto *found = screen.findChild<QWidget *>(name);

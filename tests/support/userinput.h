@@ -1,13 +1,22 @@
 #pragma once
 
+#include "screens/screendeclaration.h"
+
 #include <QString>
 
+#include <memory>
+
+class Dialogs;
 class QTableView;
 class QWidget;
 class Screen;
 
 /// What a user does on a screen, done the way a user does it.
 namespace userinput {
+
+/// The screen built from the declaration and shown, as the menu shows it;
+/// what failed to build is warned about, for the test's checks to explain.
+std::unique_ptr<Screen> showScreen(const ScreenDeclaration &declaration, Dialogs &dialogs, QString &lastSearchText);
 
 /// The screen's control of that name; a missing one ends the test run.
 QWidget *control(Screen &screen, const QString &name);
