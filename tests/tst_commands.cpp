@@ -447,8 +447,6 @@ private:
     int currentRow();
     QVector<QVariantList> tableRows(const QString &form);
     QHash<QString, bool> buttonStates();
-    void compareMessage(const DialogCall &call, const QString &text, const QString &title,
-                        MessageIcon icon = MessageIcon::None);
 
     std::unique_ptr<TestDatabase> m_database;
     ScriptedDialogs m_dialogs;
@@ -496,16 +494,6 @@ QHash<QString, bool> CommandsTest::buttonStates()
     for (QPushButton *button : m_screen->findChildren<QPushButton *>())
         states.insert(button->objectName(), button->isEnabled());
     return states;
-}
-
-void CommandsTest::compareMessage(const DialogCall &call, const QString &text, const QString &title,
-                                  MessageIcon icon)
-{
-    QCOMPARE(call.kind, DialogCall::Kind::Message);
-    QCOMPARE(call.text, text);
-    QCOMPARE(call.title, title);
-    QCOMPARE(call.buttons, MessageButtons::Ok);
-    QCOMPARE(call.icon, icon);
 }
 
 void CommandsTest::screensHandTheTabledDataToTheirCommands_data()
@@ -676,7 +664,7 @@ void CommandsTest::saveWithNothingToWriteTellsWhy()
 
     const auto calls = m_dialogs.takeCalls();
     QCOMPARE(calls.size(), 1);
-    compareMessage(calls.at(0), message, kApplicationTitle);
+    QCOMPARE(calls.at(0), DialogCall::told(message, kApplicationTitle));
     QCOMPARE(tableRows("Form1").size(), rowsAfter);
     QCOMPARE(m_screen->button(increase.save)->isEnabled(), saveEnabledAfter);
 }
@@ -693,7 +681,7 @@ void CommandsTest::refusedSaveKeepsTheRowToCorrect()
 
     const auto calls = m_dialogs.takeCalls();
     QCOMPARE(calls.size(), 1);
-    compareMessage(calls.at(0), "「inventory」只能輸入整數,「abc」不是整數。", kApplicationTitle);
+    QCOMPARE(calls.at(0), DialogCall::told("「inventory」只能輸入整數,「abc」不是整數。", kApplicationTitle));
     QVERIFY(m_screen->button(increase.save)->isEnabled());
     QVERIFY(m_screen->source(kMainSource)->isAddingNew());
     QCOMPARE(shown(*m_screen, "Text1"), QString("A01"));
@@ -764,7 +752,7 @@ void CommandsTest::failedConnectKeepsItsButton()
 
     const auto calls = m_dialogs.takeCalls();
     QCOMPARE(calls.size(), 1);
-    compareMessage(calls.at(0), "無法讀取文件 合約.doc。", kApplicationTitle);
+    QCOMPARE(calls.at(0), DialogCall::told("無法讀取文件 合約.doc。", kApplicationTitle));
     QVERIFY(m_screen->button(increase.connect)->isEnabled());
     QVERIFY(m_screen->source(kMainSource)->isAddingNew());
 }
@@ -798,11 +786,7 @@ void CommandsTest::deleteAsksFirst()
 
     const auto calls = m_dialogs.takeCalls();
     QCOMPARE(calls.size(), 1);
-    QCOMPARE(calls.at(0).text, QStringLiteral("你確定要刪除這筆資料嗎?"));
-    QCOMPARE(calls.at(0).title, QStringLiteral("刪除資料"));
-    QCOMPARE(calls.at(0).buttons, MessageButtons::YesNo);
-    QCOMPARE(calls.at(0).icon, MessageIcon::None);
-    QCOMPARE(calls.at(0).defaultButton, MessageAnswer::Yes);
+    QCOMPARE(calls.at(0), DialogCall::asked("你確定要刪除這筆資料嗎?", "刪除資料"));
     QCOMPARE(buttonStates(), statesBefore);
     if (!yes) {
         QCOMPARE(tableRows(form), rowsBefore);
@@ -820,7 +804,7 @@ void CommandsTest::deleteAsksFirst()
     press(*m_screen, button);
     const auto noRow = m_dialogs.takeCalls();
     QCOMPARE(noRow.size(), 1);
-    compareMessage(noRow.at(0), "目前沒有資料可以刪除。", kApplicationTitle);
+    QCOMPARE(noRow.at(0), DialogCall::told("目前沒有資料可以刪除。", kApplicationTitle));
     QCOMPARE(tableRows(form).size(), 2);
 
     press(*m_screen, "Command20");
@@ -862,8 +846,7 @@ void CommandsTest::moveButtons()
     const auto calls = m_dialogs.takeCalls();
     QCOMPARE(calls.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty()) {
-        compareMessage(calls.at(0), message, QStringLiteral("注意!"), MessageIcon::Question);
-        QCOMPARE(calls.at(0).defaultButton, MessageAnswer::Ok);
+        QCOMPARE(calls.at(0), DialogCall::told(message, QStringLiteral("注意!"), MessageIcon::Question));
     }
     QCOMPARE(currentRow(), endRow);
     QCOMPARE(shown(*m_screen, "Text1"), QString("E0%1").arg(endRow + 1));
@@ -911,7 +894,7 @@ void CommandsTest::boundaryCheckFollowsEveryMove()
     const auto calls = m_dialogs.takeCalls();
     QCOMPARE(calls.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty())
-        compareMessage(calls.at(0), message, QStringLiteral("注意!"), MessageIcon::Question);
+        QCOMPARE(calls.at(0), DialogCall::told(message, QStringLiteral("注意!"), MessageIcon::Question));
     QCOMPARE(currentRow(), endRow);
     QVERIFY(m_screen->source(kMainSource)->hasCurrentRow());
 }
@@ -1039,11 +1022,9 @@ void CommandsTest::search()
 
     const auto calls = m_dialogs.takeCalls();
     QCOMPARE(calls.size(), notFound ? 2 : 1);
-    QCOMPARE(calls.at(0).kind, DialogCall::Kind::Input);
-    QCOMPARE(calls.at(0).text, search.prompt);
-    QCOMPARE(calls.at(0).title, search.title);
+    QCOMPARE(calls.at(0), DialogCall::input(search.prompt, search.title));
     if (notFound)
-        compareMessage(calls.at(1), "找不到", "vemo");
+        QCOMPARE(calls.at(1), DialogCall::told("找不到", "vemo"));
     QCOMPARE(currentRow(), endRow);
     QCOMPARE(shown(*m_screen, "Text1"), kSearchKeys.at(endRow));
     QCOMPARE(grid(*m_screen)->currentIndex().row(), endRow);
@@ -1115,10 +1096,10 @@ void CommandsTest::searchAndResearchSwitchTheButtons()
 
         auto calls = m_dialogs.takeCalls();
         if (asks && !calls.isEmpty())
-            QCOMPARE(calls.takeFirst().kind, DialogCall::Kind::Input);
+            QCOMPARE(calls.takeFirst(), DialogCall::input(search.prompt, search.title));
         QVERIFY2(calls.size() == step.messages.size() / 2, step.what);
         if (!step.messages.isEmpty())
-            compareMessage(calls.at(0), step.messages.at(0), step.messages.at(1));
+            QCOMPARE(calls.at(0), DialogCall::told(step.messages.at(0), step.messages.at(1)));
         QVERIFY2(currentRow() == step.endRow, step.what);
         QVERIFY2(m_screen->button(search.button)->isEnabled() == step.searchEnabled, step.what);
         QVERIFY2(m_screen->button(research.button)->isEnabled() == step.researchEnabled, step.what);
@@ -1154,7 +1135,7 @@ void CommandsTest::researchBeforeAnySearch()
     const auto calls = m_dialogs.takeCalls();
     QCOMPARE(calls.size(), exhausted ? 1 : 0);
     if (exhausted)
-        compareMessage(calls.at(0), "已經沒有''使用者的資料!", "搜尋客戶資料");
+        QCOMPARE(calls.at(0), DialogCall::told("已經沒有''使用者的資料!", "搜尋客戶資料"));
     QCOMPARE(currentRow(), endRow);
     QCOMPARE(m_screen->button(searchMemberOf(form, SearchVariant::Switching)->button)->isEnabled(), exhausted);
     QCOMPARE(m_screen->button(research.button)->isEnabled(), !exhausted);
@@ -1189,7 +1170,7 @@ void CommandsTest::lastSearchTextSurvivesReopening()
     press(*m_screen, research.button);
     const auto calls = m_dialogs.takeCalls();
     QCOMPARE(calls.size(), 2);
-    compareMessage(calls.at(1), "已經沒有'王小明 '使用者的資料!", "搜尋客戶資料");
+    QCOMPARE(calls.at(1), DialogCall::told("已經沒有'王小明 '使用者的資料!", "搜尋客戶資料"));
 }
 
 void CommandsTest::searchWithNoCurrentRowTellsWhy_data()
@@ -1220,7 +1201,7 @@ void CommandsTest::searchWithNoCurrentRowTellsWhy()
 
     const auto calls = m_dialogs.takeCalls();
     QCOMPARE(calls.size(), 1);
-    compareMessage(calls.at(0), "目前沒有選定的資料,請先在清單中選一筆資料再搜尋。", kApplicationTitle);
+    QCOMPARE(calls.at(0), DialogCall::told("目前沒有選定的資料,請先在清單中選一筆資料再搜尋。", kApplicationTitle));
     QCOMPARE(buttonStates(), statesBefore);
     QVERIFY(!m_screen->source(kMainSource)->hasCurrentRow());
 }
@@ -1235,8 +1216,8 @@ void CommandsTest::searchOnAnEmptyTable()
 
     const auto calls = m_dialogs.takeCalls();
     QCOMPARE(calls.size(), 2);
-    QCOMPARE(calls.at(0).kind, DialogCall::Kind::Input);
-    compareMessage(calls.at(1), "找不到", "vemo");
+    QCOMPARE(calls.at(0), DialogCall::input(search.prompt, search.title));
+    QCOMPARE(calls.at(1), DialogCall::told("找不到", "vemo"));
     QVERIFY(m_screen->source(kMainSource)->isBeforeFirst());
     QVERIFY(m_screen->source(kMainSource)->isAfterLast());
 }
@@ -1255,7 +1236,7 @@ void CommandsTest::failedFindIsReportedAndTheRowStays()
 
     const auto calls = m_dialogs.takeCalls();
     QCOMPARE(calls.size(), 2);
-    compareMessage(calls.at(1), "資料表 'MSF' 沒有欄位 'colour'。", kApplicationTitle);
+    QCOMPARE(calls.at(1), DialogCall::told("資料表 'MSF' 沒有欄位 'colour'。", kApplicationTitle));
     QCOMPARE(currentRow(), 1);
     QCOMPARE(shown(*m_screen, "Text1"), QString("O'Neil"));
 }

@@ -332,15 +332,9 @@ void Form7Test::stockCheck()
 
     const auto calls = m_dialogs.takeCalls();
     QCOMPARE(calls.size(), notFound ? 2 : 1);
-    QCOMPARE(calls.at(0).kind, DialogCall::Kind::Input);
-    QCOMPARE(calls.at(0).text, kStockPrompt);
-    QCOMPARE(calls.at(0).title, kStockTitle);
-    if (notFound) {
-        QCOMPARE(calls.at(1).text, QStringLiteral("找不到"));
-        QCOMPARE(calls.at(1).title, QStringLiteral("vemo"));
-        QCOMPARE(calls.at(1).buttons, MessageButtons::Ok);
-        QCOMPARE(calls.at(1).icon, MessageIcon::None);
-    }
+    QCOMPARE(calls.at(0), DialogCall::input(kStockPrompt, kStockTitle));
+    if (notFound)
+        QCOMPARE(calls.at(1), DialogCall::told("找不到", "vemo"));
     if (!material.isEmpty()) {
         QCOMPARE(data5->value("materielno").toString(), material);
         QCOMPARE(shown(*m_screen, "Text7"), stock);

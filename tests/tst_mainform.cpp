@@ -101,10 +101,7 @@ void MainFormTest::unusableFileIsReportedOnceAndTheMenuStillWorks()
     MainForm mainForm(m_dialogs);
     const auto calls = m_dialogs.calls();
     QCOMPARE(calls.size(), 1);
-    QCOMPARE(calls.at(0).text, QStringLiteral("file is not a database"));
-    QCOMPARE(calls.at(0).title, QString());
-    QCOMPARE(calls.at(0).buttons, MessageButtons::Ok);
-    QCOMPARE(calls.at(0).icon, MessageIcon::None);
+    QCOMPARE(calls.at(0), DialogCall::told("file is not a database", QString()));
     QVERIFY(!mainForm.module1().connection.isOpen());
     QCOMPARE(menuRows(mainForm.menuBar()).size(), 11);
     for (QAction *top : mainForm.menuBar()->actions())

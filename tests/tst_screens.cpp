@@ -519,16 +519,9 @@ void ScreensTest::search()
 
     const auto calls = m_dialogs.takeCalls();
     QCOMPARE(calls.size(), notFound ? 2 : 1);
-    QCOMPARE(calls.at(0).kind, DialogCall::Kind::Input);
-    QCOMPARE(calls.at(0).text, prompt);
-    QCOMPARE(calls.at(0).title, title);
-    if (notFound) {
-        QCOMPARE(calls.at(1).kind, DialogCall::Kind::Message);
-        QCOMPARE(calls.at(1).text, QStringLiteral("找不到"));
-        QCOMPARE(calls.at(1).title, QStringLiteral("vemo"));
-        QCOMPARE(calls.at(1).buttons, MessageButtons::Ok);
-        QCOMPARE(calls.at(1).icon, MessageIcon::None);
-    }
+    QCOMPARE(calls.at(0), DialogCall::input(prompt, title));
+    if (notFound)
+        QCOMPARE(calls.at(1), DialogCall::told("找不到", "vemo"));
     QCOMPARE(shownFields(*m_screen, expected), expectedFields(expected, foundRow));
     QCOMPARE(grid(*m_screen)->currentIndex().row(), foundRow);
     for (QPushButton *each : m_screen->findChildren<QPushButton *>())
@@ -558,11 +551,7 @@ void ScreensTest::deleteAsksFirst()
 
     const auto calls = m_dialogs.takeCalls();
     QCOMPARE(calls.size(), 1);
-    QCOMPARE(calls.at(0).text, QStringLiteral("你確定要刪除這筆資料嗎?"));
-    QCOMPARE(calls.at(0).title, QStringLiteral("刪除資料"));
-    QCOMPARE(calls.at(0).buttons, MessageButtons::YesNo);
-    QCOMPARE(calls.at(0).icon, MessageIcon::None);
-    QCOMPARE(calls.at(0).defaultButton, MessageAnswer::Yes);
+    QCOMPARE(calls.at(0), DialogCall::asked("你確定要刪除這筆資料嗎?", "刪除資料"));
     QStringList keys;
     for (const QVariantList &row : m_database->rows(
              QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(expected.columns.at(0), expected.table)))

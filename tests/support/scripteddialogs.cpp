@@ -1,9 +1,41 @@
 #include "support/scripteddialogs.h"
 
+#include <tuple>
+
+DialogCall DialogCall::input(const QString &prompt, const QString &title)
+{
+    return {Kind::Input, prompt, title};
+}
+
+DialogCall DialogCall::told(const QString &text, const QString &title, MessageIcon icon)
+{
+    return {Kind::Message, text, title, MessageButtons::Ok, icon, MessageAnswer::Ok};
+}
+
+DialogCall DialogCall::asked(const QString &text, const QString &title)
+{
+    return {Kind::Message, text, title, MessageButtons::YesNo, MessageIcon::None, MessageAnswer::Yes};
+}
+
+bool DialogCall::operator==(const DialogCall &other) const
+{
+    return std::tie(kind, text, title, buttons, icon, defaultButton) ==
+           std::tie(other.kind, other.text, other.title, other.buttons, other.icon, other.defaultButton);
+}
+
 QString DialogCall::describe() const
 {
-    return QStringLiteral("%1 [%2] \"%3\"").arg(kind == Kind::Input ? QStringLiteral("input") : QStringLiteral("message"),
-                                               title, text);
+    if (kind == Kind::Input)
+        return QStringLiteral("input [%1] \"%2\"").arg(title, text);
+    return QStringLiteral("message [%1] \"%2\" %3%4%5")
+        .arg(title, text, buttons == MessageButtons::Ok ? QStringLiteral("OK") : QStringLiteral("Yes/No"),
+             icon == MessageIcon::Question ? QStringLiteral(" question icon") : QString(),
+             defaultButton == MessageAnswer::Yes ? QStringLiteral(" Yes default") : QString());
+}
+
+char *toString(const DialogCall &call)
+{
+    return qstrdup(call.describe().toUtf8().constData());
 }
 
 QString ScriptedDialogs::ask(const QString &prompt, const QString &title)

@@ -16,8 +16,20 @@ struct DialogCall
     MessageIcon icon = MessageIcon::None;
     MessageAnswer defaultButton = MessageAnswer::Ok;
 
+    /// An input box with its prompt and title.
+    static DialogCall input(const QString &prompt, const QString &title);
+    /// A message box with OK only, as Dialogs::tell shows it unless an icon is given.
+    static DialogCall told(const QString &text, const QString &title = kApplicationTitle,
+                           MessageIcon icon = MessageIcon::None);
+    /// A Yes/No question without icon, Yes the default, as Dialogs::confirm asks it.
+    static DialogCall asked(const QString &text, const QString &title);
+
+    bool operator==(const DialogCall &other) const;
     QString describe() const;
 };
+
+/// How QCOMPARE prints a dialog that differs.
+char *toString(const DialogCall &call);
 
 /// Dialogs answered from a script, recording every call. An OK-only box needs
 /// no answer; an input box or a Yes/No box nobody scripted counts as
