@@ -19,6 +19,17 @@ struct Message
     MessageAnswer defaultButton = MessageAnswer::Ok;
 };
 
+/// What the user chose in the insert-object dialog.
+struct InsertObjectChoice
+{
+    enum class Action { Cancel, FromFile, New };
+    Action action = Action::Cancel;
+    QString path;      // FromFile: the file chosen
+    bool link = false; // FromFile: link the file instead of embedding a copy
+};
+
+inline const QString kInsertObjectTitle = QStringLiteral("插入物件");
+
 /// Everything the program says to the user, and everything it asks, goes
 /// through this one interface, so tests can script the answers.
 class Dialogs
@@ -31,6 +42,14 @@ public:
     virtual QString ask(const QString &prompt, const QString &title) = 0;
     /// A modal message box; returns the button the user chose.
     virtual MessageAnswer show(const Message &message) = 0;
+    /// The insert-object dialog: "由檔案建立" (a file, embedded or linked)
+    /// and, when documentClass is not empty, "新建" of that class.
+    virtual InsertObjectChoice insertObject(const QString &documentClass) = 0;
+    /// A save-file dialog starting at suggestedName; empty on Cancel.
+    virtual QString saveFileName(const QString &suggestedName) = 0;
+    /// Opens a file in the desktop's application for its type; false when
+    /// the desktop has none.
+    virtual bool openWithDesktop(const QString &path) = 0;
 
     /// OK only, no icon.
     void tell(const QString &text, const QString &title = kApplicationTitle);

@@ -3,6 +3,7 @@
 #include "commands/dialogs.h"
 #include "commands/screencontext.h"
 #include "data/bound/documentfield.h"
+#include "data/document.h"
 #include "data/recordsource.h"
 
 #include <stdexcept>
@@ -45,10 +46,30 @@ Result ConnectCommand::run(ScreenContext &screen) const
     DocumentField *field = screen.documentField(documentField);
     if (!field)
         throw std::logic_error("the screen declares no document field " + documentField.toStdString());
-    if (Result inserted = field->insertObject(); !inserted)
+    if (Result inserted = insert(screen.dialogs().insertObject(field->documentClass()), *field); !inserted)
         return inserted;
     screen.setButtonEnabled(connectButton, false);
     return Result::success();
+}
+
+Result ConnectCommand::insert(const InsertObjectChoice &choice, DocumentField &field) const
+{
+    Document document;
+    switch (choice.action) {
+    case InsertObjectChoice::Action::Cancel:
+        return Result::success();
+    case InsertObjectChoice::Action::FromFile:
+        if (Result made = Document::fromFile(choice.path, choice.link, &document); !made)
+            return made;
+        return field.setDocument(document);
+    case InsertObjectChoice::Action::New:
+        break;
+    }
+    if (Result made = Document::newOfClass(field.documentClass(), &document); !made)
+        return made;
+    if (Result set = field.setDocument(document); !set)
+        return set;
+    return field.openDocument();
 }
 
 Result MoveCommand::run(ScreenContext &screen) const

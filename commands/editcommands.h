@@ -1,6 +1,9 @@
 #pragma once
 
 #include "commands/command.h"
+#include "commands/dialogs.h"
+
+class DocumentField;
 
 #include <QString>
 #include <QStringList>
@@ -39,8 +42,10 @@ public:
     static inline const QString title = QStringLiteral("刪除資料");
 };
 
-/// Connect: the insert-object dialog of the document field, then the
-/// Connect button disabled.
+/// Connect: the insert-object dialog of the document field, the chosen file
+/// embedded or linked, or a new document made and opened; then the Connect
+/// button disabled, also on Cancel. A file that cannot be taken is reported
+/// and keeps the button enabled, nothing stored lost.
 class ConnectCommand : public Command
 {
 public:
@@ -52,6 +57,9 @@ public:
 
     const QString documentField;
     const QString connectButton;
+
+private:
+    Result insert(const InsertObjectChoice &choice, DocumentField &field) const;
 };
 
 /// One move of Data1; running off an end is left to the boundary check.

@@ -1,6 +1,11 @@
 #include "commands/qtdialogs.h"
 
+#include "commands/insertobjectdialog.h"
+
 #include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QUrl>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -53,4 +58,21 @@ MessageAnswer QtDialogs::show(const Message &message)
     default:
         return MessageAnswer::Ok;
     }
+}
+
+InsertObjectChoice QtDialogs::insertObject(const QString &documentClass)
+{
+    InsertObjectDialog dialog(documentClass, QApplication::activeWindow());
+    dialog.exec();
+    return dialog.choice();
+}
+
+QString QtDialogs::saveFileName(const QString &suggestedName)
+{
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), QStringLiteral("另存複本"), suggestedName);
+}
+
+bool QtDialogs::openWithDesktop(const QString &path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }

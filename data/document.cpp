@@ -139,6 +139,18 @@ Result Document::fromFile(const QString &path, bool link, Document *document)
     return Result::success();
 }
 
+Result Document::newOfClass(const QString &documentClass, Document *document)
+{
+    if (documentClass != QLatin1String("Word.Document.8"))
+        return Result::failure(QStringLiteral("不認識的文件類型「%1」，無法新建。").arg(documentClass));
+    // Big5 with the screens' font, 新細明體, so Chinese typed in Word or Writer comes back readable.
+    const QByteArray emptyRtf = "{\\rtf1\\ansi\\ansicpg950\\deff0"
+                                "{\\fonttbl{\\f0\\fnil\\fcharset136 \\'b7\\'73\\'b2\\'d3\\'a9\\'fa\\'c5\\'e9;}}"
+                                "\\f0\\fs24\\par\n}\n";
+    *document = embedded(QStringLiteral("新文件.rtf"), emptyRtf, QStringLiteral("application/rtf"));
+    return Result::success();
+}
+
 QVariant Document::toStored() const
 {
     if (m_kind == Kind::Empty)

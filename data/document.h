@@ -36,6 +36,11 @@ public:
     /// unreadable file, or one too big for the engine.
     static Result fromFile(const QString &path, bool link, Document *document);
 
+    /// A new empty document of a document class: "Word.Document.8" is an
+    /// empty RTF file, which Word and LibreOffice both open and save. Fails
+    /// on a class it does not know.
+    static Result newOfClass(const QString &documentClass, Document *document);
+
     /// The column's value: null for an empty document; the original bytes
     /// of a foreign or damaged one.
     QVariant toStored() const;

@@ -44,9 +44,11 @@ Result RecordSource::open(const QString &databasePath, const QString &table)
         return queryFailure(query, columnsSql);
     QStringList columns;
     QVector<bool> wholeNumbers;
+    QVector<bool> documents;
     while (query.next()) {
         columns << query.value(1).toString();
         wholeNumbers << query.value(2).toString().contains(QLatin1String("INT"), Qt::CaseInsensitive);
+        documents << query.value(2).toString().contains(QLatin1String("BLOB"), Qt::CaseInsensitive);
     }
     if (columns.isEmpty())
         return Result::failure(QStringLiteral("找不到資料表 '%1'。").arg(table));
@@ -64,6 +66,7 @@ Result RecordSource::open(const QString &databasePath, const QString &table)
     m_table = table;
     m_columns = columns;
     m_wholeNumberColumns = wholeNumbers;
+    m_documentColumns = documents;
     m_keys = std::move(keys);
     m_adding = false;
     m_noMatch = false;
@@ -316,7 +319,7 @@ void RecordSource::standOn(int position)
     // of moves would fill it past its limit and stall the next chunk load.
     if (hasCurrentRow()) {
         if (const auto cached = m_cache.find(m_keys.at(position)); cached != m_cache.end())
-            *cached = m_row;
+            *cached = withDocumentLengths(m_row);
     }
     emit currentChanged();
 }
@@ -399,7 +402,7 @@ Result RecordSource::writeEdits()
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
         m_row[edit.key()] = storedValue(edit.key(), edit.value());
     m_edits.clear();
-    m_cache.insert(m_keys.at(m_position), m_row);
+    m_cache.insert(m_keys.at(m_position), withDocumentLengths(m_row));
     emit rowWritten(m_position);
     return Result::success();
 }
@@ -462,7 +465,7 @@ QVector<QVariant> RecordSource::readRow(qint64 key) const
     QVector<QVariant> row(m_columns.size());
     QSqlQuery query(m_connection->database());
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quotedTable()));
+    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(selectList(false), quotedTable()));
     query.addBindValue(key);
     if (query.exec() && query.next()) {
         for (int i = 0; i < row.size(); ++i)
@@ -479,7 +482,9 @@ void RecordSource::loadChunk(int index) const
     const int last = std::min(first + kChunkRows, int(m_keys.size())) - 1;
     QSqlQuery query(m_connection->database());
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT rowid, * FROM %1 WHERE rowid BETWEEN ? AND ?").arg(quotedTable()));
+    // A chunk never reads a document, only its length: a table of big documents scrolls like any other.
+    query.prepare(
+        QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid BETWEEN ? AND ?").arg(selectList(true), quotedTable()));
     query.addBindValue(m_keys.at(first));
     query.addBindValue(m_keys.at(last));
     for (int i = first; i <= last; ++i)
@@ -492,6 +497,25 @@ void RecordSource::loadChunk(int index) const
             row[i] = query.value(i + 1);
         m_cache.insert(query.value(0).toLongLong(), row);
     }
+}
+
+QString RecordSource::selectList(bool documentLengths) const
+{
+    QStringList names;
+    for (int column = 0; column < m_columns.size(); ++column) {
+        const QString name = quotedName(m_columns.at(column));
+        names << (documentLengths && isDocumentColumn(column) ? QStringLiteral("length(%1)").arg(name) : name);
+    }
+    return names.join(QStringLiteral(", "));
+}
+
+QVector<QVariant> RecordSource::withDocumentLengths(QVector<QVariant> row) const
+{
+    for (int column = 0; column < row.size(); ++column) {
+        if (isDocumentColumn(column) && !row.at(column).isNull())
+            row[column] = qlonglong(row.at(column).toByteArray().size());
+    }
+    return row;
 }
 
 int RecordSource::indexOfKey(qint64 key) const

@@ -36,6 +36,8 @@ public:
     QStringList columnNames() const { return m_columns; }
     /// The column's index, matched without regard to case; -1 when absent.
     int columnIndex(const QString &column) const;
+    /// A column that holds documents: read only for the current row.
+    bool isDocumentColumn(int column) const { return m_documentColumns.value(column); }
     /// The caption the user knows the column by, for the messages that name it.
     void setColumnCaption(int column, const QString &caption);
 
@@ -91,7 +93,9 @@ public:
     bool setValue(const QString &column, const QVariant &value) { return setValue(columnIndex(column), value); }
 
     /// The value of any row by keyset index, for the grid: the current row
-    /// with its edits, other rows from a small cache filled in chunks.
+    /// with its edits, other rows from a small cache filled in chunks. Of a
+    /// row that is not current, a document column gives its stored length in
+    /// bytes (null when empty), never the document.
     QVariant valueAt(int index, int column) const;
 
     /// Every row of the given columns in keyset order, for list sources.
@@ -122,6 +126,8 @@ private:
     Result checkValue(int column, const QVariant &value) const;
     QVariant storedValue(int column, const QVariant &value) const;
     QVector<QVariant> readRow(qint64 key) const;
+    QString selectList(bool documentLengths) const;
+    QVector<QVariant> withDocumentLengths(QVector<QVariant> row) const;
     void loadChunk(int index) const;
     int indexOfKey(qint64 key) const;
     QString quotedTable() const;
@@ -130,6 +136,7 @@ private:
     QString m_table;
     QStringList m_columns;
     QVector<bool> m_wholeNumberColumns;
+    QVector<bool> m_documentColumns;
     QHash<int, QString> m_captions;
     QVector<qint64> m_keys;
     int m_position = 0;          // -1 before first, rowCount() after last

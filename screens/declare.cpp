@@ -34,6 +34,15 @@ FieldDeclaration lookup(const QString &name, const QString &label, const QString
     return field;
 }
 
+FieldDeclaration document(const QString &name, const QString &label, const QString &caption, const QString &column,
+                          Twips geometry, int tabIndex, const QString &documentClass)
+{
+    FieldDeclaration field = text(name, label, caption, column, geometry, tabIndex);
+    field.kind = FieldKind::Document;
+    field.documentClass = documentClass;
+    return field;
+}
+
 ButtonDeclaration button(const QString &name, const QString &caption, Twips geometry, int tabIndex,
                          std::shared_ptr<const Command> command, bool enabledAtStart)
 {

@@ -51,6 +51,21 @@ QString Screen::fieldValueText(const QString &control) const
     return QString();
 }
 
+QString Screen::saveFileName(const QString &suggestedName)
+{
+    return m_dialogs.saveFileName(suggestedName);
+}
+
+bool Screen::openWithDesktop(const QString &path)
+{
+    return m_dialogs.openWithDesktop(path);
+}
+
+void Screen::report(const Result &failure)
+{
+    m_dialogs.reportFailure(failure);
+}
+
 void Screen::attachDocumentField(const QString &name, DocumentField &field)
 {
     m_documentFields.insert(name, &field);

@@ -2,6 +2,7 @@
 
 #include "commands/boundarycheck.h"
 #include "commands/screencontext.h"
+#include "data/bound/documentdesk.h"
 #include "screens/screendeclaration.h"
 
 #include <QHash>
@@ -14,7 +15,7 @@ class QPushButton;
 /// its record sources, bound controls, grid and buttons. It runs commands and
 /// reports their failures in one place, and writes the edits in progress when
 /// the user closes it.
-class Screen : public QWidget, public ScreenContext
+class Screen : public QWidget, public ScreenContext, public DocumentDesk
 {
     Q_OBJECT
 
@@ -30,6 +31,9 @@ public:
     QString fieldValueText(const QString &control) const override;
     Dialogs &dialogs() override { return m_dialogs; }
     QString &lastSearchText() override { return m_lastSearchText; }
+    QString saveFileName(const QString &suggestedName) override;
+    bool openWithDesktop(const QString &path) override;
+    void report(const Result &failure) override;
 
     const ScreenDeclaration &declaration() const { return m_declaration; }
     QPushButton *button(const QString &name) const;

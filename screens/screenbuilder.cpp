@@ -1,6 +1,7 @@
 #include "screens/screenbuilder.h"
 
 #include "commands/dialogs.h"
+#include "data/bound/bounddocumentfield.h"
 #include "data/bound/boundlineedit.h"
 #include "data/bound/boundtextedit.h"
 #include "data/bound/lookuplist.h"
@@ -120,6 +121,11 @@ QWidget *ScreenBuilder::makeFieldWidget(const FieldDeclaration &field, RecordSou
         const RecordSource unopened{field.lookup.listSource};
         return new LookupList(source, column, list ? *list : unopened, field.lookup.shownColumn,
                               field.lookup.boundColumn, &m_screen);
+    }
+    case FieldKind::Document: {
+        auto *document = new BoundDocumentField(source, column, field.documentClass, m_screen, &m_screen);
+        m_screen.m_documentFields.insert(field.name, document);
+        return document;
     }
     }
     return nullptr;

@@ -24,7 +24,7 @@ struct SourceDeclaration
     QString table;
 };
 
-enum class FieldKind { Text, MultiLineText, Lookup };
+enum class FieldKind { Text, MultiLineText, Lookup, Document };
 enum class ScrollBars { None, Horizontal, Vertical, Both };
 
 struct LookupDeclaration
@@ -46,6 +46,8 @@ struct FieldDeclaration
     int tabIndex = 0;
     ScrollBars scrollBars = ScrollBars::None;
     LookupDeclaration lookup;
+    /// A document field's class for "新建" in its insert-object dialog.
+    QString documentClass;
     /// Where the label stands; when not given, to the left of its field.
     std::optional<Twips> labelGeometry;
 };

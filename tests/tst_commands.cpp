@@ -3,6 +3,7 @@
 #include "commands/editcommands.h"
 #include "commands/searchcommands.h"
 #include "data/bound/documentfield.h"
+#include "data/document.h"
 #include "data/criterion.h"
 #include "data/recordsource.h"
 #include "data/schema.h"
@@ -14,6 +15,7 @@
 
 #include <QPushButton>
 #include <QTableView>
+#include <QDir>
 #include <QTest>
 
 #include <memory>
@@ -211,18 +213,19 @@ public:
     Result run(ScreenContext &) const override { return Result::success(); }
 };
 
-/// A document field whose insert-object dialog the test answers.
+/// A document field that keeps what it is given.
 class ScriptedDocumentField : public DocumentField
 {
 public:
-    Result insertObject() override
+    QString documentClass() const override { return QString(); }
+    Result setDocument(const Document &document) override
     {
-        ++opened;
-        return answer;
+        documents << document;
+        return Result::success();
     }
+    Result openDocument() override { return Result::success(); }
 
-    int opened = 0;
-    Result answer = Result::success();
+    QVector<Document> documents;
 };
 
 struct TestButton
@@ -731,28 +734,32 @@ void CommandsTest::increaseSaveAndConnectSwitchTheButtons()
     QCOMPARE(states(), qMakePair(true, true));
     type(*m_screen, "Text1", "K1");
 
+    // Cancel inserts nothing, and Connect is spent all the same.
+    m_dialogs.chooseInsertObject({});
     press(*m_screen, saveFirst ? increase.save : connect.button);
     QCOMPARE(states(), saveFirst ? qMakePair(false, true) : qMakePair(true, false));
     press(*m_screen, saveFirst ? connect.button : increase.save);
     QCOMPARE(states(), qMakePair(false, false));
 
-    QCOMPARE(m_document.opened, 1);
+    QCOMPARE(m_dialogs.calls(), QVector<DialogCall>{DialogCall::insertObject(QString())});
+    QVERIFY(m_document.documents.isEmpty());
     QCOMPARE(tableRows(form).size(), 1);
-    QCOMPARE(m_dialogs.calls().size(), 0);
 }
 
 void CommandsTest::failedConnectKeepsItsButton()
 {
     const IncreaseMember &increase = *memberOf(kIncreaseMembers, "Form5");
     open({"Form5", increaseButtons(increase)});
-    m_document.answer = Result::failure("無法讀取文件 合約.doc。");
+    const QString missing = QDir(QDir::tempPath()).filePath("no such folder/合約.doc");
+    m_dialogs.chooseInsertObject({InsertObjectChoice::Action::FromFile, missing, false});
     press(*m_screen, increase.button);
 
     press(*m_screen, increase.connect);
 
     const auto calls = m_dialogs.takeCalls();
-    QCOMPARE(calls.size(), 1);
-    QCOMPARE(calls.at(0), DialogCall::told("無法讀取文件 合約.doc。", kApplicationTitle));
+    QCOMPARE(calls.size(), 2);
+    QCOMPARE(calls.at(1), DialogCall::told(QStringLiteral("找不到檔案「%1」。").arg(QDir::toNativeSeparators(missing))));
+    QVERIFY(m_document.documents.isEmpty());
     QVERIFY(m_screen->button(increase.connect)->isEnabled());
     QVERIFY(m_screen->source(kMainSource)->isAddingNew());
 }

@@ -1,6 +1,7 @@
 #include "data/bound/recordgridmodel.h"
 
 #include "data/bound/fieldtext.h"
+#include "data/document.h"
 #include "data/recordsource.h"
 
 RecordGridModel::RecordGridModel(RecordSource &source, QObject *parent)
@@ -35,7 +36,19 @@ QVariant RecordGridModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
         return QVariant();
+    if (m_source.isDocumentColumn(index.column()))
+        return documentText(index.row(), index.column());
     return fieldText(m_source.valueAt(index.row(), index.column()));
+}
+
+QString RecordGridModel::documentText(int row, int column) const
+{
+    if (row == m_source.currentIndex())
+        return Document::fromStored(m_source.value(column)).description();
+    const QVariant length = m_source.valueAt(row, column);
+    if (length.isNull() || length.toLongLong() == 0)
+        return QString();
+    return QStringLiteral("文件, %1").arg(documentSizeText(length.toLongLong()));
 }
 
 QVariant RecordGridModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -52,6 +65,9 @@ Qt::ItemFlags RecordGridModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
+    // A document is put in with Connect, never typed over in a cell.
+    if (m_source.isDocumentColumn(index.column()))
+        return Qt::ItemIsSelectable | Qt::ItemIsEnabled;
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable;
 }
 

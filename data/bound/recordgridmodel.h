@@ -27,6 +27,7 @@ signals:
 
 private:
     void rowChanged(int row);
+    QString documentText(int row, int column) const;
 
     RecordSource &m_source;
 };

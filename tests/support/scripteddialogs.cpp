@@ -17,6 +17,11 @@ DialogCall DialogCall::asked(const QString &text, const QString &title)
     return {Kind::Message, text, title, MessageButtons::YesNo, MessageIcon::None, MessageAnswer::Yes};
 }
 
+DialogCall DialogCall::insertObject(const QString &documentClass)
+{
+    return {Kind::InsertObject, documentClass, kInsertObjectTitle};
+}
+
 bool DialogCall::operator==(const DialogCall &other) const
 {
     return std::tie(kind, text, title, buttons, icon, defaultButton) ==
@@ -27,6 +32,10 @@ QString DialogCall::describe() const
 {
     if (kind == Kind::Input)
         return QStringLiteral("input [%1] \"%2\"").arg(title, text);
+    if (kind == Kind::InsertObject)
+        return QStringLiteral("insert object [%1] new: \"%2\"").arg(title, text);
+    if (kind == Kind::SaveFile)
+        return QStringLiteral("save file \"%1\"").arg(text);
     return QStringLiteral("message [%1] \"%2\" %3%4%5")
         .arg(title, text, buttons == MessageButtons::Ok ? QStringLiteral("OK") : QStringLiteral("Yes/No"),
              icon == MessageIcon::Question ? QStringLiteral(" question icon") : QString(),
@@ -59,6 +68,32 @@ MessageAnswer ScriptedDialogs::show(const Message &message)
         return MessageAnswer::No;
     }
     return m_answers.dequeue();
+}
+
+InsertObjectChoice ScriptedDialogs::insertObject(const QString &documentClass)
+{
+    m_calls.append(DialogCall::insertObject(documentClass));
+    if (m_insertChoices.isEmpty()) {
+        ++m_unexpected;
+        return {};
+    }
+    return m_insertChoices.dequeue();
+}
+
+QString ScriptedDialogs::saveFileName(const QString &suggestedName)
+{
+    m_calls.append({DialogCall::Kind::SaveFile, suggestedName, QString()});
+    if (m_savePaths.isEmpty()) {
+        ++m_unexpected;
+        return QString();
+    }
+    return m_savePaths.dequeue();
+}
+
+bool ScriptedDialogs::openWithDesktop(const QString &path)
+{
+    m_opened << path;
+    return m_desktopOpens;
 }
 
 QVector<DialogCall> ScriptedDialogs::takeCalls()

@@ -8,9 +8,9 @@
 /// One dialog the program showed, as the user saw it.
 struct DialogCall
 {
-    enum class Kind { Input, Message };
+    enum class Kind { Input, Message, InsertObject, SaveFile };
     Kind kind = Kind::Message;
-    QString text; // the prompt of an input box
+    QString text; // the prompt of an input box; the document class of an insert-object dialog
     QString title;
     MessageButtons buttons = MessageButtons::Ok;
     MessageIcon icon = MessageIcon::None;
@@ -23,6 +23,8 @@ struct DialogCall
                            MessageIcon icon = MessageIcon::None);
     /// A Yes/No question without icon, Yes the default, as Dialogs::confirm asks it.
     static DialogCall asked(const QString &text, const QString &title);
+    /// The insert-object dialog, offering "新建" of documentClass when it is not empty.
+    static DialogCall insertObject(const QString &documentClass);
 
     bool operator==(const DialogCall &other) const;
     QString describe() const;
@@ -40,9 +42,19 @@ public:
     void typeAnswer(const QString &text) { m_texts.enqueue(text); }
     void cancelAnswer() { m_texts.enqueue(QString()); }
     void chooseAnswer(MessageAnswer answer) { m_answers.enqueue(answer); }
+    void chooseInsertObject(const InsertObjectChoice &choice) { m_insertChoices.enqueue(choice); }
+    void chooseSaveFile(const QString &path) { m_savePaths.enqueue(path); }
+    /// Whether the desktop has an application for what is opened.
+    void setDesktopOpens(bool opens) { m_desktopOpens = opens; }
 
     QString ask(const QString &prompt, const QString &title) override;
     MessageAnswer show(const Message &message) override;
+    InsertObjectChoice insertObject(const QString &documentClass) override;
+    QString saveFileName(const QString &suggestedName) override;
+    bool openWithDesktop(const QString &path) override;
+
+    /// The files handed to the desktop to open, in order.
+    QStringList openedFiles() const { return m_opened; }
 
     /// The calls so far, which are then forgotten.
     QVector<DialogCall> takeCalls();
@@ -50,11 +62,18 @@ public:
     /// Message texts only, in order.
     QStringList messageTexts() const;
     int unexpected() const { return m_unexpected; }
-    bool scriptUsedUp() const { return m_texts.isEmpty() && m_answers.isEmpty(); }
+    bool scriptUsedUp() const
+    {
+        return m_texts.isEmpty() && m_answers.isEmpty() && m_insertChoices.isEmpty() && m_savePaths.isEmpty();
+    }
 
 private:
     QQueue<QString> m_texts;
     QQueue<MessageAnswer> m_answers;
+    QQueue<InsertObjectChoice> m_insertChoices;
+    QQueue<QString> m_savePaths;
+    QStringList m_opened;
+    bool m_desktopOpens = true;
     QVector<DialogCall> m_calls;
     int m_unexpected = 0;
 };
