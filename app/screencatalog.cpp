@@ -3,7 +3,10 @@
 #include "lending/form7.h"
 #include "screens/form10.h"
 #include "screens/form4.h"
+#include "screens/form5.h"
 #include "screens/form6.h"
+#include "screens/form8.h"
+#include "screens/form9.h"
 
 const QVector<MenuGroup> &menuGroups()
 {
@@ -16,7 +19,7 @@ const QVector<MenuGroup> &menuGroups()
         {QStringLiteral("CM"),
          QStringLiteral("Customer management"),
          {{QStringLiteral("CF"), QStringLiteral("Documents datz"), QStringLiteral("Form4"), form4Declaration},
-          {QStringLiteral("CC"), QStringLiteral("Data of contact"), QStringLiteral("Form5"), {}}}},
+          {QStringLiteral("CC"), QStringLiteral("Data of contact"), QStringLiteral("Form5"), form5Declaration}}},
         {QStringLiteral("MSM"),
          QStringLiteral("Manage of material"),
          {{QStringLiteral("MSF"), QStringLiteral("Data of material stock"), QStringLiteral("Form6"), form6Declaration},
@@ -25,8 +28,9 @@ const QVector<MenuGroup> &menuGroups()
            form10Declaration}}},
         {QStringLiteral("EM"),
          QStringLiteral("Engineer 's  management"),
-         {{QStringLiteral("EMP"), QStringLiteral("Employee's  basic data"), QStringLiteral("Form8"), {}},
-          {QStringLiteral("ESR"), QStringLiteral("Record of engineer's works"), QStringLiteral("Form9"), {}}}},
+         {{QStringLiteral("EMP"), QStringLiteral("Employee's  basic data"), QStringLiteral("Form8"), form8Declaration},
+          {QStringLiteral("ESR"), QStringLiteral("Record of engineer's works"), QStringLiteral("Form9"),
+           form9Declaration}}},
     };
     return groups;
 }
