@@ -1,0 +1,523 @@
+#include "commands/boundarycheck.h"
+#include "commands/editcommands.h"
+#include "commands/searchcommands.h"
+#include "data/bound/bounddocumentfield.h"
+#include "data/document.h"
+#include "data/recordsource.h"
+#include "data/schema.h"
+#include "screens/form5.h"
+#include "screens/form8.h"
+#include "screens/form9.h"
+#include "screens/screen.h"
+#include "support/scripteddialogs.h"
+#include "support/testdatabase.h"
+#include "support/userinput.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+#include <memory>
+
+using namespace userinput;
+
+#define VERIFY_OK(call)                                                                                      \
+    do {                                                                                                     \
+        const Result result_ = (call);                                                                       \
+        QVERIFY2(result_.ok(), qPrintable(result_.message()));                                              \
+    } while (false)
+
+namespace {
+
+using DeclarationFunction = std::function<ScreenDeclaration()>;
+
+DeclarationFunction declarationOf(const QString &form)
+{
+    if (form == "Form5")
+        return form5Declaration;
+    if (form == "Form8")
+        return form8Declaration;
+    return form9Declaration;
+}
+
+const FieldDeclaration &documentFieldOf(const ScreenDeclaration &screen)
+{
+    for (const FieldDeclaration &field : screen.fields) {
+        if (field.kind == FieldKind::Document)
+            return field;
+    }
+    qFatal("%s has no document field", qPrintable(screen.name));
+}
+
+/// The button whose command is of type T (and meets the condition).
+template <typename T>
+const ButtonDeclaration &buttonWith(const ScreenDeclaration &screen,
+                                    const std::function<bool(const T &)> &meets = [](const T &) { return true; })
+{
+    for (const FrameDeclaration &frame : screen.frames) {
+        for (const ButtonDeclaration &button : frame.buttons) {
+            if (const auto *command = dynamic_cast<const T *>(button.command.get()); command && meets(*command))
+                return button;
+        }
+    }
+    qFatal("%s has no such button", qPrintable(screen.name));
+}
+
+const ButtonDeclaration &moveButton(const ScreenDeclaration &screen, MoveCommand::Move move)
+{
+    return buttonWith<MoveCommand>(screen, [move](const MoveCommand &command) { return command.move == move; });
+}
+
+QString tableOf(const ScreenDeclaration &screen)
+{
+    return screen.sources.at(0).table;
+}
+
+QByteArray pngOf(const QSize &size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+QString writeFile(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+/// A row of the table with its key and its document, every other column empty.
+QVariantList rowWithDocument(const QString &table, const QString &key, const QVariant &document)
+{
+    for (const TableDefinition &definition : schemaTables()) {
+        if (definition.name != table)
+            continue;
+        QVariantList row{key};
+        for (int column = 1; column < definition.columns.size(); ++column)
+            row << (definition.columns.at(column).type == ColumnType::Document ? document : QVariant(""));
+        return row;
+    }
+    qFatal("no table %s", qPrintable(table));
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class DocumentScreensTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void connectStoresTheFileWithTheRow_data();
+    void connectStoresTheFileWithTheRow();
+    void newDocumentOfTheFieldsClassOpensAndIsStored();
+    void savedChangeOfTheOpenedCopyComesBackAsAnEdit_data();
+    void savedChangeOfTheOpenedCopyComesBackAsAnEdit();
+    void savedChangeAfterTheRowWasLeftIsKeptAndTold();
+    void fieldShowsWhatTheColumnHolds_data();
+    void fieldShowsWhatTheColumnHolds();
+    void openingWithoutAnApplicationIsTold();
+    void saveCopyWritesTheDocument();
+    void gridShowsDocumentsWithoutReadingThem();
+    void employeeMovesStopAtBothEnds_data();
+    void employeeMovesStopAtBothEnds();
+    void scheduleSearchFindsByEmployeeNumber_data();
+    void scheduleSearchFindsByEmployeeNumber();
+    void scheduleIncreasePutsTheFocusInTheEmployeeList();
+
+private:
+    /// Two employees, for the employee lists and the moves.
+    void addEmployees();
+    /// Shows the screen of that form on the test database.
+    Screen &open(const QString &form);
+    BoundDocumentField *fieldOf(Screen &screen);
+    /// Starts a row and fills in its key as a user would.
+    void startRow(Screen &screen, const QString &key);
+    /// The document stored in the table's document column of the row with that key.
+    Document stored(const ScreenDeclaration &screen, const QString &key);
+
+    std::unique_ptr<TestDatabase> m_database;
+    std::unique_ptr<QTemporaryDir> m_files;
+    ScriptedDialogs m_dialogs;
+    QString m_lastSearchText;
+    std::unique_ptr<Screen> m_screen;
+};
+
+void DocumentScreensTest::init()
+{
+    m_database = std::make_unique<TestDatabase>();
+    m_files = std::make_unique<QTemporaryDir>();
+    m_dialogs = ScriptedDialogs();
+    m_lastSearchText.clear();
+}
+
+void DocumentScreensTest::addEmployees()
+{
+    m_database->insert("EMPLOYEE", {"E01", "王小明"});
+    m_database->insert("EMPLOYEE", {"E02", "李大華"});
+}
+
+void DocumentScreensTest::cleanup()
+{
+    m_screen.reset();
+    QCOMPARE(m_dialogs.unexpected(), 0);
+    QVERIFY(m_dialogs.scriptUsedUp());
+    m_files.reset();
+    m_database.reset();
+}
+
+Screen &DocumentScreensTest::open(const QString &form)
+{
+    m_screen = showScreen(declarationOf(form)(), m_dialogs, m_lastSearchText);
+    return *m_screen;
+}
+
+BoundDocumentField *DocumentScreensTest::fieldOf(Screen &screen)
+{
+    auto *field = qobject_cast<BoundDocumentField *>(control(screen, documentFieldOf(screen.declaration()).name));
+    if (!field)
+        qFatal("the document field is not a bound document field");
+    return field;
+}
+
+void DocumentScreensTest::startRow(Screen &screen, const QString &key)
+{
+    const ScreenDeclaration &declaration = screen.declaration();
+    press(screen, buttonWith<IncreaseCommand>(declaration).name);
+    const FieldDeclaration &first = declaration.fields.at(0);
+    if (first.kind == FieldKind::Lookup)
+        choose(screen, first.name, m_database->value(QStringLiteral("SELECT empname FROM EMPLOYEE WHERE empno = '%1'").arg(key)).toString());
+    else
+        type(screen, first.name, key);
+}
+
+Document DocumentScreensTest::stored(const ScreenDeclaration &screen, const QString &key)
+{
+    const QString column = documentFieldOf(screen).column;
+    const QString keyColumn = screen.fields.at(0).column;
+    return Document::fromStored(m_database->value(
+        QStringLiteral("SELECT \"%1\" FROM \"%2\" WHERE \"%3\" = '%4'").arg(column, tableOf(screen), keyColumn, key)));
+}
+
+void DocumentScreensTest::connectStoresTheFileWithTheRow_data()
+{
+    QTest::addColumn<QString>("form");
+    QTest::addColumn<bool>("link");
+    for (const char *form : {"Form5", "Form8", "Form9"}) {
+        QTest::addRow("%s embedded", form) << form << false;
+        QTest::addRow("%s linked", form) << form << true;
+    }
+}
+
+void DocumentScreensTest::connectStoresTheFileWithTheRow()
+{
+    QFETCH(QString, form);
+    QFETCH(bool, link);
+    const QByteArray picture = pngOf({40, 30});
+    const QString path = writeFile(QDir(m_files->path()).filePath("檔案 1.png"), picture);
+    if (form == "Form9")
+        addEmployees();
+    Screen &screen = open(form);
+    const ScreenDeclaration declaration = screen.declaration();
+    const QString connect = buttonWith<ConnectCommand>(declaration).name;
+    const QString save = buttonWith<SaveCommand>(declaration).name;
+    const auto states = [&] { return qMakePair(screen.button(save)->isEnabled(), screen.button(connect)->isEnabled()); };
+    QCOMPARE(states(), qMakePair(false, false));
+
+    startRow(screen, "E01");
+    QCOMPARE(states(), qMakePair(true, true));
+    m_dialogs.chooseInsertObject({InsertObjectChoice::Action::FromFile, path, link});
+    press(screen, connect);
+    QCOMPARE(m_dialogs.takeCalls(),
+             QVector<DialogCall>{DialogCall::insertObject(documentFieldOf(declaration).documentClass)});
+    QCOMPARE(states(), qMakePair(true, false));
+    QCOMPARE(fieldOf(screen)->document().fileName(), QStringLiteral("檔案 1.png"));
+    QVERIFY(stored(declaration, "E01").isEmpty());
+
+    press(screen, save);
+    QCOMPARE(states(), qMakePair(false, false));
+    const Document written = stored(declaration, "E01");
+    QCOMPARE(written.kind(), link ? Document::Kind::Linked : Document::Kind::Embedded);
+    QCOMPARE(written.bytes(), link ? QByteArray() : picture);
+    QCOMPARE(written.linkedPath(), link ? path : QString());
+
+    // Loaded afresh, the screen shows the row's picture again.
+    m_screen.reset();
+    Screen &again = open(form);
+    QCOMPARE(fieldOf(again)->document(), written);
+    QCOMPARE(fieldOf(again)->picture().size(), QSize(40, 30));
+    QCOMPARE(m_dialogs.calls().size(), 0);
+}
+
+void DocumentScreensTest::newDocumentOfTheFieldsClassOpensAndIsStored()
+{
+    addEmployees();
+    Screen &screen = open("Form9");
+    const ScreenDeclaration declaration = screen.declaration();
+    startRow(screen, "E02");
+    m_dialogs.chooseInsertObject({InsertObjectChoice::Action::New, QString(), false});
+    press(screen, buttonWith<ConnectCommand>(declaration).name);
+    press(screen, buttonWith<SaveCommand>(declaration).name);
+
+    const Document written = stored(declaration, "E02");
+    QCOMPARE(written.mimeType(), QStringLiteral("application/rtf"));
+    QVERIFY(written.bytes().startsWith("{\\rtf1"));
+    QCOMPARE(m_dialogs.openedFiles().size(), 1);
+    const QString opened = m_dialogs.openedFiles().at(0);
+    QVERIFY(opened.endsWith(".rtf"));
+    QCOMPARE(readFile(opened), written.bytes());
+    QVERIFY(!opened.startsWith(m_database->folder()));
+}
+
+void DocumentScreensTest::savedChangeOfTheOpenedCopyComesBackAsAnEdit_data()
+{
+    QTest::addColumn<QString>("form");
+    QTest::addColumn<bool>("replaceFile");
+    for (const char *form : {"Form5", "Form8", "Form9"}) {
+        QTest::addRow("%s written in place", form) << form << false;
+        QTest::addRow("%s saved by replacing the file", form) << form << true;
+    }
+}
+
+void DocumentScreensTest::savedChangeOfTheOpenedCopyComesBackAsAnEdit()
+{
+    QFETCH(QString, form);
+    QFETCH(bool, replaceFile);
+    const ScreenDeclaration declaration = declarationOf(form)();
+    const Document original = Document::embedded("工作.txt", "first version\n");
+    m_database->insert(tableOf(declaration), rowWithDocument(tableOf(declaration), "E01", original.toStored()));
+    Screen &screen = open(form);
+    BoundDocumentField *field = fieldOf(screen);
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Return);
+    QCOMPARE(m_dialogs.openedFiles().size(), 1);
+    const QString copy = m_dialogs.openedFiles().at(0);
+    QCOMPARE(readFile(copy), original.bytes());
+
+    if (replaceFile) {
+        writeFile(copy, "second version\n");
+    } else {
+        QFile file(copy);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("second version\n");
+    }
+    QTRY_COMPARE(field->document().bytes(), QByteArray("second version\n"));
+    QCOMPARE(field->document().fileName(), original.fileName());
+    QCOMPARE(stored(declaration, "E01"), original);
+
+    // Written with the row, like any edit, when the screen closes.
+    QVERIFY(screen.close());
+    QCOMPARE(stored(declaration, "E01").bytes(), QByteArray("second version\n"));
+    QCOMPARE(m_dialogs.calls().size(), 0);
+}
+
+void DocumentScreensTest::savedChangeAfterTheRowWasLeftIsKeptAndTold()
+{
+    const Document original = Document::embedded("合約.txt", "contract one\n");
+    m_database->insert("CC", rowWithDocument("CC", "K1", original.toStored()));
+    m_database->insert("CC", rowWithDocument("CC", "K2", QVariant()));
+    Screen &screen = open("Form5");
+    VERIFY_OK(fieldOf(screen)->openDocument());
+    const QString copy = m_dialogs.openedFiles().at(0);
+    clickGridRow(screen, 1);
+    QVERIFY(fieldOf(screen)->document().isEmpty());
+
+    writeFile(copy, "changed elsewhere\n");
+    QTRY_COMPARE(m_dialogs.calls().size(), 1);
+    QCOMPARE(m_dialogs.calls().at(0).text,
+             QStringLiteral("「合約.txt」在外部程式中已儲存，但它所屬的資料已不是目前的資料，變更沒有存入資料庫。"
+                            "儲存的檔案留在「%1」。")
+                 .arg(QDir::toNativeSeparators(copy)));
+    m_dialogs.takeCalls();
+    QVERIFY(fieldOf(screen)->document().isEmpty());
+    QVERIFY(screen.close());
+    QCOMPARE(stored(screen.declaration(), "K1"), original);
+    QVERIFY(stored(screen.declaration(), "K2").isEmpty());
+    m_screen.reset();
+    QCOMPARE(readFile(copy), QByteArray("changed elsewhere\n"));
+    QVERIFY(QDir(QFileInfo(copy).path() + "/..").removeRecursively());
+}
+
+void DocumentScreensTest::fieldShowsWhatTheColumnHolds_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QString>("description");
+    const QString gone = QDir(QDir::tempPath()).filePath("no such folder/照片.png");
+    QTest::newRow("empty") << QVariant() << QSize() << "沒有文件";
+    QTest::newRow("embedded picture") << Document::embedded("照片.png", pngOf({300, 100})).toStored()
+                                      << QSize(300, 100) << "照片.png";
+    QTest::newRow("foreign picture") << QVariant(pngOf({20, 20})) << QSize(20, 20) << "內嵌";
+    QTest::newRow("word processor document")
+        << Document::embedded("工作.rtf", "{\\rtf1 x}", "application/rtf").toStored() << QSize() << "工作.rtf";
+    QTest::newRow("link to a file gone") << Document::linked(gone, "image/png").toStored() << QSize()
+                                         << "找不到連結的檔案 " + QDir::toNativeSeparators(gone);
+    QTest::newRow("garbage") << QVariant(Document::kSignature + "garbage") << QSize() << "無法讀取的文件";
+}
+
+void DocumentScreensTest::fieldShowsWhatTheColumnHolds()
+{
+    QFETCH(QVariant, value);
+    QFETCH(QSize, picture);
+    QFETCH(QString, description);
+    m_database->insert("EMPLOYEE", rowWithDocument("EMPLOYEE", "E03", value));
+    Screen &screen = open("Form8");
+    press(screen, moveButton(screen.declaration(), MoveCommand::Move::Last).name);
+    BoundDocumentField *field = fieldOf(screen);
+    QCOMPARE(field->accessibleName(), documentFieldOf(screen.declaration()).caption);
+    QVERIFY2(field->accessibleDescription().contains(description), qPrintable(field->accessibleDescription()));
+    QCOMPARE(field->picture().size(), picture.isValid() ? picture : QSize(0, 0));
+    // Whatever it holds, the field paints without failing and keeps the value as it was.
+    QVERIFY(!field->grab().isNull());
+    QVERIFY(screen.close());
+    const QVariant kept = m_database->value("SELECT picture FROM EMPLOYEE WHERE empno = 'E03'");
+    QCOMPARE(kept.isNull(), value.isNull());
+    QCOMPARE(kept.toByteArray(), value.toByteArray());
+}
+
+void DocumentScreensTest::openingWithoutAnApplicationIsTold()
+{
+    m_database->insert("CC", rowWithDocument("CC", "K1", Document::embedded("合約.xyz", "?", "application/x-vemo-test").toStored()));
+    m_dialogs.setDesktopOpens(false);
+    Screen &screen = open("Form5");
+    BoundDocumentField *field = fieldOf(screen);
+    QTest::mouseDClick(field, Qt::LeftButton);
+    QCOMPARE(m_dialogs.takeCalls(), QVector<DialogCall>{DialogCall::told("沒有可以開啟「合約.xyz」的應用程式。")});
+}
+
+void DocumentScreensTest::saveCopyWritesTheDocument()
+{
+    const QByteArray photo = pngOf({10, 10});
+    m_database->insert("EMPLOYEE", rowWithDocument("EMPLOYEE", "E03", Document::embedded("員工.png", photo).toStored()));
+    Screen &screen = open("Form8");
+    press(screen, moveButton(screen.declaration(), MoveCommand::Move::Last).name);
+    const QString target = QDir(m_files->path()).filePath("copy.png");
+    m_dialogs.chooseSaveFile(target);
+    VERIFY_OK(fieldOf(screen)->saveCopy());
+    QCOMPARE(m_dialogs.takeCalls().at(0).text, QStringLiteral("員工.png"));
+    QCOMPARE(readFile(target), photo);
+}
+
+void DocumentScreensTest::gridShowsDocumentsWithoutReadingThem()
+{
+    const QByteArray big(300 * 1024, 'x');
+    for (const char *key : {"K1", "K2", "K3"})
+        m_database->insert("CC", rowWithDocument("CC", key, Document::embedded("合約.txt", big, "text/plain").toStored()));
+    Screen &screen = open("Form5");
+    QTableView *view = grid(screen);
+    RecordSource &source = *screen.source(kMainSource);
+    const int column = source.columnIndex(documentFieldOf(screen.declaration()).column);
+    // Rows that are not current come from chunks that hold only the document's length.
+    for (int row = 1; row < 3; ++row) {
+        QCOMPARE(source.valueAt(row, column).toLongLong(), qlonglong(Document::embedded("合約.txt", big, "text/plain").toStored().toByteArray().size()));
+        QCOMPARE(view->model()->index(row, column).data().toString(), QStringLiteral("文件, 300.0 KB"));
+    }
+    QCOMPARE(view->model()->index(0, column).data().toString(), fieldOf(screen)->document().description());
+    QVERIFY(!(view->model()->flags(view->model()->index(1, column)) & Qt::ItemIsEditable));
+    clickGridRow(screen, 2);
+    QCOMPARE(fieldOf(screen)->document().bytes(), big);
+    QCOMPARE(source.valueAt(0, column).typeId(), QMetaType::LongLong);
+}
+
+void DocumentScreensTest::employeeMovesStopAtBothEnds_data()
+{
+    QTest::addColumn<MoveCommand::Move>("from");
+    QTest::addColumn<MoveCommand::Move>("move");
+    QTest::addColumn<QString>("stays");
+    QTest::addColumn<QString>("message");
+    using Move = MoveCommand::Move;
+    QTest::newRow("back from the first") << Move::First << Move::Previous << "E01" << BoundaryCheck::firstRowMessage;
+    QTest::newRow("forward from the last") << Move::Last << Move::Next << "E02" << BoundaryCheck::lastRowMessage;
+    QTest::newRow("first") << Move::Last << Move::First << "E01" << QString();
+    QTest::newRow("last") << Move::First << Move::Last << "E02" << QString();
+    QTest::newRow("forward") << Move::First << Move::Next << "E02" << QString();
+    QTest::newRow("back") << Move::Last << Move::Previous << "E01" << QString();
+}
+
+void DocumentScreensTest::employeeMovesStopAtBothEnds()
+{
+    QFETCH(MoveCommand::Move, from);
+    QFETCH(MoveCommand::Move, move);
+    QFETCH(QString, stays);
+    QFETCH(QString, message);
+    addEmployees();
+    Screen &screen = open("Form8");
+    const ScreenDeclaration &declaration = screen.declaration();
+    press(screen, moveButton(declaration, from).name);
+    press(screen, moveButton(declaration, move).name);
+    QCOMPARE(shown(screen, declaration.fields.at(0).name), stays);
+    QVector<DialogCall> expected;
+    if (!message.isEmpty())
+        expected << DialogCall::told(message, BoundaryCheck::title, MessageIcon::Question);
+    QCOMPARE(m_dialogs.takeCalls(), expected);
+    QVERIFY(screen.source(kMainSource)->hasCurrentRow());
+}
+
+void DocumentScreensTest::scheduleSearchFindsByEmployeeNumber_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("year");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("found, its first record") << "E02" << "2023" << true;
+    QTest::newRow("trailing blanks dropped") << "E02  " << "2023" << true;
+    QTest::newRow("name instead of number") << "李大華" << "2021" << false;
+    QTest::newRow("no such employee") << "E09" << "2021" << false;
+}
+
+void DocumentScreensTest::scheduleSearchFindsByEmployeeNumber()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, year);
+    QFETCH(bool, found);
+    m_database->insert("SCHEDULE", {"E01", "2021", "0101"});
+    m_database->insert("SCHEDULE", {"E01", "2022", "0202"});
+    m_database->insert("SCHEDULE", {"E02", "2023", "0303"});
+    m_database->insert("SCHEDULE", {"E02", "2024", "0404"});
+    Screen &screen = open("Form9");
+    const auto &search = buttonWith<SearchCommand>(screen.declaration());
+    const auto *command = static_cast<const SearchCommand *>(search.command.get());
+    m_dialogs.typeAnswer(typed);
+    press(screen, search.name);
+    QVector<DialogCall> expected{DialogCall::input(command->prompt, command->title)};
+    if (!found)
+        expected << DialogCall::told("找不到");
+    QCOMPARE(m_dialogs.takeCalls(), expected);
+    QCOMPARE(shown(screen, "Text2"), year);
+}
+
+void DocumentScreensTest::scheduleIncreasePutsTheFocusInTheEmployeeList()
+{
+    Screen &screen = open("Form9");
+    screen.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&screen));
+    const auto &increase = buttonWith<IncreaseCommand>(screen.declaration());
+    press(screen, increase.name);
+    const auto *command = static_cast<const IncreaseCommand *>(increase.command.get());
+    QCOMPARE(screen.declaration().fields.at(0).name, command->focus);
+    QTRY_COMPARE(QApplication::focusWidget(), control(screen, command->focus));
+}
+
+QTEST_MAIN(DocumentScreensTest)
+#include "tst_documentscreens.moc"
