@@ -1,0 +1,218 @@
+// Opens every built screen through the real builder, offscreen, on tables of
+// 1,000 and of 1,000,000 rows, and prints what the larger tables add to the
+// opening time and to memory; then times finds with the only match at the
+// end. With --ten-million it also opens the material stock screen on
+// 10,000,000 rows.
+
+#include "app/screencatalog.h"
+#include "commands/qtdialogs.h"
+#include "data/databaselocation.h"
+#include "data/engineconnection.h"
+#include "data/recordsource.h"
+#include "data/schema.h"
+#include "screens/screen.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+#include <malloc.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+
+namespace {
+
+constexpr int kSmallRows = 1'000;
+constexpr int kLargeRows = 1'000'000;
+constexpr int kHugeRows = 10'000'000;
+constexpr int kFinds = 200;
+
+void require(bool ok, const char *what)
+{
+    if (ok)
+        return;
+    std::fprintf(stderr, "failed: %s\n", what);
+    std::exit(1);
+}
+
+void require(const Result &result)
+{
+    if (!result)
+        std::fprintf(stderr, "%s %s\n", qPrintable(result.message()), qPrintable(result.statement()));
+    require(result.ok(), "database operation");
+}
+
+double residentBytes()
+{
+    malloc_trim(0);
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    require(statm.open(QIODevice::ReadOnly), "read /proc/self/statm");
+    return statm.readAll().split(' ').value(1).toDouble() * double(sysconf(_SC_PAGESIZE));
+}
+
+/// Every column of a row holds the column's name and the row's number, so the
+/// codes of one table name the rows of another: CSF's customerno N is CF's.
+QVariant generatedValue(const ColumnDefinition &column, int row)
+{
+    switch (column.type) {
+    case ColumnType::WholeNumber:
+        return row % 500;
+    case ColumnType::Document:
+        return QVariant();
+    case ColumnType::Text:
+        break;
+    }
+    return QStringLiteral("%1%2").arg(column.name).arg(row, 8, 10, QLatin1Char('0'));
+}
+
+void fill(QSqlDatabase database, const TableDefinition &table, int rows)
+{
+    QStringList marks;
+    for (int i = 0; i < table.columns.size(); ++i)
+        marks << QStringLiteral("?");
+    QSqlQuery insert(database);
+    require(insert.prepare(QStringLiteral("INSERT INTO \"%1\" VALUES (%2)").arg(table.name, marks.join(','))),
+            "prepare insert");
+    require(database.transaction(), "begin");
+    for (int row = 0; row < rows; ++row) {
+        for (int i = 0; i < table.columns.size(); ++i)
+            insert.bindValue(i, generatedValue(table.columns.at(i), row));
+        require(insert.exec(), "insert");
+    }
+    require(database.commit(), "commit");
+}
+
+/// A fresh database whose tables hold the given number of rows each.
+std::unique_ptr<QTemporaryDir> makeDatabase(const std::map<QString, int> &rowsByTable, int otherRows)
+{
+    auto home = std::make_unique<QTemporaryDir>();
+    require(home->isValid(), "temporary folder");
+    qputenv("VEMO_HOME", home->path().toUtf8());
+    EngineConnection connection;
+    require(connection.open(kDatabasePath, EngineConnection::Missing::Create));
+    for (const TableDefinition &table : schemaTables()) {
+        const auto found = rowsByTable.find(table.name);
+        fill(connection.database(), table, found == rowsByTable.end() ? otherRows : found->second);
+    }
+    return home;
+}
+
+struct Opening
+{
+    double ms = 0;
+    double bytes = 0;
+};
+
+Opening openScreen(const ScreenEntry &entry)
+{
+    QtDialogs dialogs;
+    QString lastSearchText;
+    const double before = residentBytes();
+    QElapsedTimer timer;
+    timer.start();
+    Screen screen(entry.declaration(), dialogs, lastSearchText);
+    screen.show();
+    QApplication::processEvents();
+    Opening opening{timer.nsecsElapsed() / 1e6, residentBytes() - before};
+    require(screen.buildFailures().isEmpty(), "screen built without failures");
+    return opening;
+}
+
+std::map<QString, Opening> openEveryScreen()
+{
+    std::map<QString, Opening> openings;
+    for (const MenuGroup &group : menuGroups()) {
+        for (const ScreenEntry &entry : group.entries) {
+            if (!entry.declaration)
+                continue;
+            openScreen(entry); // the first opening pays for fonts and the engine's start
+            openings[entry.form] = openScreen(entry);
+        }
+    }
+    return openings;
+}
+
+double findMs(RecordSource &source, const QString &criterion)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < kFinds; ++i) {
+        require(source.moveFirst());
+        require(source.findFirst(criterion));
+    }
+    require(!source.noMatch() && source.currentIndex() == source.rowCount() - 1, "find the last row");
+    return timer.nsecsElapsed() / 1e6 / kFinds;
+}
+
+void printFinds(int rows)
+{
+    RecordSource source(QStringLiteral("Data1"));
+    require(source.open(kDatabasePath, QStringLiteral("MSF")));
+    const int last = rows - 1;
+    const double indexed = findMs(source, QStringLiteral("[materielno] = 'materielno%1'").arg(last, 8, 10, QLatin1Char('0')));
+    // materiel is compared by no search or lookup, so its find scans.
+    const double scanned = findMs(source, QStringLiteral("[materiel] = 'materiel%1'").arg(last, 8, 10, QLatin1Char('0')));
+    std::printf("  find first on MSF, only match at the end of %d rows: materielno %.3f ms, materiel (no index) %.3f ms (%.0fx)\n",
+                rows, indexed, scanned, scanned / indexed);
+}
+
+void compareScreens()
+{
+    std::map<QString, Opening> small, large;
+    {
+        const auto home = makeDatabase({}, kSmallRows);
+        small = openEveryScreen();
+        printFinds(kSmallRows);
+    }
+    {
+        QElapsedTimer filling;
+        filling.start();
+        const auto home = makeDatabase({}, kLargeRows);
+        std::printf("  (filled every table with %d rows in %.0f s)\n", kLargeRows, filling.elapsed() / 1e3);
+        large = openEveryScreen();
+        printFinds(kLargeRows);
+    }
+    std::printf("\n  %-7s %14s %14s %14s %18s\n", "screen", "open 1k (ms)", "open 1M (ms)", "extra (s)",
+                "extra (B/row)");
+    for (const auto &[form, opening] : large) {
+        const Opening &base = small.at(form);
+        std::printf("  %-7s %14.1f %14.1f %14.3f %18.1f\n", qPrintable(form), base.ms, opening.ms,
+                    (opening.ms - base.ms) / 1e3, (opening.bytes - base.bytes) / (kLargeRows - kSmallRows));
+    }
+}
+
+void openHugeStock()
+{
+    const ScreenEntry *form6 = nullptr;
+    for (const MenuGroup &group : menuGroups()) {
+        for (const ScreenEntry &entry : group.entries) {
+            if (entry.form == QStringLiteral("Form6"))
+                form6 = &entry;
+        }
+    }
+    require(form6 && form6->declaration, "Form6 declared");
+    const auto home = makeDatabase({{QStringLiteral("MSF"), kHugeRows}}, kSmallRows);
+    openScreen(*form6);
+    const Opening opening = openScreen(*form6);
+    std::printf("\n  Form6 on %d rows: open %.3f s, %.1f B/row\n", kHugeRows, opening.ms / 1e3,
+                opening.bytes / kHugeRows);
+    printFinds(kHugeRows);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    compareScreens();
+    if (application.arguments().contains(QStringLiteral("--ten-million")))
+        openHugeStock();
+    return 0;
+}
