@@ -1,6 +1,7 @@
 #include "data/engineconnection.h"
 
 #include "data/databaselocation.h"
+#include "data/engine.h"
 #include "data/schema.h"
 
 #include <QAtomicInt>
@@ -8,6 +9,8 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <tuple>
 
 namespace {
 
@@ -26,14 +29,6 @@ QString connectionStringValue(const QString &connectionString, const QString &ke
             return pair.mid(equals + 1).trimmed();
     }
     return QString();
-}
-
-Result runPragma(QSqlDatabase &database, const QString &pragma)
-{
-    QSqlQuery query(database);
-    if (!query.exec(pragma))
-        return Result::failure(engineText(query.lastError()), pragma);
-    return Result::success();
 }
 
 } // namespace
@@ -63,6 +58,11 @@ Result EngineConnection::open(const QString &databasePath, Missing missing)
                                    .arg(QDir::toNativeSeparators(QFileInfo(file).absolutePath())));
 
     Result result = openFile(file, isNew);
+    if (result && missing == Missing::Create) {
+        QSqlDatabase opened = database();
+        // Indexes only speed finds up: a file that cannot take them still opens.
+        std::ignore = createMissingIndexes(opened);
+    }
     if (!result) {
         close();
         if (isNew)
@@ -73,14 +73,12 @@ Result EngineConnection::open(const QString &databasePath, Missing missing)
 
 Result EngineConnection::openFile(const QString &file, bool create)
 {
-    QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+    QSqlDatabase database = QSqlDatabase::addDatabase(engine().driverName(), m_name);
     database.setDatabaseName(file);
-    database.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+    database.setConnectOptions(engine().connectOptions());
     if (!database.open())
         return Result::failure(engineText(database.lastError()));
-    // Reading the journal mode is the first real read of the file: a file that
-    // is not a database fails here.
-    Result result = runPragma(database, QStringLiteral("PRAGMA journal_mode=WAL"));
+    Result result = engine().prepareConnection(database);
     if (result && create)
         result = createSchema(database);
     return result;

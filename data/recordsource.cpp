@@ -1,6 +1,7 @@
 #include "data/recordsource.h"
 
 #include "data/criterion.h"
+#include "data/engine.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
@@ -16,8 +17,7 @@ constexpr int kCachedRowsLimit = 4096;
 
 QString quotedName(const QString &name)
 {
-    QString quoted = name;
-    return QLatin1Char('"') + quoted.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    return engine().quotedName(name);
 }
 
 Result queryFailure(const QSqlQuery &query, const QString &sql)
@@ -38,29 +38,23 @@ Result RecordSource::open(const QString &databasePath, const QString &table)
     if (Result opened = connection->open(databasePath); !opened)
         return opened;
 
-    QSqlQuery query(connection->database());
-    const QString columnsSql = QStringLiteral("PRAGMA table_info(%1)").arg(quotedName(table));
-    if (!query.exec(columnsSql))
-        return queryFailure(query, columnsSql);
+    QSqlDatabase database = connection->database();
+    QVector<StoredColumn> stored;
+    if (Result read = engine().storedColumns(database, table, stored); !read)
+        return read;
+    if (stored.isEmpty())
+        return Result::failure(QStringLiteral("找不到資料表 '%1'。").arg(table));
     QStringList columns;
     QVector<bool> wholeNumbers;
     QVector<bool> documents;
-    while (query.next()) {
-        columns << query.value(1).toString();
-        wholeNumbers << query.value(2).toString().contains(QLatin1String("INT"), Qt::CaseInsensitive);
-        documents << query.value(2).toString().contains(QLatin1String("BLOB"), Qt::CaseInsensitive);
+    for (const StoredColumn &column : std::as_const(stored)) {
+        columns << column.name;
+        wholeNumbers << column.wholeNumber;
+        documents << column.document;
     }
-    if (columns.isEmpty())
-        return Result::failure(QStringLiteral("找不到資料表 '%1'。").arg(table));
-
-    const QString keysSql = QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(quotedName(table));
-    query.setForwardOnly(true);
-    if (!query.exec(keysSql))
-        return queryFailure(query, keysSql);
-    QVector<qint64> keys;
-    while (query.next())
-        keys.append(query.value(0).toLongLong());
-    keys.squeeze();
+    Keyset keys;
+    if (Result read = engine().readKeys(database, table, keys); !read)
+        return read;
 
     m_connection = std::move(connection);
     m_table = table;
@@ -208,7 +202,7 @@ Result RecordSource::deleteCurrent()
     if (!hasCurrentRow())
         return Result::failure(QStringLiteral("目前沒有資料可以刪除。"));
     QSqlQuery query(m_connection->database());
-    const QString sql = QStringLiteral("DELETE FROM %1 WHERE rowid = ?").arg(quotedTable());
+    const QString sql = QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(quotedTable(), engine().rowIdentity());
     if (Result prepared = prepare(query, sql); !prepared)
         return prepared;
     query.addBindValue(m_keys.at(m_position));
@@ -216,7 +210,7 @@ Result RecordSource::deleteCurrent()
         return queryFailure(query, sql);
     m_cache.remove(m_keys.at(m_position));
     emit rowAboutToBeRemoved(m_position);
-    m_keys.remove(m_position);
+    m_keys.removeAt(m_position);
     m_onDeletedPlace = true;
     m_edits.clear();
     m_row.fill(QVariant());
@@ -279,7 +273,8 @@ QVector<QVector<QVariant>> RecordSource::readColumns(const QStringList &columns)
         quoted << quotedName(column);
     QSqlQuery query(m_connection->database());
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(quoted.join(QLatin1Char(',')), quotedTable())))
+    if (!query.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                        .arg(quoted.join(QLatin1Char(',')), quotedTable(), engine().rowIdentity())))
         return rows;
     while (query.next()) {
         QVector<QVariant> row;
@@ -341,8 +336,9 @@ Result RecordSource::find(const QString &criterion, bool fromNext)
 
     QSqlQuery query(m_connection->database());
     query.setForwardOnly(true);
-    const QString sql = QStringLiteral("SELECT rowid FROM %1 WHERE %2 = ? AND rowid > ? ORDER BY rowid")
-                            .arg(quotedTable(), quotedName(m_columns.at(column)));
+    // With an index on the column this seeks; without one it scans.
+    const QString sql = QStringLiteral("SELECT %3 FROM %1 WHERE %2 = ? AND %3 > ? ORDER BY %3")
+                            .arg(quotedTable(), quotedName(m_columns.at(column)), engine().rowIdentity());
     if (Result prepared = prepare(query, sql); !prepared)
         return prepared;
     query.addBindValue(parsed.value);
@@ -385,8 +381,8 @@ Result RecordSource::writeEdits()
     QStringList assignments;
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
         assignments << quotedName(m_columns.at(edit.key())) + QStringLiteral(" = ?");
-    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
-                            .arg(quotedTable(), assignments.join(QStringLiteral(", ")));
+    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                            .arg(quotedTable(), assignments.join(QStringLiteral(", ")), engine().rowIdentity());
     QSqlQuery query(m_connection->database());
     if (Result prepared = prepare(query, sql); !prepared)
         return prepared;
@@ -425,9 +421,9 @@ Result RecordSource::insertPendingRow()
     if (!query.exec())
         return queryFailure(query, sql);
     const qint64 key = query.lastInsertId().toLongLong();
-    const int index = int(std::lower_bound(m_keys.begin(), m_keys.end(), key) - m_keys.begin());
+    const int index = m_keys.lowerBound(key);
     emit rowAboutToBeInserted(index);
-    m_keys.insert(index, key);
+    m_keys.insert(key);
     emit rowInserted(index);
     standOn(index);
     return Result::success();
@@ -465,7 +461,8 @@ QVector<QVariant> RecordSource::readRow(qint64 key) const
     QVector<QVariant> row(m_columns.size());
     QSqlQuery query(m_connection->database());
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid = ?").arg(selectList(false), quotedTable()));
+    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                      .arg(selectList(false), quotedTable(), engine().rowIdentity()));
     query.addBindValue(key);
     if (query.exec() && query.next()) {
         for (int i = 0; i < row.size(); ++i)
@@ -483,8 +480,8 @@ void RecordSource::loadChunk(int index) const
     QSqlQuery query(m_connection->database());
     query.setForwardOnly(true);
     // A chunk never reads a document, only its length: a table of big documents scrolls like any other.
-    query.prepare(
-        QStringLiteral("SELECT rowid, %1 FROM %2 WHERE rowid BETWEEN ? AND ?").arg(selectList(true), quotedTable()));
+    query.prepare(QStringLiteral("SELECT %3, %1 FROM %2 WHERE %3 BETWEEN ? AND ?")
+                      .arg(selectList(true), quotedTable(), engine().rowIdentity()));
     query.addBindValue(m_keys.at(first));
     query.addBindValue(m_keys.at(last));
     for (int i = first; i <= last; ++i)
@@ -520,13 +517,15 @@ QVector<QVariant> RecordSource::withDocumentLengths(QVector<QVariant> row) const
 
 int RecordSource::indexOfKey(qint64 key) const
 {
-    const auto found = std::lower_bound(m_keys.cbegin(), m_keys.cend(), key);
-    if (found == m_keys.cend() || *found != key)
-        return -1;
-    return int(found - m_keys.cbegin());
+    return m_keys.indexOf(key);
 }
 
 QString RecordSource::quotedTable() const
 {
     return quotedName(m_table);
+}
+
+QSqlDatabase RecordSource::database() const
+{
+    return m_connection ? m_connection->database() : QSqlDatabase();
 }

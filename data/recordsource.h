@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/engineconnection.h"
+#include "data/keyset.h"
 #include "data/result.h"
 
 #include <QHash>
@@ -15,7 +16,7 @@
 
 /// An updatable keyset cursor over one table, like the old engine's dynaset.
 ///
-/// Opening reads the identities (rowids) of all rows in the table's own order;
+/// Opening reads the identities of all rows in the table's own order;
 /// row values are read on demand, and the current row is read afresh on every
 /// move, so a change made through another connection shows once the row is
 /// read again. Edits to the current row stay in an edit buffer until the
@@ -101,6 +102,11 @@ public:
     /// Every row of the given columns in keyset order, for list sources.
     QVector<QVector<QVariant>> readColumns(const QStringList &columns) const;
 
+    /// The row identities as they stand, for lists that keep them.
+    Keyset keys() const { return m_keys; }
+    /// The connection the source reads through, for lists that read alongside it.
+    QSqlDatabase database() const;
+
 signals:
     /// The current row changed through a move, a find or a bookmark.
     void repositioned();
@@ -138,7 +144,7 @@ private:
     QVector<bool> m_wholeNumberColumns;
     QVector<bool> m_documentColumns;
     QHash<int, QString> m_captions;
-    QVector<qint64> m_keys;
+    Keyset m_keys;
     int m_position = 0;          // -1 before first, rowCount() after last
     bool m_onDeletedPlace = false; // m_position then is the row after the gap
     bool m_adding = false;

@@ -13,6 +13,8 @@ struct ColumnDefinition
 {
     QString name;
     ColumnType type;
+    /// A search or a lookup compares the column, so the file keeps an index on it.
+    bool indexed = false;
 };
 
 struct TableDefinition
@@ -28,3 +30,8 @@ const QVector<TableDefinition> &schemaTables();
 
 /// Creates every table in an empty database.
 Result createSchema(QSqlDatabase &database);
+
+/// Makes the indexes of the indexed columns that the file lacks. They are
+/// invisible to every screen; a file that cannot take them (read-only) keeps
+/// working, its finds scan.
+Result createMissingIndexes(QSqlDatabase &database);

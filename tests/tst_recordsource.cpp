@@ -1,5 +1,8 @@
 #include "data/criterion.h"
 #include "data/databaselocation.h"
+#include "data/engine.h"
+#include "data/engineconnection.h"
+#include "data/schema.h"
 #include "data/recordsource.h"
 #include "support/testdatabase.h"
 
@@ -51,6 +54,8 @@ private slots:
     void noMatchKeepsThePosition();
     void findSearchesTheEditsJustTyped();
     void findWithoutMatchDropsAnEmptyNewRow();
+    void indexedAndScannedFindsGiveTheSameRows_data();
+    void indexedAndScannedFindsGiveTheSameRows();
 
     void editsAreWrittenOnMove_data();
     void editsAreWrittenOnMove();
@@ -426,6 +431,63 @@ void RecordSourceTest::findFirstAndNext()
     QVERIFY(source.noMatch());
     QCOMPARE(text(source, "customerno"), QStringLiteral("C3"));
     QCOMPARE(repositioned.count(), 2);
+}
+
+void RecordSourceTest::indexedAndScannedFindsGiveTheSameRows_data()
+{
+    QTest::addColumn<QString>("criterion");
+    QTest::newRow("many matches") << "[users] = 'amy'";
+    QTest::newRow("other case") << "users = 'AMY'";
+    QTest::newRow("doubled quote") << "users = 'O''Neil'";
+    QTest::newRow("leading blank") << "users = ' amy'";
+    QTest::newRow("trailing blank") << "users = 'amy '";
+    QTest::newRow("empty value") << "users = ''";
+    QTest::newRow("no match") << "users = 'nobody'";
+    QTest::newRow("non-ASCII case kept") << "users = 'ÄMY'";
+}
+
+/// The customer numbers that a find first and then find next until no match
+/// make current, from the last row.
+static QStringList foundCustomers(const QString &criterion)
+{
+    RecordSource source(QStringLiteral("Data1"));
+    if (!source.open(kDatabasePath, QStringLiteral("CF")) || !source.moveLast())
+        return {QStringLiteral("open failed")};
+    QStringList found;
+    Result result = source.findFirst(criterion);
+    while (result && !source.noMatch() && found.size() < 20) {
+        found << source.value(QStringLiteral("customerno")).toString();
+        result = source.findNext(criterion);
+    }
+    if (!result)
+        found << result.message();
+    return found;
+}
+
+void RecordSourceTest::indexedAndScannedFindsGiveTheSameRows()
+{
+    QFETCH(QString, criterion);
+    const QStringList users = {"amy", "bob", "Amy", "O'Neil", " amy", "amy ", "", "AMY", "ämy", "ÄMY", "amy"};
+    for (int i = 0; i < users.size(); ++i)
+        m_database->insert(QStringLiteral("CF"), {QStringLiteral("C%1").arg(i + 1), "", "", "", "", users.at(i)});
+    // Gaps in the identities, as deletes leave them.
+    m_database->execute(QStringLiteral("DELETE FROM CF WHERE customerno IN ('C2', 'C8')"));
+    const TableDefinition &customers = *std::find_if(schemaTables().begin(), schemaTables().end(),
+                                                     [](const TableDefinition &table) { return table.name == "CF"; });
+    const ColumnDefinition &usersColumn = customers.columns.at(customers.columnNames().indexOf("users"));
+    const QString index = engine().indexName(customers, usersColumn);
+    EngineConnection connection;
+    VERIFY_OK(connection.open(kDatabasePath));
+    QSqlDatabase database = connection.database();
+    QStringList stored;
+    VERIFY_OK(engine().storedIndexes(database, stored));
+    QVERIFY(stored.contains(index));
+    connection.close();
+
+    const QStringList indexed = foundCustomers(criterion);
+    m_database->execute(QStringLiteral("DROP INDEX ") + engine().quotedName(index));
+    const QStringList scanned = foundCustomers(criterion);
+    QCOMPARE(indexed, scanned);
 }
 
 void RecordSourceTest::doubledQuoteStandsForOneQuote()

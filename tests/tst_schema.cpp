@@ -1,6 +1,8 @@
 #include "data/databaselocation.h"
+#include "data/engine.h"
 #include "data/engineconnection.h"
 #include "data/recordsource.h"
+#include "data/schema.h"
 #include "support/testdatabase.h"
 
 #include <QDir>
@@ -40,6 +42,7 @@ private slots:
     void fileThatIsNoDatabaseFailsWithTheEngineText();
     void missingFileFailsWhenNotToBeCreated();
     void emptyFileGetsTheSchema();
+    void existingFileGetsTheMissingIndexesOnOpen();
     void connectionString_data();
     void connectionString();
     void systemPathMapsIntoTheVemoFolder_data();
@@ -160,6 +163,30 @@ void SchemaTest::firstOpenCreatesExactlyTheElevenTables()
     QSqlQuery journal(connection.database());
     QVERIFY(journal.exec(QStringLiteral("PRAGMA journal_mode")) && journal.next());
     QCOMPARE(journal.value(0).toString(), QStringLiteral("wal"));
+}
+
+void SchemaTest::existingFileGetsTheMissingIndexesOnOpen()
+{
+    QStringList expected;
+    for (const TableDefinition &table : schemaTables()) {
+        for (const ColumnDefinition &column : table.columns) {
+            if (column.indexed)
+                expected << engine().indexName(table, column);
+        }
+    }
+    QVERIFY(!expected.isEmpty());
+    m_database->insert(QStringLiteral("CF"), {"C1", "Acme"});
+    for (const QString &index : std::as_const(expected))
+        m_database->execute(QStringLiteral("DROP INDEX ") + engine().quotedName(index));
+
+    EngineConnection connection;
+    VERIFY_OK(connection.open(kDatabasePath, EngineConnection::Missing::Create));
+    QSqlDatabase database = connection.database();
+    QStringList stored;
+    VERIFY_OK(engine().storedIndexes(database, stored));
+    for (const QString &index : std::as_const(expected))
+        QVERIFY2(stored.contains(index), qPrintable(index));
+    QCOMPARE(m_database->value(QStringLiteral("SELECT count(*) FROM CF")).toInt(), 1);
 }
 
 void SchemaTest::tableHasItsColumnsInOrder_data()

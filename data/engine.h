@@ -1,0 +1,64 @@
+#pragma once
+
+#include "data/result.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+class Keyset;
+class QSqlDatabase;
+struct ColumnDefinition;
+struct TableDefinition;
+
+/// A column as the file stores it.
+struct StoredColumn
+{
+    QString name;
+    bool wholeNumber = false;
+    bool document = false;
+};
+
+/// Everything particular to the database engine behind the data layer: how a
+/// connection is opened and set up, how names are quoted, what identifies a
+/// row, the statements made from the schema description, and how the file
+/// describes itself. The record sources and the schema are written against
+/// this interface only.
+class Engine
+{
+public:
+    virtual ~Engine() = default;
+
+    /// The Qt SQL driver and its connection options.
+    virtual QString driverName() const = 0;
+    virtual QString connectOptions() const = 0;
+    /// Sets up a connection just opened; it is the first read of the file,
+    /// so a file that is no database fails here.
+    virtual Result prepareConnection(QSqlDatabase &database) const = 0;
+
+    /// A table or column name as statements write it.
+    virtual QString quotedName(const QString &name) const = 0;
+    /// The column that identifies a row within its table: a whole number that
+    /// grows with each row added and is never reused while the row lives.
+    virtual QString rowIdentity() const = 0;
+
+    /// The statements that make a table and the index of one of its columns.
+    /// Text compares without regard to case, and an index compares as its
+    /// column does.
+    virtual QString createTableSql(const TableDefinition &table) const = 0;
+    virtual QString createIndexSql(const TableDefinition &table, const ColumnDefinition &column) const = 0;
+    /// The name of a column's index.
+    virtual QString indexName(const TableDefinition &table, const ColumnDefinition &column) const = 0;
+
+    /// The names of the tables, or of the indexes, that the file holds.
+    virtual Result storedTables(QSqlDatabase &database, QStringList &names) const = 0;
+    virtual Result storedIndexes(QSqlDatabase &database, QStringList &names) const = 0;
+    /// The columns of a stored table, in stored order; none when it is absent.
+    virtual Result storedColumns(QSqlDatabase &database, const QString &table,
+                                 QVector<StoredColumn> &columns) const = 0;
+    /// The identities of a table's rows, ascending, read in one snapshot.
+    virtual Result readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const = 0;
+};
+
+/// The engine the program runs on.
+const Engine &engine();

@@ -1,0 +1,155 @@
+#include "data/sqliteengine.h"
+
+#include "data/engineconnection.h"
+#include "data/keyset.h"
+#include "data/schema.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+Result queryFailure(const QSqlQuery &query, const QString &sql)
+{
+    return Result::failure(engineText(query.lastError()), sql);
+}
+
+Result readNames(QSqlDatabase &database, const QString &sql, QStringList &names)
+{
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.exec(sql))
+        return queryFailure(query, sql);
+    names.clear();
+    while (query.next())
+        names << query.value(0).toString();
+    return Result::success();
+}
+
+} // namespace
+
+const Engine &engine()
+{
+    static const SqliteEngine sqlite;
+    return sqlite;
+}
+
+QString SqliteEngine::driverName() const
+{
+    return QStringLiteral("QSQLITE");
+}
+
+QString SqliteEngine::connectOptions() const
+{
+    return QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
+}
+
+Result SqliteEngine::prepareConnection(QSqlDatabase &database) const
+{
+    const QString pragma = QStringLiteral("PRAGMA journal_mode=WAL");
+    QSqlQuery query(database);
+    if (!query.exec(pragma))
+        return queryFailure(query, pragma);
+    return Result::success();
+}
+
+QString SqliteEngine::quotedName(const QString &name) const
+{
+    QString quoted = name;
+    return QLatin1Char('"') + quoted.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+QString SqliteEngine::rowIdentity() const
+{
+    return QStringLiteral("rowid");
+}
+
+QString SqliteEngine::createTableSql(const TableDefinition &table) const
+{
+    QStringList columns;
+    for (const ColumnDefinition &column : table.columns) {
+        const QString name = quotedName(column.name);
+        switch (column.type) {
+        case ColumnType::Text:
+            columns << name + QStringLiteral(" TEXT COLLATE NOCASE");
+            break;
+        case ColumnType::WholeNumber:
+            // Refuse anything but a whole number, so a typed "abc" never lands in a quantity.
+            columns << name + QStringLiteral(" INTEGER CHECK (%1 IS NULL OR typeof(%1) = 'integer')").arg(name);
+            break;
+        case ColumnType::Document:
+            columns << name + QStringLiteral(" BLOB");
+            break;
+        }
+    }
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(quotedName(table.name), columns.join(QStringLiteral(", ")));
+}
+
+QString SqliteEngine::createIndexSql(const TableDefinition &table, const ColumnDefinition &column) const
+{
+    // The index takes the column's own NOCASE collation, so a find compares as before.
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
+        .arg(quotedName(indexName(table, column)), quotedName(table.name), quotedName(column.name));
+}
+
+QString SqliteEngine::indexName(const TableDefinition &table, const ColumnDefinition &column) const
+{
+    return QStringLiteral("vemo_%1_%2").arg(table.name, column.name);
+}
+
+Result SqliteEngine::storedTables(QSqlDatabase &database, QStringList &names) const
+{
+    return readNames(database, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"), names);
+}
+
+Result SqliteEngine::storedIndexes(QSqlDatabase &database, QStringList &names) const
+{
+    return readNames(database, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index'"), names);
+}
+
+Result SqliteEngine::storedColumns(QSqlDatabase &database, const QString &table, QVector<StoredColumn> &columns) const
+{
+    QSqlQuery query(database);
+    const QString sql = QStringLiteral("PRAGMA table_info(%1)").arg(quotedName(table));
+    if (!query.exec(sql))
+        return queryFailure(query, sql);
+    columns.clear();
+    while (query.next()) {
+        // The declared type decides, as the engine's own type affinity does.
+        const QString type = query.value(2).toString();
+        columns << StoredColumn{query.value(1).toString(), type.contains(QLatin1String("INT"), Qt::CaseInsensitive),
+                                type.contains(QLatin1String("BLOB"), Qt::CaseInsensitive)};
+    }
+    return Result::success();
+}
+
+Result SqliteEngine::readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const
+{
+    // A table with no gaps in its rowids is one run: counting it reads the
+    // b-tree's page headers, not its rows. One statement is one snapshot.
+    const QString quoted = quotedName(table);
+    const QString boundsSql = QStringLiteral("SELECT (SELECT count(*) FROM %1), (SELECT min(rowid) FROM %1), "
+                                             "(SELECT max(rowid) FROM %1)")
+                                  .arg(quoted);
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.exec(boundsSql) || !query.next())
+        return queryFailure(query, boundsSql);
+    const qint64 count = query.value(0).toLongLong();
+    const qint64 first = query.value(1).toLongLong();
+    const qint64 last = query.value(2).toLongLong();
+    query.finish();
+    Keyset read;
+    if (count == 0 || last - first + 1 == count) {
+        read.appendRun(first, count);
+        keys = read;
+        return Result::success();
+    }
+    const QString keysSql = QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(quoted);
+    if (!query.exec(keysSql))
+        return queryFailure(query, keysSql);
+    while (query.next())
+        read.append(query.value(0).toLongLong());
+    keys = read;
+    return Result::success();
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "data/engine.h"
+
+/// The embedded engine: one SQLite file, rows identified by rowid, text
+/// compared with NOCASE, write-ahead journal, whole numbers kept whole by a
+/// CHECK on the stored type.
+class SqliteEngine : public Engine
+{
+public:
+    QString driverName() const override;
+    QString connectOptions() const override;
+    Result prepareConnection(QSqlDatabase &database) const override;
+    QString quotedName(const QString &name) const override;
+    QString rowIdentity() const override;
+    QString createTableSql(const TableDefinition &table) const override;
+    QString createIndexSql(const TableDefinition &table, const ColumnDefinition &column) const override;
+    QString indexName(const TableDefinition &table, const ColumnDefinition &column) const override;
+    Result storedTables(QSqlDatabase &database, QStringList &names) const override;
+    Result storedIndexes(QSqlDatabase &database, QStringList &names) const override;
+    Result storedColumns(QSqlDatabase &database, const QString &table,
+                         QVector<StoredColumn> &columns) const override;
+    Result readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const override;
+};

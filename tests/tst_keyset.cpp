@@ -1,0 +1,110 @@
+#include "data/keyset.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <algorithm>
+#include <vector>
+
+/// Checks every index and identity of the keyset against a plain sorted list.
+static void compare(const Keyset &keys, const std::vector<qint64> &expected)
+{
+    QCOMPARE(keys.size(), int(expected.size()));
+    for (int i = 0; i < int(expected.size()); ++i) {
+        QCOMPARE(keys.at(i), expected.at(i));
+        QCOMPARE(keys.indexOf(expected.at(i)), i);
+    }
+    const qint64 top = expected.empty() ? 2 : expected.back() + 2;
+    for (qint64 key = 0; key < top; ++key) {
+        const auto bound = std::lower_bound(expected.begin(), expected.end(), key);
+        QCOMPARE(keys.lowerBound(key), int(bound - expected.begin()));
+        if (bound == expected.end() || *bound != key)
+            QCOMPARE(keys.indexOf(key), -1);
+    }
+}
+
+class KeysetTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void runsFollowRemovesAndInserts_data()
+    {
+        QTest::addColumn<QList<qint64>>("removedIndexes");
+        QTest::addColumn<QList<qint64>>("insertedKeys");
+        QTest::addColumn<int>("runs");
+        // Ten identities 1..10 in one run, then the removes, then the inserts.
+        QTest::newRow("untouched") << QList<qint64>{} << QList<qint64>{} << 1;
+        QTest::newRow("first removed") << QList<qint64>{0} << QList<qint64>{} << 1;
+        QTest::newRow("last removed") << QList<qint64>{9} << QList<qint64>{} << 1;
+        QTest::newRow("middle removed splits") << QList<qint64>{4} << QList<qint64>{} << 2;
+        QTest::newRow("every other removed") << QList<qint64>{1, 2, 3, 4, 5} << QList<qint64>{} << 5;
+        QTest::newRow("gap filled joins") << QList<qint64>{4} << QList<qint64>{5} << 1;
+        QTest::newRow("added after the end") << QList<qint64>{} << QList<qint64>{11, 12} << 1;
+        QTest::newRow("added past a gap") << QList<qint64>{} << QList<qint64>{20} << 2;
+        QTest::newRow("added before the start") << QList<qint64>{0, 0} << QList<qint64>{2} << 1;
+        QTest::newRow("all removed, one back") << QList<qint64>{0, 0, 0, 0, 0, 0, 0, 0, 0, 0} << QList<qint64>{7} << 1;
+    }
+
+    void runsFollowRemovesAndInserts()
+    {
+        QFETCH(QList<qint64>, removedIndexes);
+        QFETCH(QList<qint64>, insertedKeys);
+        QFETCH(int, runs);
+        Keyset keys;
+        keys.appendRun(1, 10);
+        std::vector<qint64> expected{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+        for (qint64 index : removedIndexes) {
+            keys.removeAt(int(index));
+            expected.erase(expected.begin() + index);
+        }
+        for (qint64 key : insertedKeys) {
+            const int index = keys.insert(key);
+            const auto place = std::lower_bound(expected.begin(), expected.end(), key);
+            QCOMPARE(index, int(place - expected.begin()));
+            expected.insert(place, key);
+        }
+        compare(keys, expected);
+        QCOMPARE(keys.runCount(), runs);
+    }
+
+    void randomChangesMatchASortedList()
+    {
+        QRandomGenerator random(13);
+        Keyset keys;
+        std::vector<qint64> expected;
+        for (qint64 key = 1; key <= 300; ++key) {
+            if (random.bounded(5) != 0) {
+                keys.append(key);
+                expected.push_back(key);
+            }
+        }
+        for (int step = 0; step < 400; ++step) {
+            if (random.bounded(2) == 0 && !expected.empty()) {
+                const int index = int(random.bounded(int(expected.size())));
+                keys.removeAt(index);
+                expected.erase(expected.begin() + index);
+            } else {
+                const qint64 key = random.bounded(1, 330);
+                if (std::binary_search(expected.begin(), expected.end(), key))
+                    continue;
+                keys.insert(key);
+                expected.insert(std::lower_bound(expected.begin(), expected.end(), key), key);
+            }
+        }
+        compare(keys, expected);
+    }
+
+    void copyKeepsItsIdentitiesWhenTheOriginalChanges()
+    {
+        Keyset keys;
+        keys.appendRun(1, 5);
+        const Keyset copy = keys;
+        keys.removeAt(2);
+        keys.insert(9);
+        compare(copy, {1, 2, 3, 4, 5});
+    }
+};
+
+QTEST_GUILESS_MAIN(KeysetTest)
+#include "tst_keyset.moc"
