@@ -239,6 +239,8 @@ QVariant RecordSource::value(int column) const
         return m_edits.value(column);
     if (m_adding || !hasCurrentRow())
         return QVariant();
+    if (isDocumentColumn(column) && !m_documentRead.at(column))
+        readDocument(column);
     return m_row.value(column);
 }
 
@@ -310,6 +312,7 @@ void RecordSource::standOn(int position)
     m_adding = false;
     m_edits.clear();
     m_row = hasCurrentRow() ? readRow(m_keys.at(position)) : QVector<QVariant>(m_columns.size());
+    m_documentRead.fill(false, m_columns.size());
     // Refresh the grid's copy of the row, but never grow the cache: a long run
     // of moves would fill it past its limit and stall the next chunk load.
     if (hasCurrentRow()) {
@@ -395,8 +398,10 @@ Result RecordSource::writeEdits()
     // than let the typed values vanish.
     if (query.numRowsAffected() == 0)
         return Result::failure(QStringLiteral("這筆資料已經不在資料表 '%1' 中(可能已被刪除),修改沒有儲存。").arg(m_table), sql);
-    for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
+    for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit) {
         m_row[edit.key()] = storedValue(edit.key(), edit.value());
+        m_documentRead[edit.key()] = true;
+    }
     m_edits.clear();
     m_cache.insert(m_keys.at(m_position), withDocumentLengths(m_row));
     emit rowWritten(m_position);
@@ -462,7 +467,7 @@ QVector<QVariant> RecordSource::readRow(qint64 key) const
     QSqlQuery query(m_connection->database());
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                      .arg(selectList(false), quotedTable(), engine().rowIdentity()));
+                      .arg(selectList(), quotedTable(), engine().rowIdentity()));
     query.addBindValue(key);
     if (query.exec() && query.next()) {
         for (int i = 0; i < row.size(); ++i)
@@ -481,7 +486,7 @@ void RecordSource::loadChunk(int index) const
     query.setForwardOnly(true);
     // A chunk never reads a document, only its length: a table of big documents scrolls like any other.
     query.prepare(QStringLiteral("SELECT %3, %1 FROM %2 WHERE %3 BETWEEN ? AND ?")
-                      .arg(selectList(true), quotedTable(), engine().rowIdentity()));
+                      .arg(selectList(), quotedTable(), engine().rowIdentity()));
     query.addBindValue(m_keys.at(first));
     query.addBindValue(m_keys.at(last));
     for (int i = first; i <= last; ++i)
@@ -496,20 +501,31 @@ void RecordSource::loadChunk(int index) const
     }
 }
 
-QString RecordSource::selectList(bool documentLengths) const
+QString RecordSource::selectList() const
 {
     QStringList names;
     for (int column = 0; column < m_columns.size(); ++column) {
         const QString name = quotedName(m_columns.at(column));
-        names << (documentLengths && isDocumentColumn(column) ? QStringLiteral("length(%1)").arg(name) : name);
+        names << (isDocumentColumn(column) ? QStringLiteral("length(%1)").arg(name) : name);
     }
     return names.join(QStringLiteral(", "));
+}
+
+void RecordSource::readDocument(int column) const
+{
+    QSqlQuery query(m_connection->database());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                      .arg(quotedName(m_columns.at(column)), quotedTable(), engine().rowIdentity()));
+    query.addBindValue(m_keys.at(m_position));
+    m_row[column] = query.exec() && query.next() ? query.value(0) : QVariant();
+    m_documentRead[column] = true;
 }
 
 QVector<QVariant> RecordSource::withDocumentLengths(QVector<QVariant> row) const
 {
     for (int column = 0; column < row.size(); ++column) {
-        if (isDocumentColumn(column) && !row.at(column).isNull())
+        if (isDocumentColumn(column) && m_documentRead.value(column) && !row.at(column).isNull())
             row[column] = qlonglong(row.at(column).toByteArray().size());
     }
     return row;

@@ -132,7 +132,11 @@ private:
     Result checkValue(int column, const QVariant &value) const;
     QVariant storedValue(int column, const QVariant &value) const;
     QVector<QVariant> readRow(qint64 key) const;
-    QString selectList(bool documentLengths) const;
+    /// Every column by name, a document column as its length.
+    QString selectList() const;
+    /// Documents of the current row are read when first asked for, so moves
+    /// that show no document never read one.
+    void readDocument(int column) const;
     QVector<QVariant> withDocumentLengths(QVector<QVariant> row) const;
     void loadChunk(int index) const;
     int indexOfKey(qint64 key) const;
@@ -149,7 +153,8 @@ private:
     bool m_onDeletedPlace = false; // m_position then is the row after the gap
     bool m_adding = false;
     bool m_noMatch = false;
-    QVector<QVariant> m_row;
+    mutable QVector<QVariant> m_row; // a document column holds its length until read
+    mutable QVector<bool> m_documentRead;
     QMap<int, QVariant> m_edits;
     mutable QHash<qint64, QVector<QVariant>> m_cache;
 };

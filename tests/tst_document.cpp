@@ -327,6 +327,8 @@ void DocumentTest::documentColumnKeepsItsValueThroughTheRecordSource()
     VERIFY_OK(source.update());
     QCOMPARE(m_database->value("SELECT context FROM CC").toByteArray(), stored.toByteArray());
     QCOMPARE(m_database->value("SELECT context IS NULL FROM CC").toBool(), stored.isNull());
+    QCOMPARE(source.value("context").toByteArray(), stored.toByteArray());
+    QCOMPARE(source.valueAt(0, source.columnIndex("context")).toByteArray(), stored.toByteArray());
     // Writing a document back through the source stores it byte for byte.
     const Document replacement = Document::embedded("new.txt", "replacement");
     QVERIFY(source.setValue("context", replacement.toStored()));
