@@ -10,9 +10,9 @@ ScreenDeclaration form8Declaration()
     // Fields in two columns of rows, the picture at the upper right, and
     // under them the move keys and the function keys side by side.
     constexpr int rowTwips = 480;
-    const auto left = [](int row) { return Twips{1560, 240 + row * rowTwips, 1400, 264}; };
+    const auto left = [](int row) { return Twips{1560, 240 + row * rowTwips, 1500, 264}; };
     const auto middle = [](int row, int rows = 1) {
-        return Twips{4920, 240 + row * rowTwips, 1300, 264 + (rows - 1) * rowTwips};
+        return Twips{4920, 240 + row * rowTwips, 1600, 264 + (rows - 1) * rowTwips};
     };
     const auto inFrame = [](int place) { return Twips{240 + place * 1200, 300, 1080, 492}; };
     const auto move = [](MoveCommand::Move to) { return std::make_shared<MoveCommand>(to); };
@@ -20,7 +20,7 @@ ScreenDeclaration form8Declaration()
     ScreenDeclaration screen;
     screen.name = QStringLiteral("Form8");
     screen.caption = QStringLiteral("Employee's basic Data");
-    screen.clientWidth = 10800;
+    screen.clientWidth = 11040;
     screen.clientHeight = 4800;
     screen.sources = {{"Data1", "EMPLOYEE"}};
     screen.fields = {
@@ -37,8 +37,9 @@ ScreenDeclaration form8Declaration()
         text("Text11", "Label11", "Data of toking office", "postingdate", middle(4), 11),
         text("Text12", "Label12", "Emergency Telephone No.", "emergencyphone", middle(5), 12),
         text("Text13", "Label13", "Person to emergecy contact", "emergencyperson", middle(6), 13),
-        document("OLE1", "Label14", "Employee's", "picture", {7560, 240, 3000, 3144}, 14),
+        document("OLE1", "Label14", "Employee's", "picture", {7800, 240, 3000, 3144}, 14),
     };
+    screen.fields.last().labelGeometry = Twips{6600, 240, 1140, 300};
     screen.frames = {
         {"Frame1", "To move key", {240, 3600, 5040, 960}, 15,
          {
@@ -48,7 +49,7 @@ ScreenDeclaration form8Declaration()
              button("Command3", "Next", inFrame(2), 18, move(MoveCommand::Move::Previous)),
              button("Command4", "The last", inFrame(3), 19, move(MoveCommand::Move::Last)),
          }},
-        {"Frame2", kFunctionKeyCaption, {5520, 3600, 5040, 960}, 20,
+        {"Frame2", kFunctionKeyCaption, {5760, 3600, 5040, 960}, 20,
          {
              button("Command5", "Increase", inFrame(0), 21,
                     std::make_shared<IncreaseCommand>("Text1", QStringList{"Command7", "Command8"})),

@@ -10,7 +10,7 @@ ScreenDeclaration form9Declaration()
 {
     // The grid down the left edge; the employee, year and date at the top,
     // the work document filling the middle, the buttons in a column at the right.
-    const auto inFrame = [](int row) { return Twips{204, 300 + row * 600, 852, 492}; };
+    const auto inFrame = [](int row) { return Twips{216, 300 + row * 600, 1008, 492}; };
 
     ScreenDeclaration screen;
     screen.name = QStringLiteral("Form9");
@@ -29,7 +29,7 @@ ScreenDeclaration form9Declaration()
         work,
     };
     screen.grid = GridDeclaration{"Data1", {0, 0, 2400, 5895}, true, 5};
-    screen.frames = {{"Frame1", kFunctionKeyCaption, {8040, 240, 1260, 3360}, 6,
+    screen.frames = {{"Frame1", kFunctionKeyCaption, {7980, 240, 1440, 3360}, 6,
                       {
                           button("Command1", "Increase ", inFrame(0), 7,
                                  std::make_shared<IncreaseCommand>("DBCombo1", QStringList{"Command3", "Command5"})),
