@@ -1,4 +1,5 @@
 #include "commands/boundarycheck.h"
+#include "commands/insertobjectdialog.h"
 #include "commands/editcommands.h"
 #include "commands/searchcommands.h"
 #include "data/bound/bounddocumentfield.h"
@@ -14,6 +15,10 @@
 #include "support/userinput.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -139,6 +144,9 @@ private slots:
     void fieldShowsWhatTheColumnHolds_data();
     void fieldShowsWhatTheColumnHolds();
     void openingWithoutAnApplicationIsTold();
+    void linkedDocumentOpensTheLinkedFileItself();
+    void insertObjectDialogGivesWhatTheUserChose_data();
+    void insertObjectDialogGivesWhatTheUserChose();
     void saveCopyWritesTheDocument();
     void gridShowsDocumentsWithoutReadingThem();
     void employeeMovesStopAtBothEnds_data();
@@ -405,6 +413,70 @@ void DocumentScreensTest::openingWithoutAnApplicationIsTold()
     BoundDocumentField *field = fieldOf(screen);
     QTest::mouseDClick(field, Qt::LeftButton);
     QCOMPARE(m_dialogs.takeCalls(), QVector<DialogCall>{DialogCall::told("沒有可以開啟「合約.xyz」的應用程式。")});
+}
+
+void DocumentScreensTest::linkedDocumentOpensTheLinkedFileItself()
+{
+    const QString path = writeFile(QDir(m_files->path()).filePath("合約.txt"), "linked");
+    m_database->insert("CC", rowWithDocument("CC", "K1", Document::linked(path).toStored()));
+    Screen &screen = open("Form5");
+    VERIFY_OK(fieldOf(screen)->openDocument());
+    QCOMPARE(m_dialogs.openedFiles(), QStringList{path});
+    QVERIFY(QFile::remove(path));
+    const Result gone = fieldOf(screen)->openDocument();
+    QCOMPARE(gone.message(), QStringLiteral("找不到連結的檔案「%1」。").arg(QDir::toNativeSeparators(path)));
+    QCOMPARE(m_dialogs.openedFiles().size(), 1);
+}
+
+void DocumentScreensTest::insertObjectDialogGivesWhatTheUserChose_data()
+{
+    QTest::addColumn<QString>("documentClass");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("link");
+    QTest::addColumn<bool>("chooseNew");
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<int>("action");
+    using Action = InsertObjectChoice::Action;
+    QTest::newRow("file embedded") << QString() << "/x/a.doc" << false << false << true << int(Action::FromFile);
+    QTest::newRow("file linked") << "Word.Document.8" << "/x/a.doc" << true << false << true << int(Action::FromFile);
+    QTest::newRow("new") << "Word.Document.8" << QString() << false << true << true << int(Action::New);
+    QTest::newRow("cancel") << "Word.Document.8" << "/x/a.doc" << false << false << false << int(Action::Cancel);
+}
+
+void DocumentScreensTest::insertObjectDialogGivesWhatTheUserChose()
+{
+    QFETCH(QString, documentClass);
+    QFETCH(QString, path);
+    QFETCH(bool, link);
+    QFETCH(bool, chooseNew);
+    QFETCH(bool, accept);
+    QFETCH(int, action);
+    InsertObjectDialog dialog(documentClass);
+    dialog.show();
+    QCOMPARE(dialog.windowTitle(), kInsertObjectTitle);
+    QRadioButton *newDocument = nullptr;
+    for (QRadioButton *choice : dialog.findChildren<QRadioButton *>()) {
+        if (choice->text() == QStringLiteral("新建"))
+            newDocument = choice;
+    }
+    QVERIFY(newDocument);
+    QCOMPARE(newDocument->isVisible(), !documentClass.isEmpty());
+    QPushButton *ok = dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok);
+    QVERIFY(!ok->isEnabled());
+    QTest::keyClicks(dialog.findChild<QLineEdit *>(), path);
+    if (link)
+        dialog.findChild<QCheckBox *>()->setChecked(true);
+    if (chooseNew)
+        newDocument->setChecked(true);
+    QVERIFY(ok->isEnabled());
+    QTest::mouseClick(accept ? ok : dialog.findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Cancel),
+                      Qt::LeftButton);
+    const InsertObjectChoice choice = dialog.choice();
+    QCOMPARE(int(choice.action), action);
+    if (choice.action == InsertObjectChoice::Action::FromFile) {
+        QCOMPARE(choice.path, path);
+        QCOMPARE(choice.link, link);
+    }
 }
 
 void DocumentScreensTest::saveCopyWritesTheDocument()
