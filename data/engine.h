@@ -36,6 +36,10 @@ public:
     /// so a file that is no database fails here.
     virtual Result prepareConnection(QSqlDatabase &database) const = 0;
 
+    /// The statement that starts a transaction holding the write lock from its
+    /// start, waiting within the busy timeout for another writer to finish.
+    virtual QString beginWritingSql() const = 0;
+
     /// A table or column name as statements write it.
     virtual QString quotedName(const QString &name) const = 0;
     /// The column that identifies a row within its table: a whole number that

@@ -49,26 +49,32 @@ Result EngineConnection::open(const QString &databasePath, Missing missing)
 {
     close();
     const QString file = mappedDatabaseFile(databasePath);
-    // An empty file is a database with no tables yet: it gets the schema too.
-    const bool isNew = QFileInfo(file).size() == 0;
-    if (isNew && missing == Missing::Fail)
-        return Result::failure(QStringLiteral("找不到資料庫檔案 '%1'。").arg(QDir::toNativeSeparators(file)));
-    if (isNew && !QDir().mkpath(QFileInfo(file).absolutePath()))
-        return Result::failure(QStringLiteral("無法建立資料夾 '%1'。")
-                                   .arg(QDir::toNativeSeparators(QFileInfo(file).absolutePath())));
-
-    Result result = openFile(file, isNew);
+    const QString folder = QFileInfo(file).absolutePath();
+    if (!QFileInfo::exists(file)) {
+        if (missing == Missing::Fail)
+            return Result::failure(kCannotOpen
+                                   + QStringLiteral("找不到資料庫檔案 '%1'。").arg(QDir::toNativeSeparators(file)));
+        if (!QDir().mkpath(folder))
+            return Result::failure(kCannotOpen
+                                   + QStringLiteral("無法建立資料夾 '%1'。").arg(QDir::toNativeSeparators(folder)));
+    }
+    // No failure removes or rewrites the file: a start that stopped half-way
+    // leaves a file the next start completes.
+    Result result = openFile(file, missing == Missing::Create);
     if (result && missing == Missing::Create) {
         QSqlDatabase opened = database();
         // Indexes only speed finds up: a file that cannot take them still opens.
         std::ignore = createMissingIndexes(opened);
     }
-    if (!result) {
-        close();
-        if (isNew)
-            QFile::remove(file);
-    }
-    return result;
+    if (result)
+        return result;
+    close();
+    if (!QFileInfo(folder).isWritable())
+        return Result::failure(kCannotOpen
+                                   + QStringLiteral("資料夾 '%1' 不能寫入,資料庫的日誌檔案無法建立。(%2)")
+                                         .arg(QDir::toNativeSeparators(folder), result.message()),
+                               result.statement());
+    return result.led(kCannotOpen);
 }
 
 Result EngineConnection::openFile(const QString &file, bool create)
@@ -78,10 +84,18 @@ Result EngineConnection::openFile(const QString &file, bool create)
     database.setConnectOptions(engine().connectOptions());
     if (!database.open())
         return Result::failure(engineText(database.lastError()));
-    Result result = engine().prepareConnection(database);
-    if (result && create)
-        result = createSchema(database);
-    return result;
+    QStringList stored;
+    if (Result read = storedSchemaTables(database, stored); !read)
+        return read;
+    if (stored.isEmpty() && !create)
+        return Result::failure(QStringLiteral("資料庫檔案 '%1' 是空的,還沒有任何資料表;請重新啟動程式,由主畫面建立資料表。")
+                                   .arg(QDir::toNativeSeparators(file)));
+    if (create && stored.size() < schemaTables().size()) {
+        if (Result created = createMissingTables(database); !created)
+            return created;
+    }
+    // Setting the connection up may write the file's first page, so it waits for the tables.
+    return engine().prepareConnection(database);
 }
 
 Result EngineConnection::openConnectionString(const QString &connectionString, const QString &user,

@@ -60,22 +60,40 @@ const QVector<TableDefinition> &schemaTables()
     return tables;
 }
 
-Result createSchema(QSqlDatabase &database)
+Result storedSchemaTables(QSqlDatabase &database, QStringList &stored)
 {
-    if (!database.transaction())
-        return Result::failure(database.lastError().text());
-    QSqlQuery query(database);
+    QStringList names;
+    if (Result read = engine().storedTables(database, names); !read)
+        return read;
+    stored.clear();
     for (const TableDefinition &table : schemaTables()) {
-        const QString sql = engine().createTableSql(table);
-        if (!query.exec(sql)) {
-            const QString message = query.lastError().text();
-            database.rollback();
-            return Result::failure(message, sql);
-        }
+        if (names.contains(table.name, Qt::CaseInsensitive))
+            stored << table.name;
     }
-    if (!database.commit())
-        return Result::failure(database.lastError().text());
     return Result::success();
+}
+
+Result createMissingTables(QSqlDatabase &database)
+{
+    QSqlQuery query(database);
+    // The write lock is taken at once, so a second program starting alongside
+    // waits here and then sees the tables the first one made.
+    const QString begin = engine().beginWritingSql();
+    if (!query.exec(begin))
+        return Result::failure(engineText(query.lastError()), begin);
+    QStringList stored;
+    Result result = storedSchemaTables(database, stored);
+    for (const TableDefinition &table : schemaTables()) {
+        if (!result || stored.contains(table.name))
+            continue;
+        const QString sql = engine().createTableSql(table);
+        if (!query.exec(sql))
+            result = Result::failure(engineText(query.lastError()), sql);
+    }
+    const QString end = result ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK");
+    if (!query.exec(end) && result)
+        return Result::failure(engineText(query.lastError()), end);
+    return result;
 }
 
 Result createMissingIndexes(QSqlDatabase &database)

@@ -28,8 +28,14 @@ struct TableDefinition
 /// The eleven tables of the database, columns in their stored order.
 const QVector<TableDefinition> &schemaTables();
 
-/// Creates every table in an empty database.
-Result createSchema(QSqlDatabase &database);
+/// Which of the eleven tables the file holds, matched without regard to
+/// case; the first read of a file, so a file that is no database fails here.
+Result storedSchemaTables(QSqlDatabase &database, QStringList &stored);
+
+/// Creates, in one transaction that waits for any other writer, those of the
+/// eleven tables the file does not hold; a table that exists is never
+/// touched. On failure nothing is created.
+Result createMissingTables(QSqlDatabase &database);
 
 /// Makes the indexes of the indexed columns that the file lacks. They are
 /// invisible to every screen; a file that cannot take them (read-only) keeps

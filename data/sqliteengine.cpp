@@ -53,6 +53,11 @@ Result SqliteEngine::prepareConnection(QSqlDatabase &database) const
     return Result::success();
 }
 
+QString SqliteEngine::beginWritingSql() const
+{
+    return QStringLiteral("BEGIN IMMEDIATE");
+}
+
 QString SqliteEngine::quotedName(const QString &name) const
 {
     QString quoted = name;

@@ -11,6 +11,7 @@ public:
     QString driverName() const override;
     QString connectOptions() const override;
     Result prepareConnection(QSqlDatabase &database) const override;
+    QString beginWritingSql() const override;
     QString quotedName(const QString &name) const override;
     QString rowIdentity() const override;
     QString createTableSql(const TableDefinition &table) const override;

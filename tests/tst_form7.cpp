@@ -507,7 +507,7 @@ void Form7Test::unopenableFileLeavesTheStockAndTheProgramGoesOn()
     QVERIFY(QFile::rename(file + QStringLiteral(".away"), file));
     const auto calls = m_dialogs.takeCalls();
     QCOMPARE(calls.size(), 1);
-    QCOMPARE(calls.at(0).text, QStringLiteral("找不到資料庫檔案 '%1'。").arg(QDir::toNativeSeparators(file)));
+    QCOMPARE(calls.at(0).text, kCannotOpen + QStringLiteral("找不到資料庫檔案 '%1'。").arg(QDir::toNativeSeparators(file)));
     QCOMPARE(calls.at(0).title, QStringLiteral("vemo"));
     QCOMPARE(stockOf("A01"), 20);
     QVERIFY(m_screen->button(kLending)->isEnabled());

@@ -101,7 +101,7 @@ void MainFormTest::unusableFileIsReportedOnceAndTheMenuStillWorks()
     MainForm mainForm(m_dialogs);
     const auto calls = m_dialogs.calls();
     QCOMPARE(calls.size(), 1);
-    QCOMPARE(calls.at(0), DialogCall::told("file is not a database", QString()));
+    QCOMPARE(calls.at(0), DialogCall::told(kCannotOpen + "file is not a database", QString()));
     QVERIFY(!mainForm.module1().connection.isOpen());
     QCOMPARE(menuRows(mainForm.menuBar()).size(), 11);
     for (QAction *top : mainForm.menuBar()->actions())

@@ -41,7 +41,10 @@ private slots:
     void fileThatIsNoDatabaseFailsWithTheEngineText_data();
     void fileThatIsNoDatabaseFailsWithTheEngineText();
     void missingFileFailsWhenNotToBeCreated();
-    void emptyFileGetsTheSchema();
+    void fileWithoutTheTablesGetsTheSchema_data();
+    void fileWithoutTheTablesGetsTheSchema();
+    void fileWithSomeTablesGetsOnlyTheMissingOnes();
+    void screenOnAFileWithoutTablesSaysSo();
     void existingFileGetsTheMissingIndexesOnOpen();
     void connectionString_data();
     void connectionString();
@@ -339,7 +342,7 @@ void SchemaTest::fileThatIsNoDatabaseFailsWithTheEngineText()
     const Result opened =
         connection.open(kDatabasePath, create ? EngineConnection::Missing::Create : EngineConnection::Missing::Fail);
     QVERIFY(!opened.ok());
-    QCOMPARE(opened.message(), QStringLiteral("file is not a database"));
+    QCOMPARE(opened.message(), kCannotOpen + QStringLiteral("file is not a database"));
     QVERIFY(!connection.isOpen());
     QFile in(file);
     QVERIFY(in.open(QIODevice::ReadOnly));
@@ -358,18 +361,85 @@ void SchemaTest::missingFileFailsWhenNotToBeCreated()
     QVERIFY(!QFileInfo::exists(file));
 }
 
-void SchemaTest::emptyFileGetsTheSchema()
+void SchemaTest::fileWithoutTheTablesGetsTheSchema_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::newRow("empty file") << QStringList();
+    QTest::newRow("first page only, journal switched") << QStringList{"PRAGMA journal_mode=WAL"};
+    QTest::newRow("first page only, rollback journal") << QStringList{"PRAGMA user_version = 7"};
+    QTest::newRow("a start stopped before its tables")
+        << QStringList{"PRAGMA journal_mode=WAL", "BEGIN", "CREATE TABLE half (x)", "ROLLBACK"};
+}
+
+void SchemaTest::fileWithoutTheTablesGetsTheSchema()
+{
+    QFETCH(QStringList, before);
+    const QString home = useFreshHome();
+    QVERIFY(QDir().mkpath(home));
+    const QString file = home + QStringLiteral("/vemo.sqlite");
+    QFile(file).open(QIODevice::WriteOnly);
+    {
+        QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+        raw.setDatabaseName(file);
+        QVERIFY(raw.open());
+        QSqlQuery query(raw);
+        for (const QString &sql : before)
+            QVERIFY2(query.exec(sql), qPrintable(query.lastError().text()));
+        raw.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+
+    for (int start = 0; start < 2; ++start) {
+        EngineConnection connection;
+        VERIFY_OK(connection.open(kDatabasePath, EngineConnection::Missing::Create));
+        QCOMPARE(storedTables(connection.database()), sortedExpectedTables());
+    }
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+}
+
+void SchemaTest::fileWithSomeTablesGetsOnlyTheMissingOnes()
 {
     const QString home = useFreshHome();
-    QDir().mkpath(home);
-    QFile empty(home + QStringLiteral("/vemo.sqlite"));
-    QVERIFY(empty.open(QIODevice::WriteOnly));
-    empty.close();
+    QVERIFY(QDir().mkpath(home));
+    {
+        QSqlDatabase raw = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+        raw.setDatabaseName(home + QStringLiteral("/vemo.sqlite"));
+        QVERIFY(raw.open());
+        QSqlQuery query(raw);
+        QVERIFY(query.exec(QStringLiteral("CREATE TABLE cf (customerno, remark)")));
+        QVERIFY(query.exec(QStringLiteral("INSERT INTO cf VALUES ('C1', 'kept')")));
+        raw.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("raw"));
 
     EngineConnection connection;
-    const Result opened = connection.open(kDatabasePath, EngineConnection::Missing::Create);
-    QVERIFY2(opened.ok(), qPrintable(opened.message()));
-    QCOMPARE(connection.database().tables().size(), 11);
+    VERIFY_OK(connection.open(kDatabasePath, EngineConnection::Missing::Create));
+    QStringList expected = sortedExpectedTables();
+    expected.replace(expected.indexOf(QStringLiteral("CF")), QStringLiteral("cf"));
+    std::sort(expected.begin(), expected.end());
+    QCOMPARE(storedTables(connection.database()), expected);
+    QSqlQuery query(connection.database());
+    QVERIFY(query.exec(QStringLiteral("SELECT sql FROM sqlite_master WHERE name = 'cf'")) && query.next());
+    QCOMPARE(query.value(0).toString(), QStringLiteral("CREATE TABLE cf (customerno, remark)"));
+    QVERIFY(query.exec(QStringLiteral("SELECT customerno, remark FROM cf")) && query.next());
+    QCOMPARE(query.value(1).toString(), QStringLiteral("kept"));
+}
+
+void SchemaTest::screenOnAFileWithoutTablesSaysSo()
+{
+    const QString home = useFreshHome();
+    QVERIFY(QDir().mkpath(home));
+    const QString file = home + QStringLiteral("/vemo.sqlite");
+    QVERIFY(QFile(file).open(QIODevice::WriteOnly));
+
+    RecordSource source(QStringLiteral("Data1"));
+    const Result opened = source.open(kDatabasePath, QStringLiteral("CF"));
+    QCOMPARE(opened.message(),
+             kCannotOpen
+                 + QStringLiteral("資料庫檔案 '%1' 是空的,還沒有任何資料表;請重新啟動程式,由主畫面建立資料表。")
+                       .arg(QDir::toNativeSeparators(file)));
+    QCOMPARE(QFileInfo(file).size(), 0);
 }
 
 void SchemaTest::connectionString_data()
