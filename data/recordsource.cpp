@@ -265,28 +265,6 @@ QVariant RecordSource::valueAt(int index, int column) const
     return m_cache.value(key).value(column);
 }
 
-QVector<QVector<QVariant>> RecordSource::readColumns(const QStringList &columns) const
-{
-    QVector<QVector<QVariant>> rows;
-    if (!isOpen())
-        return rows;
-    QStringList quoted;
-    for (const QString &column : columns)
-        quoted << quotedName(column);
-    QSqlQuery query(m_connection->database());
-    query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
-                        .arg(quoted.join(QLatin1Char(',')), quotedTable(), engine().rowIdentity())))
-        return rows;
-    while (query.next()) {
-        QVector<QVariant> row;
-        for (int i = 0; i < columns.size(); ++i)
-            row << query.value(i);
-        rows << row;
-    }
-    return rows;
-}
-
 Result RecordSource::failIfClosed() const
 {
     if (isOpen())

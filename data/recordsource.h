@@ -99,9 +99,6 @@ public:
     /// bytes (null when empty), never the document.
     QVariant valueAt(int index, int column) const;
 
-    /// Every row of the given columns in keyset order, for list sources.
-    QVector<QVector<QVariant>> readColumns(const QStringList &columns) const;
-
     /// The row identities as they stand, for lists that keep them.
     Keyset keys() const { return m_keys; }
     /// The connection the source reads through, for lists that read alongside it.

@@ -30,6 +30,10 @@ private slots:
     void lookupListIsFilledOnceWithTheShownColumn();
     void lookupListDisplaysTheMatchingEntry_data();
     void lookupListDisplaysTheMatchingEntry();
+    void longLookupListShowsTheRightEntry_data();
+    void longLookupListShowsTheRightEntry();
+    void typingFindsAnEntryPastTheFirstChunk_data();
+    void typingFindsAnEntryPastTheFirstChunk();
     void choosingAnEntryWritesItsBoundValue();
     void storedCodeStaysAsItIsUntilChosen_data();
     void storedCodeStaysAsItIsUntilChosen();
@@ -284,6 +288,84 @@ void BoundControlsTest::lookupListDisplaysTheMatchingEntry()
     QCOMPARE(lookup.placeholderText(), placeholder);
     QCOMPARE(lookup.boundValue(), boundValue);
     QVERIFY(lookup.isEnabled());
+}
+
+/// Trades I001..I300 shown as "Trade 001".., with I002 and I150 deleted so
+/// that the identities have gaps; one customer whose trade is the given code.
+static void insertLongTradeList(TestDatabase &database, const QString &storedCode)
+{
+    for (int i = 1; i <= 300; ++i)
+        database.insert("INDUSTRY", {QString("I%1").arg(i, 3, 10, QChar('0')), QString("Trade %1").arg(i, 3, 10, QChar('0'))});
+    database.execute("DELETE FROM INDUSTRY WHERE industryno IN ('I002', 'I150')");
+    database.insert("CF", {"C1", "Alpha Co", storedCode});
+}
+
+void BoundControlsTest::longLookupListShowsTheRightEntry_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("index");
+
+    QTest::newRow("first") << "I001" << "Trade 001" << 0;
+    QTest::newRow("past the first chunk") << "I200" << "Trade 200" << 197;
+    QTest::newRow("past a gap, other case") << "i151" << "Trade 151" << 148;
+    QTest::newRow("last") << "I300" << "Trade 300" << 297;
+    QTest::newRow("deleted entry") << "I150" << "" << -1;
+    QTest::newRow("added after the list was made") << "I301" << "" << -1;
+}
+
+void BoundControlsTest::longLookupListShowsTheRightEntry()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, shown);
+    QFETCH(int, index);
+    insertLongTradeList(*m_database, stored);
+    auto source = openSource("CF");
+    auto industries = openSource("INDUSTRY", "Data2");
+    QVERIFY(source && industries);
+    LookupList lookup(*source, source->columnIndex("industryno"), *industries, "industryname", "industryno");
+    m_database->insert("INDUSTRY", {"I301", "Trade 301"});
+    QVERIFY(source->moveFirst());
+
+    QCOMPARE(lookup.count(), 298);
+    QCOMPARE(lookup.currentIndex(), index);
+    QCOMPARE(lookup.currentText(), shown);
+    QCOMPARE(lookup.placeholderText(), index < 0 ? stored : QString());
+    // A code with no entry stays in the row as it was stored.
+    QCOMPARE(lookup.boundValue(), stored);
+    QVERIFY(!source->hasPendingEdits());
+    QVERIFY(source->moveNext());
+    QCOMPARE(m_database->value("SELECT industryno FROM CF"), QVariant(stored));
+}
+
+void BoundControlsTest::typingFindsAnEntryPastTheFirstChunk_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("written");
+
+    QTest::newRow("whole text") << "Trade 250" << "Trade 250" << "I250";
+    QTest::newRow("other case") << "tRADE 270" << "Trade 270" << "I270";
+    QTest::newRow("start of a text") << "Trade 29" << "Trade 290" << "I290";
+    QTest::newRow("no entry keeps the choice") << "Zinc" << "Trade 001" << "I001";
+}
+
+void BoundControlsTest::typingFindsAnEntryPastTheFirstChunk()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(QString, written);
+    insertLongTradeList(*m_database, "I001");
+    auto source = openSource("CF");
+    auto industries = openSource("INDUSTRY", "Data2");
+    QVERIFY(source && industries);
+    LookupList lookup(*source, source->columnIndex("industryno"), *industries, "industryname", "industryno");
+    lookup.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&lookup));
+
+    QTest::keyClicks(&lookup, typed);
+    QCOMPARE(lookup.currentText(), shown);
+    QCOMPARE(source->value("industryno").toString(), written);
 }
 
 void BoundControlsTest::choosingAnEntryWritesItsBoundValue()

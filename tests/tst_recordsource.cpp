@@ -72,7 +72,6 @@ private slots:
     void valueAtReadsAnyRow_data();
     void valueAtReadsAnyRow();
     void valueAtFollowsDeletesAndEdits();
-    void readColumnsListsEveryRow();
 
 private:
     /// CF rows C1..C4 with persons to contact amy, bob, Amy, carl.
@@ -877,17 +876,6 @@ void RecordSourceTest::valueAtFollowsDeletesAndEdits()
     QVERIFY(source.setValue(0, QStringLiteral("edited")));
     QCOMPARE(source.valueAt(100, 0).toString(), QStringLiteral("edited"));
     QCOMPARE(source.valueAt(101, 0).toString(), QStringLiteral("C103"));
-}
-
-void RecordSourceTest::readColumnsListsEveryRow()
-{
-    insertCustomers();
-    RecordSource source(QStringLiteral("Data2"));
-    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
-    const QVector<QVector<QVariant>> rows = source.readColumns({QStringLiteral("companyname"), QStringLiteral("customerno")});
-    const QVector<QVector<QVariant>> expected = {
-        {"Acme", "C1"}, {"Bolt", "C2"}, {"Crane", "C3"}, {"Delta", "C4"}};
-    QCOMPARE(rows, expected);
 }
 
 QTEST_GUILESS_MAIN(RecordSourceTest)

@@ -1,0 +1,115 @@
+#include "data/lookupentries.h"
+
+#include "data/engine.h"
+#include "data/recordsource.h"
+
+#include <QSqlQuery>
+
+namespace {
+
+constexpr int kChunkEntries = 64;
+constexpr int kCachedEntriesLimit = 4096;
+
+QString text(const QVariant &value)
+{
+    return value.isNull() ? QString() : value.toString();
+}
+
+} // namespace
+
+LookupEntries::LookupEntries(const RecordSource &listSource, const QString &shownColumn, const QString &boundColumn)
+    : m_database(listSource.database()), m_table(listSource.table()), m_shownColumn(shownColumn),
+      m_boundColumn(boundColumn)
+{
+    if (listSource.isOpen())
+        m_keys = listSource.keys();
+}
+
+QString LookupEntries::shownText(int index) const
+{
+    return entry(index).shown;
+}
+
+QString LookupEntries::boundValue(int index) const
+{
+    return entry(index).bound;
+}
+
+int LookupEntries::indexOfBoundValue(const QString &code) const
+{
+    const Engine &db = engine();
+    return firstHeldIndex(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %1")
+                              .arg(db.rowIdentity(), db.quotedName(m_table), db.quotedName(m_boundColumn)),
+                          {code});
+}
+
+int LookupEntries::indexOfShownPrefix(const QString &prefix) const
+{
+    if (prefix.isEmpty())
+        return -1;
+    // Every text that starts with the prefix sorts between it and the prefix
+    // followed by the last character there is; the index walks that range.
+    const QString end = prefix + QString::fromUcs4(U"\U0010FFFF");
+    const Engine &db = engine();
+    const QString shown = db.quotedName(m_shownColumn);
+    return firstHeldIndex(QStringLiteral("SELECT %1 FROM %2 WHERE %3 >= ? AND %3 < ? ORDER BY %3, %1")
+                              .arg(db.rowIdentity(), db.quotedName(m_table), shown),
+                          {prefix, end});
+}
+
+const LookupEntries::Entry &LookupEntries::entry(int index) const
+{
+    static const Entry none;
+    if (index < 0 || index >= m_keys.size())
+        return none;
+    if (!m_cache.contains(index))
+        loadChunk(index);
+    const auto found = m_cache.constFind(index);
+    return found == m_cache.constEnd() ? none : *found;
+}
+
+void LookupEntries::loadChunk(int index) const
+{
+    if (m_cache.size() > kCachedEntriesLimit)
+        m_cache.clear();
+    const int first = index - index % kChunkEntries;
+    const int last = std::min(first + kChunkEntries, m_keys.size()) - 1;
+    for (int i = first; i <= last; ++i)
+        m_cache.insert(i, Entry());
+    const Engine &db = engine();
+    QSqlQuery query(m_database);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %1 BETWEEN ? AND ?")
+                      .arg(db.rowIdentity(), db.quotedName(m_shownColumn), db.quotedName(m_boundColumn),
+                           db.quotedName(m_table)));
+    query.addBindValue(m_keys.at(first));
+    query.addBindValue(m_keys.at(last));
+    if (!query.exec())
+        return;
+    while (query.next()) {
+        const int held = m_keys.indexOf(query.value(0).toLongLong());
+        if (held >= 0)
+            m_cache.insert(held, Entry{text(query.value(1)), text(query.value(2))});
+    }
+}
+
+int LookupEntries::firstHeldIndex(const QString &sql, const QVariantList &values) const
+{
+    if (m_keys.isEmpty())
+        return -1;
+    QSqlQuery query(m_database);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        return -1;
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        return -1;
+    // Rows added after the list was made are not among its entries.
+    while (query.next()) {
+        const int index = m_keys.indexOf(query.value(0).toLongLong());
+        if (index >= 0)
+            return index;
+    }
+    return -1;
+}

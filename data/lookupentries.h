@@ -1,0 +1,51 @@
+#pragma once
+
+#include "data/keyset.h"
+
+#include <QHash>
+#include <QSqlDatabase>
+#include <QString>
+
+class RecordSource;
+
+/// The entries of a lookup list: the row identities its list source held
+/// when the list was made, so rows added later stay out until the screen is
+/// made afresh; shown texts and bound values are read when asked for, a
+/// chunk of entries at a time.
+class LookupEntries
+{
+public:
+    /// Takes the list source's identities as they stand; an unopened source
+    /// gives no entries.
+    LookupEntries(const RecordSource &listSource, const QString &shownColumn, const QString &boundColumn);
+
+    int count() const { return m_keys.size(); }
+    /// The shown text and bound value of an entry; empty out of range.
+    QString shownText(int index) const;
+    QString boundValue(int index) const;
+    /// The first entry in list order whose bound value equals the code as the
+    /// engine compares them; -1 when none does.
+    int indexOfBoundValue(const QString &code) const;
+    /// The entry whose shown text starts with the text and comes first in the
+    /// engine's order of texts (case as the engine compares it); -1 when none.
+    int indexOfShownPrefix(const QString &prefix) const;
+
+private:
+    struct Entry
+    {
+        QString shown;
+        QString bound;
+    };
+
+    const Entry &entry(int index) const;
+    void loadChunk(int index) const;
+    /// The first identity that the query yields and the list holds, as an index.
+    int firstHeldIndex(const QString &sql, const QVariantList &values) const;
+
+    QSqlDatabase m_database;
+    QString m_table;
+    QString m_shownColumn;
+    QString m_boundColumn;
+    Keyset m_keys;
+    mutable QHash<int, Entry> m_cache;
+};
