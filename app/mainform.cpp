@@ -9,6 +9,8 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
+#include <stdexcept>
+
 namespace {
 
 QFont boldFont(const QString &family, double pointSize)
@@ -62,7 +64,14 @@ Screen *MainForm::showScreen(const QString &form)
         m_dialogs.tell(QStringLiteral("「%1」的畫面尚未提供。").arg(slot.entry.caption));
         return nullptr;
     }
-    auto *screen = new Screen(slot.entry.declaration(), m_dialogs, slot.lastSearchText);
+    Screen *screen = nullptr;
+    try {
+        screen = new Screen(slot.entry.declaration(), m_dialogs, slot.lastSearchText);
+    } catch (const std::logic_error &error) {
+        m_dialogs.tell(
+            QStringLiteral("「%1」的畫面無法建立: %2").arg(slot.entry.caption, QString::fromUtf8(error.what())));
+        return nullptr;
+    }
     screen->setAttribute(Qt::WA_DeleteOnClose);
     slot.window = screen;
     screen->show();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/command.h"
+#include "commands/screencontext.h"
 
 #include <QString>
 
@@ -13,6 +14,7 @@ class BoundaryCheck : public Command
 {
 public:
     Result run(ScreenContext &screen) const override;
+    CommandTargets targets() const override { return {{kMainSource}, {}, {}, {}}; }
 
     static inline const QString firstRowMessage = QStringLiteral("已經是第一筆資料了!");
     static inline const QString lastRowMessage = QStringLiteral("已經是最後一筆資料了!");

@@ -18,6 +18,11 @@ Result IncreaseCommand::run(ScreenContext &screen) const
     return Result::success();
 }
 
+CommandTargets IncreaseCommand::targets() const
+{
+    return {{kMainSource}, {focus}, enables, {}};
+}
+
 Result SaveCommand::run(ScreenContext &screen) const
 {
     RecordSource &source = requireSource(screen, kMainSource);
@@ -27,6 +32,11 @@ Result SaveCommand::run(ScreenContext &screen) const
         return written;
     screen.setButtonEnabled(saveButton, false);
     return written;
+}
+
+CommandTargets SaveCommand::targets() const
+{
+    return {{kMainSource}, {}, {saveButton}, {}};
 }
 
 Result DeleteCommand::run(ScreenContext &screen) const
@@ -39,6 +49,11 @@ Result DeleteCommand::run(ScreenContext &screen) const
     if (!screen.dialogs().confirm(question, title))
         return Result::success();
     return source.deleteCurrent();
+}
+
+CommandTargets DeleteCommand::targets() const
+{
+    return {{kMainSource}, {}, {}, {}};
 }
 
 Result ConnectCommand::run(ScreenContext &screen) const
@@ -72,6 +87,11 @@ Result ConnectCommand::insert(const InsertObjectChoice &choice, DocumentField &f
     return field.openDocument();
 }
 
+CommandTargets ConnectCommand::targets() const
+{
+    return {{}, {}, {connectButton}, {documentField}};
+}
+
 Result MoveCommand::run(ScreenContext &screen) const
 {
     RecordSource &source = requireSource(screen, kMainSource);
@@ -86,4 +106,9 @@ Result MoveCommand::run(ScreenContext &screen) const
         return source.moveLast();
     }
     return Result::success();
+}
+
+CommandTargets MoveCommand::targets() const
+{
+    return {{kMainSource}, {}, {}, {}};
 }

@@ -15,6 +15,7 @@ class IncreaseCommand : public Command
 public:
     IncreaseCommand(QString focus, QStringList enables) : focus(std::move(focus)), enables(std::move(enables)) {}
     Result run(ScreenContext &screen) const override;
+    CommandTargets targets() const override;
 
     const QString focus;
     const QStringList enables;
@@ -28,6 +29,7 @@ class SaveCommand : public Command
 public:
     explicit SaveCommand(QString saveButton) : saveButton(std::move(saveButton)) {}
     Result run(ScreenContext &screen) const override;
+    CommandTargets targets() const override;
 
     const QString saveButton;
 };
@@ -37,6 +39,7 @@ class DeleteCommand : public Command
 {
 public:
     Result run(ScreenContext &screen) const override;
+    CommandTargets targets() const override;
 
     static inline const QString question = QStringLiteral("你確定要刪除這筆資料嗎?");
     static inline const QString title = QStringLiteral("刪除資料");
@@ -54,6 +57,7 @@ public:
     {
     }
     Result run(ScreenContext &screen) const override;
+    CommandTargets targets() const override;
 
     const QString documentField;
     const QString connectButton;
@@ -69,6 +73,7 @@ public:
     enum class Move { First, Next, Previous, Last };
     explicit MoveCommand(Move move) : move(move) {}
     Result run(ScreenContext &screen) const override;
+    CommandTargets targets() const override;
 
     const Move move;
 };

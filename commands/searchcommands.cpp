@@ -65,6 +65,14 @@ Result SearchCommand::run(ScreenContext &screen) const
     return Result::success();
 }
 
+CommandTargets SearchCommand::targets() const
+{
+    QStringList buttons;
+    if (variant == Variant::Switching)
+        buttons << searchButton << researchButton;
+    return {{kMainSource}, {}, buttons, {}};
+}
+
 QString RepeatSearchCommand::exhaustedMessage(const QString &lastSearchText)
 {
     return QStringLiteral("已經沒有'") + lastSearchText + QStringLiteral("'使用者的資料!");
@@ -82,4 +90,9 @@ Result RepeatSearchCommand::run(ScreenContext &screen) const
     screen.setButtonEnabled(searchButton, !found);
     screen.setButtonEnabled(researchButton, found);
     return Result::success();
+}
+
+CommandTargets RepeatSearchCommand::targets() const
+{
+    return {{kMainSource}, {}, {searchButton, researchButton}, {}};
 }

@@ -37,6 +37,7 @@ public:
     {
     }
     Result run(ScreenContext &screen) const override;
+    CommandTargets targets() const override;
 
     const Variant variant;
     const QString prompt;
@@ -57,6 +58,7 @@ public:
     {
     }
     Result run(ScreenContext &screen) const override;
+    CommandTargets targets() const override;
 
     /// "已經沒有'" + the text as typed + "'使用者的資料!"
     static QString exhaustedMessage(const QString &lastSearchText);

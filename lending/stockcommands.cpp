@@ -14,6 +14,11 @@ Result StockCheckCommand::run(ScreenContext &screen) const
     return searched;
 }
 
+CommandTargets StockCheckCommand::targets() const
+{
+    return {{stockSource}, {}, {enables}, {}};
+}
+
 Result StockUpdateCommand::statement(const ScreenContext &screen, QString &statement) const
 {
     int stockAfter = 0;
@@ -34,4 +39,9 @@ Result StockUpdateCommand::run(ScreenContext &screen) const
         return executed;
     screen.setButtonEnabled(button, false);
     return Result::success();
+}
+
+CommandTargets StockUpdateCommand::targets() const
+{
+    return {{}, {quantity.name, stock.name, materialList}, {button}, {}};
 }

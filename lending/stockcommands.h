@@ -17,6 +17,7 @@ public:
     {
     }
     Result run(ScreenContext &screen) const override;
+    CommandTargets targets() const override;
 
     const QString prompt;
     const QString title;
@@ -45,6 +46,7 @@ public:
     {
     }
     Result run(ScreenContext &screen) const override;
+    CommandTargets targets() const override;
     /// The statement that run() executes, from the screen as it stands.
     Result statement(const ScreenContext &screen, QString &statement) const;
 

@@ -1,5 +1,7 @@
 #include "screens/declare.h"
 
+#include <stdexcept>
+
 namespace declare {
 
 FieldDeclaration text(const QString &name, const QString &label, const QString &caption, const QString &column,
@@ -47,6 +49,41 @@ ButtonDeclaration button(const QString &name, const QString &caption, Twips geom
                          std::shared_ptr<const Command> command, bool enabledAtStart)
 {
     return {name, caption, geometry, tabIndex, enabledAtStart, std::move(command)};
+}
+
+void focusOrder(ScreenDeclaration &screen, const QStringList &order)
+{
+    QStringList controls;
+    QVector<int *> tabIndexes;
+    for (FieldDeclaration &field : screen.fields) {
+        controls << field.name;
+        tabIndexes << &field.tabIndex;
+    }
+    if (screen.grid) {
+        controls << kGridName;
+        tabIndexes << &screen.grid->tabIndex;
+    }
+    for (FrameDeclaration &frame : screen.frames) {
+        for (ButtonDeclaration &button : frame.buttons) {
+            controls << button.name;
+            tabIndexes << &button.tabIndex;
+        }
+    }
+    QStringList wrong;
+    for (const QString &name : controls) {
+        if (order.count(name) != 1)
+            wrong << name;
+    }
+    for (const QString &name : order) {
+        if (!controls.contains(name))
+            wrong << name;
+    }
+    if (!wrong.isEmpty())
+        throw std::logic_error(QStringLiteral("%1 的宣告有誤: 焦點順序未恰好排入一次: %2。")
+                                   .arg(screen.name, wrong.join(QLatin1Char(' ')))
+                                   .toStdString());
+    for (int i = 0; i < controls.size(); ++i)
+        *tabIndexes.at(i) = int(order.indexOf(controls.at(i))) + 1;
 }
 
 } // namespace declare

@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <stdexcept>
+
 namespace {
 
 constexpr int kTwipsPerInch = 1440;
@@ -25,6 +27,42 @@ QFont screenFont(double pointSize)
     font.setPointSizeF(pointSize);
     font.setBold(true);
     return font;
+}
+
+/// Names a declaration uses, by kind, for the check that they exist.
+struct DeclaredNames
+{
+    QStringList sources;
+    QStringList controls;
+    QStringList buttons;
+    QStringList documentFields;
+};
+
+DeclaredNames declaredNames(const ScreenDeclaration &declaration)
+{
+    DeclaredNames names;
+    for (const SourceDeclaration &source : declaration.sources)
+        names.sources << source.name;
+    for (const FieldDeclaration &field : declaration.fields)
+        names.controls << field.name;
+    if (declaration.grid)
+        names.controls << kGridName;
+    for (const FrameDeclaration &frame : declaration.frames) {
+        for (const ButtonDeclaration &button : frame.buttons)
+            names.buttons << button.name;
+    }
+    return names;
+}
+
+void requireNames(const QString &screen, const QString &user, const QString &kind, const QStringList &named,
+                  const QStringList &declared)
+{
+    for (const QString &name : named) {
+        if (!declared.contains(name))
+            throw std::logic_error(QStringLiteral("%1 的宣告有誤: %2 指定的%3「%4」不在畫面上。")
+                                       .arg(screen, user, kind, name)
+                                       .toStdString());
+    }
 }
 
 void paint(QWidget *widget, QPalette::ColorRole role, const QColor &colour)
@@ -41,6 +79,7 @@ ScreenBuilder::ScreenBuilder(Screen &screen) : m_screen(screen) {}
 void ScreenBuilder::build()
 {
     const ScreenDeclaration &declaration = m_screen.m_declaration;
+    checkNames();
     buildWindow();
     openSources();
     for (const FieldDeclaration &field : declaration.fields)
@@ -58,6 +97,32 @@ void ScreenBuilder::build()
         if (RecordSource *main = m_screen.source(kMainSource))
             QObject::connect(main, &RecordSource::repositioned, screen,
                              [screen] { screen->run(screen->m_boundaryCheck); });
+    }
+}
+
+void ScreenBuilder::checkNames() const
+{
+    const ScreenDeclaration &declaration = m_screen.m_declaration;
+    const DeclaredNames names = declaredNames(declaration);
+    const QString source = QStringLiteral("資料來源");
+    for (const FieldDeclaration &field : declaration.fields) {
+        requireNames(declaration.name, field.name, source, {field.source}, names.sources);
+        if (field.kind == FieldKind::Lookup)
+            requireNames(declaration.name, field.name, source, {field.lookup.listSource}, names.sources);
+    }
+    if (declaration.grid)
+        requireNames(declaration.name, kGridName, source, {declaration.grid->source}, names.sources);
+    if (declaration.boundaryCheck)
+        requireNames(declaration.name, QStringLiteral("Data1"), source, {kMainSource}, names.sources);
+    for (const FrameDeclaration &frame : declaration.frames) {
+        for (const ButtonDeclaration &button : frame.buttons) {
+            if (!button.command)
+                continue;
+            const CommandTargets targets = button.command->targets();
+            requireNames(declaration.name, button.name, source, targets.sources, names.sources);
+            requireNames(declaration.name, button.name, QStringLiteral("控制項"), targets.controls, names.controls);
+            requireNames(declaration.name, button.name, QStringLiteral("按鈕"), targets.buttons, names.buttons);
+        }
     }
 }
 
@@ -84,13 +149,13 @@ void ScreenBuilder::openSources()
 void ScreenBuilder::buildField(const FieldDeclaration &field)
 {
     RecordSource *source = m_screen.source(field.source);
-    const int column = source ? source->columnIndex(field.column) : -1;
+    const int column = source->columnIndex(field.column);
     QWidget *widget = nullptr;
     if (column >= 0) {
         source->setColumnCaption(column, field.caption);
         widget = makeFieldWidget(field, *source, column);
     } else {
-        if (source && source->isOpen())
+        if (source->isOpen())
             m_screen.m_buildFailures << QStringLiteral("資料表 '%1' 沒有欄位 '%2'。").arg(source->table(), field.column);
         widget = new QLineEdit(&m_screen);
         widget->setEnabled(false);
@@ -113,14 +178,12 @@ QWidget *ScreenBuilder::makeFieldWidget(const FieldDeclaration &field, RecordSou
         return new BoundTextEdit(source, column, horizontal, vertical, &m_screen);
     }
     case FieldKind::Lookup: {
-        RecordSource *list = m_screen.source(field.lookup.listSource);
-        if (list && list->isOpen()
-            && (list->columnIndex(field.lookup.shownColumn) < 0 || list->columnIndex(field.lookup.boundColumn) < 0))
+        const RecordSource &list = *m_screen.source(field.lookup.listSource);
+        if (list.isOpen()
+            && (list.columnIndex(field.lookup.shownColumn) < 0 || list.columnIndex(field.lookup.boundColumn) < 0))
             m_screen.m_buildFailures << QStringLiteral("資料表 '%1' 沒有欄位 '%2' 或 '%3'。")
-                                            .arg(list->table(), field.lookup.shownColumn, field.lookup.boundColumn);
-        const RecordSource unopened{field.lookup.listSource};
-        return new LookupList(source, column, list ? *list : unopened, field.lookup.shownColumn,
-                              field.lookup.boundColumn, &m_screen);
+                                            .arg(list.table(), field.lookup.shownColumn, field.lookup.boundColumn);
+        return new LookupList(source, column, list, field.lookup.shownColumn, field.lookup.boundColumn, &m_screen);
     }
     case FieldKind::Document: {
         auto *document = new BoundDocumentField(source, column, field.documentClass, m_screen, &m_screen);
@@ -180,11 +243,8 @@ int ScreenBuilder::leftNeighbourEdge(const Twips &field) const
 
 void ScreenBuilder::buildGrid(const GridDeclaration &grid)
 {
-    RecordSource *source = m_screen.source(grid.source);
-    if (!source)
-        return;
-    auto *view = new RecordGrid(*source, grid.columnHeaders, &m_screen);
-    view->setObjectName(QStringLiteral("DBGrid1"));
+    auto *view = new RecordGrid(*m_screen.source(grid.source), grid.columnHeaders, &m_screen);
+    view->setObjectName(kGridName);
     Screen *screen = &m_screen;
     view->setFailureHandler([screen](const Result &failure) { screen->dialogs().reportFailure(failure); });
     place(view, grid.geometry);

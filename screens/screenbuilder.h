@@ -17,9 +17,12 @@ class ScreenBuilder
 public:
     explicit ScreenBuilder(Screen &screen);
 
+    /// Throws std::logic_error naming the record source, control, button or
+    /// document field that the declaration names and does not have.
     void build();
 
 private:
+    void checkNames() const;
     void buildWindow();
     void openSources();
     void buildField(const FieldDeclaration &field);

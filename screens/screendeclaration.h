@@ -109,3 +109,5 @@ inline const QColor kScreenBackground(0, 0, 128);
 inline const QColor kCaptionColour(255, 0, 0);
 inline const QString kScreenFontFamily = QStringLiteral("新細明體");
 inline const QString kFunctionKeyCaption = QStringLiteral("A function key");
+/// The record list grid of every screen.
+inline const QString kGridName = QStringLiteral("DBGrid1");

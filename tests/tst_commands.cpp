@@ -620,7 +620,7 @@ void CommandsTest::save()
     const IncreaseMember &increase = *memberOf(kIncreaseMembers, form);
     QCOMPARE(increase.save, button);
     m_database->insert(tableOf(form), {"K1", "V1"});
-    open({form, increaseButtons(increase)});
+    open({form, increaseButtons(increase), {}, increase.focus == "DBCombo1"});
 
     press(*m_screen, increase.button);
     type(*m_screen, "Text1", "K2");

@@ -1,4 +1,7 @@
+#include "app/screencatalog.h"
 #include "commands/command.h"
+#include "commands/editcommands.h"
+#include "commands/searchcommands.h"
 #include "data/bound/boundtextedit.h"
 #include "data/recordsource.h"
 #include "screens/declare.h"
@@ -12,10 +15,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QWindow>
 
 #include <functional>
+#include <map>
 #include <memory>
 
 /// A button's command that counts its runs and does what the test tells it.
@@ -67,6 +74,14 @@ private slots:
     void buildFailuresNameWhatIsMissing();
     void closingWritesTheEditsInProgress();
     void refusedWriteKeepsTheScreenOpen();
+    void everyDeclarationOfTheProgramBuilds_data();
+    void everyDeclarationOfTheProgramBuilds();
+    void namingWhatTheScreenLacksFailsWithTheName_data();
+    void namingWhatTheScreenLacksFailsWithTheName();
+    void focusOrderMustNameEveryControlOnce_data();
+    void focusOrderMustNameEveryControlOnce();
+    void multiLineFieldsScrollAsDeclared_data();
+    void multiLineFieldsScrollAsDeclared();
 
 private:
     std::unique_ptr<Screen> build(const ScreenDeclaration &declaration);
@@ -150,7 +165,62 @@ QRect rectOf(const Twips &twips, const std::function<int(int)> &pixels)
     return QRect(pixels(twips.left), pixels(twips.top), pixels(twips.width), pixels(twips.height));
 }
 
+/// Every screen of the menu, by its form's name.
+std::map<QString, std::function<ScreenDeclaration()>> programDeclarations()
+{
+    std::map<QString, std::function<ScreenDeclaration()>> declarations;
+    for (const MenuGroup &group : menuGroups()) {
+        for (const ScreenEntry &entry : group.entries) {
+            if (entry.declaration)
+                declarations.emplace(entry.form, entry.declaration);
+        }
+    }
+    return declarations;
+}
+
+ButtonDeclaration &buttonOf(ScreenDeclaration &declaration, const std::function<bool(const Command *)> &runs)
+{
+    for (FrameDeclaration &frame : declaration.frames) {
+        for (ButtonDeclaration &button : frame.buttons) {
+            if (runs(button.command.get()))
+                return button;
+        }
+    }
+    qFatal("%s has no such button", qPrintable(declaration.name));
+}
+
+template <typename Kind>
+QString nameOfButtonRunning(const ScreenDeclaration &declaration)
+{
+    for (const FrameDeclaration &frame : declaration.frames) {
+        for (const ButtonDeclaration &button : frame.buttons) {
+            if (dynamic_cast<const Kind *>(button.command.get()))
+                return button.name;
+        }
+    }
+    return QString();
+}
+
+template <typename Kind>
+ButtonDeclaration &buttonRunning(ScreenDeclaration &declaration)
+{
+    return buttonOf(declaration, [](const Command *command) { return dynamic_cast<const Kind *>(command); });
+}
+
+FieldDeclaration &fieldOf(ScreenDeclaration &declaration, FieldKind kind)
+{
+    for (FieldDeclaration &field : declaration.fields) {
+        if (field.kind == kind)
+            return field;
+    }
+    qFatal("%s has no such field", qPrintable(declaration.name));
+}
+
+using Typo = std::function<void(ScreenDeclaration &)>;
+
 } // namespace
+
+Q_DECLARE_METATYPE(Typo)
 
 void ScreenBuilderTest::init()
 {
@@ -524,6 +594,198 @@ void ScreenBuilderTest::refusedWriteKeepsTheScreenOpen()
     QVERIFY(screen->close());
     QCOMPARE(m_database->value("SELECT inventory FROM MSF WHERE materielno = 'M1'").toInt(), 38);
     QVERIFY(m_dialogs.calls().isEmpty());
+}
+
+void ScreenBuilderTest::everyDeclarationOfTheProgramBuilds_data()
+{
+    QTest::addColumn<QString>("form");
+    for (const auto &[form, declaration] : programDeclarations())
+        QTest::newRow(qPrintable(form)) << form;
+}
+
+void ScreenBuilderTest::everyDeclarationOfTheProgramBuilds()
+{
+    QFETCH(QString, form);
+    const ScreenDeclaration declaration = programDeclarations().at(form)();
+    std::unique_ptr<Screen> screen;
+    try {
+        screen = build(declaration);
+    } catch (const std::logic_error &error) {
+        QFAIL(error.what());
+    }
+    QCOMPARE(screen->objectName(), form);
+    QCOMPARE(screen->buildFailures(), QStringList());
+    for (const FieldDeclaration &field : declaration.fields)
+        QCOMPARE(screen->findChildren<QWidget *>(field.name).size(), 1);
+    QVERIFY(m_dialogs.calls().isEmpty());
+}
+
+void ScreenBuilderTest::namingWhatTheScreenLacksFailsWithTheName_data()
+{
+    QTest::addColumn<QString>("form");
+    QTest::addColumn<Typo>("typo");
+    QTest::addColumn<QString>("named");
+    QTest::addColumn<QString>("by");
+
+    const Typo focusTarget = [](ScreenDeclaration &screen) {
+        ButtonDeclaration &increase = buttonRunning<IncreaseCommand>(screen);
+        const auto &command = dynamic_cast<const IncreaseCommand &>(*increase.command);
+        increase.command = std::make_shared<IncreaseCommand>("Txet1", command.enables);
+    };
+    const Typo enabledButton = [](ScreenDeclaration &screen) {
+        ButtonDeclaration &increase = buttonRunning<IncreaseCommand>(screen);
+        const auto &command = dynamic_cast<const IncreaseCommand &>(*increase.command);
+        increase.command = std::make_shared<IncreaseCommand>(command.focus, command.enables + QStringList{"Comand6"});
+    };
+    const Typo researchPartner = [](ScreenDeclaration &screen) {
+        ButtonDeclaration &search = buttonRunning<SearchCommand>(screen);
+        const auto &command = dynamic_cast<const SearchCommand &>(*search.command);
+        search.command = std::make_shared<SearchCommand>(command.variant, command.prompt, command.title, command.prefix,
+                                                         command.searchButton, "Command11");
+    };
+    const Typo savedButton = [](ScreenDeclaration &screen) {
+        buttonRunning<SaveCommand>(screen).command = std::make_shared<SaveCommand>("Commmand2");
+    };
+    const Typo listSource = [](ScreenDeclaration &screen) {
+        fieldOf(screen, FieldKind::Lookup).lookup.listSource = "Data9";
+    };
+    const Typo fieldSource = [](ScreenDeclaration &screen) { fieldOf(screen, FieldKind::Text).source = "Dta1"; };
+    const Typo gridSource = [](ScreenDeclaration &screen) { screen.grid->source = "Data0"; };
+
+    for (const auto &[form, declare] : programDeclarations()) {
+        ScreenDeclaration screen = declare();
+        const auto row = [&](const char *what, const Typo &typo, const QString &named, const QString &by) {
+            QTest::newRow(qPrintable(form + " " + what)) << form << typo << named << by;
+        };
+        if (const QString increase = nameOfButtonRunning<IncreaseCommand>(screen); !increase.isEmpty()) {
+            row("focus target", focusTarget, "Txet1", increase);
+            row("enabled button", enabledButton, "Comand6", increase);
+        }
+        if (const QString save = nameOfButtonRunning<SaveCommand>(screen); !save.isEmpty())
+            row("saved button", savedButton, "Commmand2", save);
+        if (const QString search = nameOfButtonRunning<SearchCommand>(screen);
+            !search.isEmpty() && !nameOfButtonRunning<RepeatSearchCommand>(screen).isEmpty())
+            row("research partner", researchPartner, "Command11", search);
+        for (const FieldDeclaration &field : screen.fields) {
+            if (field.kind == FieldKind::Text) {
+                row("field source", fieldSource, "Dta1", field.name);
+                break;
+            }
+        }
+        for (const FieldDeclaration &field : screen.fields) {
+            if (field.kind == FieldKind::Lookup) {
+                row("list source", listSource, "Data9", field.name);
+                break;
+            }
+        }
+        if (screen.grid)
+            row("grid source", gridSource, "Data0", kGridName);
+    }
+}
+
+void ScreenBuilderTest::namingWhatTheScreenLacksFailsWithTheName()
+{
+    QFETCH(QString, form);
+    QFETCH(Typo, typo);
+    QFETCH(QString, named);
+    QFETCH(QString, by);
+    ScreenDeclaration declaration = programDeclarations().at(form)();
+    typo(declaration);
+
+    QString failure;
+    try {
+        build(declaration);
+    } catch (const std::logic_error &error) {
+        failure = QString::fromUtf8(error.what());
+    }
+    QVERIFY2(failure.startsWith(form + " "), qPrintable(failure));
+    QVERIFY2(failure.contains(QStringLiteral("「%1」").arg(named)), qPrintable(failure));
+    QVERIFY2(failure.contains(" " + by), qPrintable(failure));
+    QVERIFY(m_dialogs.calls().isEmpty());
+}
+
+void ScreenBuilderTest::focusOrderMustNameEveryControlOnce_data()
+{
+    QTest::addColumn<QStringList>("order");
+    QTest::addColumn<QString>("wrong");
+    QTest::newRow("as declared") << QStringList{"Text1", "Text2", "DBGrid1", "Command1", "Command2"} << QString();
+    QTest::newRow("reversed") << QStringList{"Command2", "Command1", "DBGrid1", "Text2", "Text1"} << QString();
+    QTest::newRow("misspelt") << QStringList{"Text1", "Txet2", "DBGrid1", "Command1", "Command2"} << "Text2 Txet2";
+    QTest::newRow("left out") << QStringList{"Text1", "Text2", "Command1", "Command2"} << "DBGrid1";
+    QTest::newRow("twice") << QStringList{"Text1", "Text2", "DBGrid1", "Command1", "Command2", "Text1"} << "Text1";
+}
+
+void ScreenBuilderTest::focusOrderMustNameEveryControlOnce()
+{
+    QFETCH(QStringList, order);
+    QFETCH(QString, wrong);
+    using namespace declare;
+    ScreenDeclaration screen;
+    screen.name = QStringLiteral("TestForm");
+    screen.sources = {{"Data1", "MSF"}};
+    screen.fields = {text("Text1", "Label1", "Material No.", "materielno", {2100, 240, 1500, 288}, kInFocusOrder),
+                     text("Text2", "Label2", "Name of material", "materiel", {2100, 720, 1500, 288}, kInFocusOrder)};
+    screen.grid = GridDeclaration{"Data1", {240, 2160, 8500, 2000}, false, kInFocusOrder};
+    screen.frames = {{"Frame1", kFunctionKeyCaption, {240, 4400, 5000, 1000}, kInFocusOrder,
+                      {button("Command1", "Run", {360, 240, 852, 492}, kInFocusOrder, m_run),
+                       button("Command2", "Fail", {1320, 240, 852, 492}, kInFocusOrder, m_fail)}}};
+
+    QString failure;
+    try {
+        focusOrder(screen, order);
+    } catch (const std::logic_error &error) {
+        failure = QString::fromUtf8(error.what());
+    }
+    if (!wrong.isEmpty()) {
+        QVERIFY2(failure.startsWith("TestForm ") && failure.contains(wrong), qPrintable(failure));
+        return;
+    }
+    QCOMPARE(failure, QString());
+    const QList<int> indexes{screen.fields.at(0).tabIndex, screen.fields.at(1).tabIndex, screen.grid->tabIndex,
+                             screen.frames.at(0).buttons.at(0).tabIndex, screen.frames.at(0).buttons.at(1).tabIndex};
+    const QStringList names{"Text1", "Text2", "DBGrid1", "Command1", "Command2"};
+    for (int i = 0; i < names.size(); ++i)
+        QCOMPARE(indexes.at(i), order.indexOf(names.at(i)) + 1);
+}
+
+void ScreenBuilderTest::multiLineFieldsScrollAsDeclared_data()
+{
+    QTest::addColumn<QString>("form");
+    QTest::addColumn<QString>("field");
+    for (const auto &[form, declaration] : programDeclarations()) {
+        for (const FieldDeclaration &field : declaration().fields) {
+            if (field.kind == FieldKind::MultiLineText)
+                QTest::newRow(qPrintable(form + " " + field.name)) << form << field.name;
+        }
+    }
+}
+
+void ScreenBuilderTest::multiLineFieldsScrollAsDeclared()
+{
+    QFETCH(QString, form);
+    QFETCH(QString, field);
+    const ScreenDeclaration declaration = programDeclarations().at(form)();
+    const ScrollBars bars = std::find_if(declaration.fields.begin(), declaration.fields.end(), [&](const auto &each) {
+                                return each.name == field;
+                            })->scrollBars;
+    const bool horizontal = bars == ScrollBars::Horizontal || bars == ScrollBars::Both;
+    const bool vertical = bars == ScrollBars::Vertical || bars == ScrollBars::Both;
+    auto screen = build(declaration);
+    screen->show();
+    QVERIFY(QTest::qWaitForWindowExposed(screen.get()));
+    auto *edit = screen->findChild<BoundTextEdit *>(field);
+    QVERIFY(edit);
+
+    const QString longLine = QString(60, QChar(0x6A5F));
+    edit->setPlainText(longLine + QString("\nB").repeated(12));
+    QCoreApplication::processEvents();
+
+    const int linesOfTheFirst = edit->document()->firstBlock().layout()->lineCount();
+    QVERIFY2(horizontal ? linesOfTheFirst == 1 : linesOfTheFirst > 1, qPrintable(QString::number(linesOfTheFirst)));
+    QCOMPARE(edit->horizontalScrollBar()->isVisible(), horizontal);
+    if (vertical || horizontal)
+        QCOMPARE(edit->verticalScrollBar()->isVisible(), vertical);
+    QCOMPARE(edit->toPlainText(), longLine + QString("\nB").repeated(12));
 }
 
 QTEST_MAIN(ScreenBuilderTest)

@@ -10,7 +10,10 @@ BoundTextEdit::BoundTextEdit(RecordSource &source, int column, bool horizontalSc
     setTabChangesFocus(true);
     setLineWrapMode(horizontalScrollBar ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
     setHorizontalScrollBarPolicy(horizontalScrollBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(verticalScrollBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
+    // A field given a horizontal bar only shows that one.
+    setVerticalScrollBarPolicy(verticalScrollBar     ? Qt::ScrollBarAlwaysOn
+                               : horizontalScrollBar ? Qt::ScrollBarAlwaysOff
+                                                     : Qt::ScrollBarAsNeeded);
     connect(&source, &RecordSource::currentChanged, this, &BoundTextEdit::showCurrentValue);
     connect(&source, &RecordSource::valueEdited, this, [this](int edited) {
         if (edited == m_column && toPlainText() != fieldText(m_source.value(m_column)))
