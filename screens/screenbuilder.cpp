@@ -43,8 +43,11 @@ DeclaredNames declaredNames(const ScreenDeclaration &declaration)
     DeclaredNames names;
     for (const SourceDeclaration &source : declaration.sources)
         names.sources << source.name;
-    for (const FieldDeclaration &field : declaration.fields)
+    for (const FieldDeclaration &field : declaration.fields) {
         names.controls << field.name;
+        if (field.kind == FieldKind::Document)
+            names.documentFields << field.name;
+    }
     if (declaration.grid)
         names.controls << kGridName;
     for (const FrameDeclaration &frame : declaration.frames) {
@@ -63,6 +66,26 @@ void requireNames(const QString &screen, const QString &user, const QString &kin
                                        .arg(screen, user, kind, name)
                                        .toStdString());
     }
+}
+
+constexpr double kSmallestCaptionPointSize = 6;
+
+/// A word wider than the room would be cut off: the caption's font shrinks,
+/// half a point at a time, until its widest word fits.
+void shrinkUntilEveryWordFits(QLabel *label, int room)
+{
+    QFont font = label->font();
+    const QStringList words = label->text().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const auto widestWord = [&] {
+        const QFontMetrics metrics(font);
+        int widest = 0;
+        for (const QString &word : words)
+            widest = std::max(widest, metrics.horizontalAdvance(word));
+        return widest;
+    };
+    while (widestWord() > room && font.pointSizeF() > kSmallestCaptionPointSize)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    label->setFont(font);
 }
 
 void paint(QWidget *widget, QPalette::ColorRole role, const QColor &colour)
@@ -122,6 +145,8 @@ void ScreenBuilder::checkNames() const
             requireNames(declaration.name, button.name, source, targets.sources, names.sources);
             requireNames(declaration.name, button.name, QStringLiteral("控制項"), targets.controls, names.controls);
             requireNames(declaration.name, button.name, QStringLiteral("按鈕"), targets.buttons, names.buttons);
+            requireNames(declaration.name, button.name, QStringLiteral("文件欄位"), targets.documentFields,
+                         names.documentFields);
         }
     }
 }
@@ -204,6 +229,7 @@ void ScreenBuilder::buildLabel(const FieldDeclaration &field, QWidget *buddy)
     if (field.labelGeometry) {
         label->setWordWrap(true);
         place(label, *field.labelGeometry);
+        shrinkUntilEveryWordFits(label, label->width());
         return;
     }
     const int width = label->fontMetrics().horizontalAdvance(field.caption) + 2;
@@ -218,6 +244,7 @@ void ScreenBuilder::buildLabel(const FieldDeclaration &field, QWidget *buddy)
     }
     // Too long for the room on its line: the caption wraps, centred on its field.
     const int room = std::max(right - left, 1);
+    shrinkUntilEveryWordFits(label, room);
     label->setWordWrap(true);
     const int height = label->heightForWidth(room);
     label->setGeometry(left, std::max(0, buddy->y() + (buddy->height() - height) / 2), room, height);

@@ -283,6 +283,13 @@ ScreenDeclaration TestScreen::declaration() const
         screen.fields << text("Text" + number, "Label" + number, fieldColumns.at(i), fieldColumns.at(i),
                               {1500 + 3600 * (i % 2), 600 + 480 * (i / 2), 1800, 288}, tab++);
     }
+    // The document field a Connect button needs; the test puts its own in its place.
+    const bool connects = std::any_of(buttons.begin(), buttons.end(), [](const TestButton &each) {
+        return dynamic_cast<const ConnectCommand *>(each.command.get()) != nullptr;
+    });
+    if (const ConnectMember *connect = memberOf(kConnectMembers, form); connects && connect)
+        screen.fields << document(connect->documentField, "LabelDoc", connect->column, connect->column,
+                                  {1500, 1500, 1800, 288}, tab++);
     screen.grid = GridDeclaration{"Data1", {240, 1800, 8500, 2400}, true, tab++};
     FrameDeclaration frame{"Frame1", kFunctionKeyCaption, {240, 4400, 8500, 900}, tab++, {}};
     for (int i = 0; i < buttons.size(); ++i) {

@@ -80,6 +80,8 @@ private slots:
     void namingWhatTheScreenLacksFailsWithTheName();
     void focusOrderMustNameEveryControlOnce_data();
     void focusOrderMustNameEveryControlOnce();
+    void everyLabelShowsItsWholeCaption_data();
+    void everyLabelShowsItsWholeCaption();
     void multiLineFieldsScrollAsDeclared_data();
     void multiLineFieldsScrollAsDeclared();
 
@@ -746,6 +748,40 @@ void ScreenBuilderTest::focusOrderMustNameEveryControlOnce()
     const QStringList names{"Text1", "Text2", "DBGrid1", "Command1", "Command2"};
     for (int i = 0; i < names.size(); ++i)
         QCOMPARE(indexes.at(i), order.indexOf(names.at(i)) + 1);
+}
+
+void ScreenBuilderTest::everyLabelShowsItsWholeCaption_data()
+{
+    QTest::addColumn<QString>("form");
+    for (const auto &[form, declaration] : programDeclarations())
+        QTest::newRow(qPrintable(form)) << form;
+}
+
+void ScreenBuilderTest::everyLabelShowsItsWholeCaption()
+{
+    QFETCH(QString, form);
+    const ScreenDeclaration declaration = programDeclarations().at(form)();
+    auto screen = build(declaration);
+    QList<QRect> controls;
+    for (const FieldDeclaration &field : declaration.fields)
+        controls << screen->findChild<QWidget *>(field.name)->geometry();
+    if (declaration.grid)
+        controls << screen->findChild<QWidget *>(kGridName)->geometry();
+
+    for (const FieldDeclaration &field : declaration.fields) {
+        auto *label = screen->findChild<QLabel *>(field.labelName);
+        const QRect box = label->geometry();
+        const QFontMetrics metrics(label->font());
+        QVERIFY2(screen->rect().contains(box), qPrintable(field.caption));
+        for (const QString &word : field.caption.split(' ', Qt::SkipEmptyParts))
+            QVERIFY2(metrics.horizontalAdvance(word) <= box.width(), qPrintable(field.caption));
+        if (label->wordWrap())
+            QVERIFY2(label->heightForWidth(box.width()) <= box.height(), qPrintable(field.caption));
+        else
+            QVERIFY2(metrics.horizontalAdvance(field.caption) <= box.width(), qPrintable(field.caption));
+        for (const QRect &control : std::as_const(controls))
+            QVERIFY2(!box.intersects(control), qPrintable(field.caption));
+    }
 }
 
 void ScreenBuilderTest::multiLineFieldsScrollAsDeclared_data()
