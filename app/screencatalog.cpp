@@ -1,7 +1,10 @@
 #include "app/screencatalog.h"
 
 #include "lending/form7.h"
+#include "screens/form1.h"
 #include "screens/form10.h"
+#include "screens/form2.h"
+#include "screens/form3.h"
 #include "screens/form4.h"
 #include "screens/form5.h"
 #include "screens/form6.h"
@@ -13,9 +16,9 @@ const QVector<MenuGroup> &menuGroups()
     static const QVector<MenuGroup> groups = {
         {QStringLiteral("CS"),
          QStringLiteral("Management of  maintenance"),
-         {{QStringLiteral("CSF"), QStringLiteral("Customer"), QStringLiteral("Form1"), {}},
-          {QStringLiteral("MTR"), QStringLiteral("Maintenance record"), QStringLiteral("Form2"), {}},
-          {QStringLiteral("TP"), QStringLiteral("Data documents"), QStringLiteral("Form3"), {}}}},
+         {{QStringLiteral("CSF"), QStringLiteral("Customer"), QStringLiteral("Form1"), form1Declaration},
+          {QStringLiteral("MTR"), QStringLiteral("Maintenance record"), QStringLiteral("Form2"), form2Declaration},
+          {QStringLiteral("TP"), QStringLiteral("Data documents"), QStringLiteral("Form3"), form3Declaration}}},
         {QStringLiteral("CM"),
          QStringLiteral("Customer management"),
          {{QStringLiteral("CF"), QStringLiteral("Documents datz"), QStringLiteral("Form4"), form4Declaration},

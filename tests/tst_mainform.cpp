@@ -27,6 +27,8 @@ private slots:
     void unusableFileIsReportedOnceAndTheMenuStillWorks();
     void menuIsExactlyAsDesigned();
     void captionsReachTheWindowSystemUnchanged();
+    void everyMenuEntryOpensItsScreen_data();
+    void everyMenuEntryOpensItsScreen();
     void sameEntryTwiceYieldsOneWindow();
     void closedScreenIsLoadedAfresh();
     void lastSearchTextOutlivesTheWindow();
@@ -159,6 +161,29 @@ void MainFormTest::captionsReachTheWindowSystemUnchanged()
         QCOMPARE(screen->objectName(), form);
         QCOMPARE(screen->windowHandle()->title(), caption);
     }
+}
+
+void MainFormTest::everyMenuEntryOpensItsScreen_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("form");
+    for (const MenuGroup &group : menuGroups()) {
+        for (const ScreenEntry &entry : group.entries)
+            QTest::newRow(qPrintable(entry.name)) << entry.name << entry.form;
+    }
+}
+
+void MainFormTest::everyMenuEntryOpensItsScreen()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, form);
+    MainForm mainForm(m_dialogs);
+    mainForm.findChild<QAction *>(entry)->trigger();
+    Screen *screen = mainForm.openScreen(form);
+    QVERIFY(screen);
+    QVERIFY(screen->isVisible());
+    QCOMPARE(screen->objectName(), form);
+    QCOMPARE(m_dialogs.calls().size(), 0);
 }
 
 void MainFormTest::sameEntryTwiceYieldsOneWindow()
