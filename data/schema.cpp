@@ -2,6 +2,7 @@
 
 #include "data/engine.h"
 #include "data/engineconnection.h"
+#include "data/stockledger.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -90,6 +91,9 @@ Result createMissingTables(QSqlDatabase &database)
         if (!query.exec(sql))
             result = Result::failure(engineText(query.lastError()), sql);
     }
+    // A new database gets the stock ledger too; an existing one only when asked.
+    if (result && stored.isEmpty())
+        result = enableStockLedger(database);
     const QString end = result ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK");
     if (!query.exec(end) && result)
         return Result::failure(engineText(query.lastError()), end);

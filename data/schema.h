@@ -34,7 +34,8 @@ Result storedSchemaTables(QSqlDatabase &database, QStringList &stored);
 
 /// Creates, in one transaction that waits for any other writer, those of the
 /// eleven tables the file does not hold; a table that exists is never
-/// touched. On failure nothing is created.
+/// touched. A file that held none of them also gets the stock ledger. On
+/// failure nothing is created.
 Result createMissingTables(QSqlDatabase &database);
 
 /// Makes the indexes of the indexed columns that the file lacks. They are

@@ -89,3 +89,14 @@ void TestDatabase::execute(const QString &sql)
     QSqlQuery query(m_connection.database());
     check(query.exec(sql), query);
 }
+
+void TestDatabase::disconnect()
+{
+    m_connection.close();
+}
+
+void TestDatabase::reconnect()
+{
+    if (Result opened = m_connection.open(kDatabasePath); !opened)
+        throw std::runtime_error(opened.message().toStdString());
+}

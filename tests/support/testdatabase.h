@@ -26,6 +26,9 @@ public:
     /// Every row of a query.
     QVector<QVariantList> rows(const QString &sql);
     void execute(const QString &sql);
+    /// Closes the test's own connection, as a program that ended would.
+    void disconnect();
+    void reconnect();
 
 private:
     QTemporaryDir m_folder;

@@ -1,0 +1,27 @@
+#include "admin/admincommand.h"
+
+#include "admin/console.h"
+
+#include <QRegularExpression>
+
+std::optional<int> AdminCommand::parse(QCommandLineParser &parser, const QStringList &arguments, const QString &usage) const
+{
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("顯示這段說明。"));
+    parser.addOption(help);
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const bool parsed = parser.parse(QStringList{QStringLiteral("vemo-admin ") + name()} + arguments);
+    if (parsed && parser.isSet(help)) {
+        QString text = parser.helpText();
+        text.replace(QRegularExpression(QStringLiteral("^Usage: [^\n]*")), QStringLiteral("用法:vemo-admin [--database PATH] ") + usage);
+        text.replace(QStringLiteral("\nOptions:\n"), QStringLiteral("\n") + summary() + QStringLiteral("\n\n選項:\n"));
+        text.replace(QStringLiteral("\nArguments:\n"), QStringLiteral("\n引數:\n"));
+        console::dataBytes(text.toUtf8());
+        return kExitOk;
+    }
+    if (!parsed) {
+        console::message(QStringLiteral("vemo-admin %1:%2").arg(name(), parser.errorText()));
+        console::message(QStringLiteral("用法:vemo-admin [--database PATH] %1(說明請加 --help)").arg(usage));
+        return kExitUsage;
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+/// Exit status of the tool: success, a failure or problem found, a wrong command line.
+enum ExitStatus { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
+
+/// One subcommand of vemo-admin: its own options, --help, and one job.
+class AdminCommand
+{
+public:
+    virtual ~AdminCommand() = default;
+    virtual QString name() const = 0;
+    /// One line for the list of commands.
+    virtual QString summary() const = 0;
+    /// Runs with the arguments after the command's name on the database file.
+    virtual int run(const QStringList &arguments, const QString &database) = 0;
+
+protected:
+    /// Parses the arguments; prints --help or a usage error itself and then
+    /// returns the exit status to end with, else nothing.
+    std::optional<int> parse(QCommandLineParser &parser, const QStringList &arguments, const QString &usage) const;
+};

@@ -1,0 +1,36 @@
+#include "admin/console.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace console {
+
+void data(const QString &line)
+{
+    dataBytes((line + QLatin1Char('\n')).toUtf8());
+}
+
+void dataBytes(const QByteArray &bytes)
+{
+    fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
+
+void message(const QString &line)
+{
+    messagePart(line + QLatin1Char('\n'));
+}
+
+void messagePart(const QString &text)
+{
+    fflush(stdout);
+    const QByteArray bytes = text.toUtf8();
+    fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    fflush(stderr);
+}
+
+bool messagesGoToTerminal()
+{
+    return isatty(fileno(stderr));
+}
+
+} // namespace console

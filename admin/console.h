@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+/// Where the tool writes: data on standard output, messages on standard error.
+namespace console {
+
+/// One line of data on standard output, UTF-8.
+void data(const QString &line);
+/// Bytes on standard output, as they are.
+void dataBytes(const QByteArray &bytes);
+/// One message line on standard error, UTF-8.
+void message(const QString &line);
+/// Text on standard error without a line end (progress bars redraw in place).
+void messagePart(const QString &text);
+bool messagesGoToTerminal();
+
+} // namespace console

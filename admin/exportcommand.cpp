@@ -1,0 +1,151 @@
+#include "admin/exportcommand.h"
+
+#include "admin/console.h"
+#include "admin/csv.h"
+#include "data/document.h"
+#include "data/engineconnection.h"
+#include "data/schema.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+const TableDefinition *tableNamed(const QString &name)
+{
+    for (const TableDefinition &table : schemaTables())
+        if (table.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &table;
+    return nullptr;
+}
+
+/// A file name in the folder that no earlier document of this export took.
+QString freeName(const QDir &folder, const QString &wanted, QSet<QString> &taken)
+{
+    const QFileInfo info(wanted.isEmpty() ? QStringLiteral("document") : wanted);
+    QString name = info.fileName();
+    for (int n = 2; taken.contains(name.toLower()) || folder.exists(name); ++n)
+        name = info.suffix().isEmpty() ? QStringLiteral("%1 (%2)").arg(info.completeBaseName()).arg(n)
+                                       : QStringLiteral("%1 (%2).%3").arg(info.completeBaseName()).arg(n).arg(info.suffix());
+    taken.insert(name.toLower());
+    return name;
+}
+
+class TableExport
+{
+public:
+    TableExport(const TableDefinition &table, const QString &documents) : m_table(table), m_documents(documents) {}
+
+    Result write(QSqlDatabase database, QIODevice &out, bool bom)
+    {
+        if (bom)
+            out.write("\xEF\xBB\xBF");
+        out.write(csvRecord(m_table.columnNames()).toUtf8());
+        QStringList quoted;
+        for (const QString &column : m_table.columnNames())
+            quoted << QLatin1Char('"') + column + QLatin1Char('"');
+        QSqlQuery query(database);
+        query.setForwardOnly(true);
+        if (!query.exec(QStringLiteral("SELECT %1 FROM \"%2\"").arg(quoted.join(QLatin1Char(',')), m_table.name)))
+            return Result::failure(engineText(query.lastError()), query.lastQuery());
+        while (query.next()) {
+            ++m_rows;
+            QStringList fields;
+            for (int i = 0; i < m_table.columns.size(); ++i)
+                fields << field(m_table.columns.at(i), query.value(i));
+            if (out.write(csvRecord(fields).toUtf8()) < 0)
+                return Result::failure(out.errorString());
+        }
+        if (query.lastError().isValid())
+            return Result::failure(engineText(query.lastError()), query.lastQuery());
+        return Result::success();
+    }
+
+    qint64 rows() const { return m_rows; }
+    const QStringList &problems() const { return m_problems; }
+
+private:
+    QString field(const ColumnDefinition &column, const QVariant &value)
+    {
+        if (column.type != ColumnType::Document)
+            return value.isNull() ? QString() : value.toString();
+        const Document document = Document::fromStored(value);
+        if (m_documents.isEmpty() || document.isEmpty())
+            return document.description();
+        const QDir folder(m_documents);
+        const QString name = freeName(folder, document.fileName(), m_taken);
+        if (Result saved = document.saveCopy(folder.filePath(name)); !saved) {
+            m_problems << QStringLiteral("%1 第 %2 筆 %3:%4").arg(m_table.name).arg(m_rows).arg(column.name, saved.message());
+            return document.description();
+        }
+        return name;
+    }
+
+    const TableDefinition &m_table;
+    QString m_documents;
+    QSet<QString> m_taken;
+    QStringList m_problems;
+    qint64 m_rows = 0;
+};
+
+} // namespace
+
+int ExportCommand::run(const QStringList &arguments, const QString &database)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("寫到這個檔案 (預設寫到標準輸出)。"), QStringLiteral("FILE"));
+    const QCommandLineOption bom(QStringLiteral("bom"), QStringLiteral("在開頭加上 UTF-8 的 BOM,給需要它的試算表程式。"));
+    const QCommandLineOption documents(QStringLiteral("documents"),
+                                       QStringLiteral("把每份文件的檔案寫到這個資料夾,欄位裡放檔名 (預設欄位裡放文件的說明)。"),
+                                       QStringLiteral("DIR"));
+    parser.addOptions({output, bom, documents});
+    parser.addPositionalArgument(QStringLiteral("TABLE"), QStringLiteral("資料表名稱,例如 CF、MSF、EMPLOYEE。"));
+    if (auto status = parse(parser, arguments, QStringLiteral("export TABLE [--output FILE] [--bom] [--documents DIR]")))
+        return *status;
+    if (parser.positionalArguments().size() != 1) {
+        console::message(QStringLiteral("vemo-admin export:要指定一個資料表。"));
+        return kExitUsage;
+    }
+    const TableDefinition *table = tableNamed(parser.positionalArguments().constFirst());
+    if (!table) {
+        console::message(QStringLiteral("vemo-admin export:沒有資料表「%1」。").arg(parser.positionalArguments().constFirst()));
+        return kExitUsage;
+    }
+    if (parser.isSet(documents) && !QDir().mkpath(parser.value(documents))) {
+        console::message(QStringLiteral("無法建立資料夾 %1。").arg(parser.value(documents)));
+        return kExitFailed;
+    }
+
+    EngineConnection connection;
+    if (Result opened = connection.open(database); !opened) {
+        console::message(opened.message());
+        return kExitFailed;
+    }
+    TableExport tableExport(*table, parser.value(documents));
+    Result written = Result::success();
+    if (parser.isSet(output)) {
+        QSaveFile file(parser.value(output));
+        if (!file.open(QIODevice::WriteOnly)) {
+            console::message(QStringLiteral("無法寫入 %1:%2").arg(file.fileName(), file.errorString()));
+            return kExitFailed;
+        }
+        written = tableExport.write(connection.database(), file, parser.isSet(bom));
+        if (written && !file.commit())
+            written = Result::failure(QStringLiteral("無法寫入 %1:%2").arg(file.fileName(), file.errorString()));
+    } else {
+        QFile out;
+        out.open(stdout, QIODevice::WriteOnly);
+        written = tableExport.write(connection.database(), out, parser.isSet(bom));
+    }
+    for (const QString &problem : tableExport.problems())
+        console::message(problem);
+    if (!written) {
+        console::message(written.message());
+        return kExitFailed;
+    }
+    console::message(QStringLiteral("%1:匯出 %2 筆。").arg(table->name).arg(tableExport.rows()));
+    return tableExport.problems().isEmpty() ? kExitOk : kExitFailed;
+}

@@ -1,0 +1,254 @@
+#include "admin/importer.h"
+
+#include "admin/importvalue.h"
+#include "admin/progress.h"
+#include "admin/sqlitefile.h"
+#include "data/engineconnection.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryFile>
+
+#include <filesystem>
+
+namespace {
+
+Result rowsIn(const QString &file, qint64 &rows)
+{
+    QStringList tables;
+    for (const TableDefinition &table : schemaTables())
+        tables << table.name;
+    if (Result counted = sqlitefile::countRows(file, tables, rows); !counted)
+        return Result::failure(QStringLiteral("目標檔案 %1 無法當作 vemo 資料庫開啟:%2").arg(file, counted.message()));
+    return Result::success();
+}
+
+QString insertSql(const TablePlan &plan, QStringList &columns)
+{
+    QStringList placeholders;
+    for (int to = 0; to < plan.sourceColumnOf.size(); ++to) {
+        if (plan.sourceColumnOf.at(to) < 0)
+            continue;
+        columns << plan.target->columns.at(to).name;
+        placeholders << QStringLiteral("?");
+    }
+    QStringList quoted;
+    for (const QString &column : columns)
+        quoted << QLatin1Char('"') + column + QLatin1Char('"');
+    return QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
+        .arg(plan.target->name, quoted.join(QLatin1Char(',')), placeholders.join(QLatin1Char(',')));
+}
+
+/// The name a document of a row is saved under when its object has none.
+QString documentName(const TablePlan &plan, const QVector<JetValue> &row, int column, qint64 rowNumber)
+{
+    const int keyColumn = plan.sourceColumnOf.value(0, -1);
+    QString key = keyColumn >= 0 && row.at(keyColumn).kind != JetValue::Kind::Null ? row.at(keyColumn).value.toString()
+                                                                                    : QString::number(rowNumber);
+    key.replace(QRegularExpression(QStringLiteral(R"([\\/:*?"<>|\s])")), QStringLiteral("_"));
+    return plan.target->columns.at(column).name + QLatin1Char('-') + key;
+}
+
+class Run
+{
+public:
+    Run(const ImportOptions &options, ImportReport &report) : m_options(options), m_report(report) {}
+
+    Result copyTables(JetFile &jet, const ImportPlan &plan, QSqlDatabase *database)
+    {
+        qint64 total = 0;
+        for (const TablePlan &table : plan.tables)
+            total += table.rowCount;
+        Progress progress(total, m_options.terminal);
+        for (const TablePlan &table : plan.tables) {
+            if (Result copied = copyTable(jet, table, database, progress); !copied)
+                return copied;
+            const ImportReport::Table &done = m_report.tables.constLast();
+            progress.finishStep(QStringLiteral("%1 → %2:讀出 %3 筆,%4 %5 筆")
+                                    .arg(done.source, done.target)
+                                    .arg(done.read)
+                                    .arg(database ? QStringLiteral("寫入") : QStringLiteral("將寫入"))
+                                    .arg(done.written));
+        }
+        progress.finish();
+        return Result::success();
+    }
+
+private:
+    Result copyTable(JetFile &jet, const TablePlan &plan, QSqlDatabase *database, Progress &progress)
+    {
+        ImportReport::Table counts{plan.source, plan.target->name, 0, 0};
+        QStringList columns;
+        QSqlQuery insert(database ? *database : QSqlDatabase());
+        if (database && !insert.prepare(insertSql(plan, columns)))
+            return Result::failure(engineText(insert.lastError()), insert.lastQuery());
+        Result failure = Result::success();
+        Result read = jet.readRows(plan.source, [&](const QVector<JetValue> &row) {
+            ++counts.read;
+            progress.advance();
+            for (int to = 0; to < plan.sourceColumnOf.size(); ++to) {
+                const int from = plan.sourceColumnOf.at(to);
+                if (from < 0)
+                    continue;
+                const ColumnDefinition &column = plan.target->columns.at(to);
+                const CarriedValue carried = carryValue(row.at(from), column.type, documentName(plan, row, to, counts.read));
+                if (!carried.problem.isEmpty())
+                    m_report.values << QStringLiteral("%1 第 %2 筆 %3 → %4.%5:%6")
+                                           .arg(plan.source)
+                                           .arg(counts.read)
+                                           .arg(jetColumn(plan, from), plan.target->name, column.name, carried.problem);
+                if (database)
+                    insert.addBindValue(carried.stored);
+            }
+            if (database && !insert.exec()) {
+                failure = Result::failure(engineText(insert.lastError()), insert.lastQuery());
+                return false;
+            }
+            ++counts.written;
+            return true;
+        });
+        m_report.tables << counts;
+        return read ? failure : read;
+    }
+
+    QString jetColumn(const TablePlan &plan, int index) const { return m_columnNames.value(plan.source).value(index); }
+
+public:
+    QHash<QString, QStringList> m_columnNames;
+
+private:
+    const ImportOptions &m_options;
+    ImportReport &m_report;
+};
+
+Result writeNewFile(JetFile &jet, const ImportPlan &plan, Run &run, const QString &file)
+{
+    {
+        EngineConnection connection;
+        if (Result opened = connection.open(file, EngineConnection::Missing::Create); !opened)
+            return opened;
+        QSqlDatabase database = connection.database();
+        if (!database.transaction())
+            return Result::failure(engineText(database.lastError()));
+        if (Result copied = run.copyTables(jet, plan, &database); !copied) {
+            database.rollback();
+            return copied;
+        }
+        if (!database.commit())
+            return Result::failure(engineText(database.lastError()));
+    }
+    return sqlitefile::makeSelfContained(file);
+}
+
+/// Puts the new file in the target's place; an old target stays as backup.
+Result moveIntoPlace(const QString &newFile, const QString &target, const QString &backup)
+{
+    std::error_code error;
+    const std::filesystem::path targetPath = QFile::encodeName(target).toStdString();
+    if (!backup.isEmpty()) {
+        std::filesystem::create_hard_link(targetPath, QFile::encodeName(backup).toStdString(), error);
+        if (error)
+            return Result::failure(QStringLiteral("無法保留原來的資料庫為 %1:%2").arg(backup, QString::fromStdString(error.message())));
+    }
+    std::filesystem::rename(QFile::encodeName(newFile).toStdString(), targetPath, error);
+    if (error)
+        return Result::failure(QStringLiteral("無法把匯入的資料庫改名為 %1:%2").arg(target, QString::fromStdString(error.message())));
+    return Result::success();
+}
+
+QString backupName(const QString &target)
+{
+    return target + QStringLiteral(".before-import-")
+         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+}
+
+} // namespace
+
+QStringList ImportReport::lines() const
+{
+    QStringList lines;
+    const QString written = dryRun ? QStringLiteral("將寫入") : QStringLiteral("寫入");
+    for (const Table &table : tables)
+        lines << QStringLiteral("%1 → %2:讀出 %3 筆,%4 %5 筆").arg(table.source, table.target).arg(table.read).arg(written).arg(table.written);
+    for (const QString &line : unmatched)
+        lines << line;
+    if (!refusal.isEmpty())
+        lines << refusal;
+    if (!values.isEmpty())
+        lines << QStringLiteral("無法原樣帶入的值 %1 個:").arg(values.size());
+    for (const QString &line : values)
+        lines << QStringLiteral("  ") + line;
+    return lines;
+}
+
+Result importJetFile(const ImportOptions &options, ImportReport &report)
+{
+    QElapsedTimer timer;
+    timer.start();
+    JetFile jet;
+    if (Result opened = jet.open(options.source, options.codePage); !opened)
+        return opened;
+    const QVector<JetTable> tables = jet.tables();
+    const ImportPlan plan = planImport(tables, options.map);
+    if (!plan.problems.isEmpty())
+        return Result::failure(QStringLiteral("對照檔有誤,沒有匯入任何資料:\n  ") + plan.problems.join(QStringLiteral("\n  ")));
+    for (const QString &table : plan.unmatchedTables)
+        report.unmatched << QStringLiteral("資料表 %1 對不到 vemo 的資料表,未匯入").arg(table);
+    for (const TablePlan &table : plan.tables)
+        for (const QString &column : table.unmatchedColumns)
+            report.unmatched << QStringLiteral("欄位 %1.%2 對不到 %3 的欄位,未匯入").arg(table.source, column, table.target->name);
+
+    Run run(options, report);
+    for (const JetTable &table : tables)
+        run.m_columnNames.insert(table.name, table.columns);
+
+    const bool targetExists = QFileInfo(options.target).size() > 0;
+    qint64 rows = 0;
+    if (targetExists) {
+        if (Result counted = rowsIn(options.target, rows); !counted)
+            return counted;
+    }
+    if (rows > 0 && !options.replace) {
+        const QString refusal = QStringLiteral("目標資料庫 %1 已經有 %2 筆資料,%3。要以匯入的資料取代它,請加上 --replace(原來的檔案會留一份備份)。")
+                                    .arg(options.target)
+                                    .arg(rows)
+                                    .arg(options.dryRun ? QStringLiteral("實際匯入時會拒絕") : QStringLiteral("沒有匯入"));
+        if (!options.dryRun)
+            return Result::failure(refusal);
+        report.refusal = refusal;
+    }
+    report.dryRun = options.dryRun;
+    if (options.dryRun) {
+        Result read = run.copyTables(jet, plan, nullptr);
+        report.seconds = timer.elapsed() / 1000.0;
+        return read;
+    }
+
+    if (!QDir().mkpath(QFileInfo(options.target).absolutePath()))
+        return Result::failure(QStringLiteral("無法建立資料夾 %1。").arg(QFileInfo(options.target).absolutePath()));
+    QTemporaryFile newFile(QFileInfo(options.target).absolutePath() + QStringLiteral("/.")
+                           + QFileInfo(options.target).fileName() + QStringLiteral(".import-XXXXXX"));
+    if (!newFile.open())
+        return Result::failure(QStringLiteral("無法在 %1 建立新檔:%2").arg(QFileInfo(options.target).absolutePath(), newFile.errorString()));
+    newFile.close();
+    // The new file takes the old one's permissions, or the usual ones, not a temporary file's.
+    newFile.setPermissions(targetExists ? QFile::permissions(options.target)
+                                        : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    if (Result written = writeNewFile(jet, plan, run, newFile.fileName()); !written)
+        return written;
+    if (targetExists)
+        if (Result free = sqlitefile::makeSelfContained(options.target); !free)
+            return free;
+    const QString backup = rows > 0 ? backupName(options.target) : QString();
+    if (Result moved = moveIntoPlace(newFile.fileName(), options.target, backup); !moved)
+        return moved;
+    newFile.setAutoRemove(false);
+    report.backup = backup;
+    report.seconds = timer.elapsed() / 1000.0;
+    return Result::success();
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "data/result.h"
+
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+#include <functional>
+#include <memory>
+
+/// One value of a row of a Jet table, as the old engine stored it.
+struct JetValue
+{
+    enum class Kind { Null, Text, Number, DateTime, Boolean, Object, Binary };
+    Kind kind = Kind::Null;
+    /// Text: the decoded text. Number: its exact decimal text. DateTime: the
+    /// engine's day number (days since 1899-12-30, time as the fraction).
+    /// Boolean: bool. Object, Binary: the bytes.
+    QVariant value;
+    /// Text only: some bytes were not text of the code page and are shown as U+FFFD.
+    bool undecodable = false;
+};
+
+struct JetTable
+{
+    QString name;
+    QStringList columns;
+    qint64 rowCount = 0;
+};
+
+/// A Jet (Access) database file read through libmdb.
+class JetFile
+{
+public:
+    JetFile();
+    ~JetFile();
+    JetFile(const JetFile &) = delete;
+    JetFile &operator=(const JetFile &) = delete;
+
+    /// Opens the file read-only. Text of a Jet 3 file is decoded from
+    /// codePage (an iconv name); Jet 4 and later hold Unicode. A failure says
+    /// why the file cannot be read, or that the code page is unknown.
+    Result open(const QString &path, const QString &codePage);
+    bool isJet3() const;
+    /// The user tables, in the order the file lists them.
+    QVector<JetTable> tables() const;
+
+    /// Calls row for every row of the table in stored order; a false from
+    /// row stops the reading early (not a failure).
+    Result readRows(const QString &table, const std::function<bool(const QVector<JetValue> &)> &row);
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

@@ -1,0 +1,47 @@
+#include "admin/reportcommand.h"
+
+#include "admin/console.h"
+#include "admin/reports.h"
+#include "data/engineconnection.h"
+
+int ReportCommand::run(const QStringList &arguments, const QString &database)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("以 CSV 輸出,不排成文字表格。"));
+    const QCommandLineOption days(QStringLiteral("days"), QStringLiteral("contracts:列出今天起 N 天內到期的合約。"), QStringLiteral("N"));
+    parser.addOptions({csv, days});
+    parser.addPositionalArgument(QStringLiteral("REPORT"), QStringLiteral("low-stock 或 contracts。"));
+    const QString usage = QStringLiteral("report low-stock [--csv] | report contracts --days N [--csv]");
+    if (auto status = parse(parser, arguments, usage))
+        return *status;
+    const QStringList names = parser.positionalArguments();
+    const bool lowStock = names == QStringList{QStringLiteral("low-stock")};
+    const bool contracts = names == QStringList{QStringLiteral("contracts")};
+    bool daysOk = false;
+    const int dayCount = parser.value(days).toInt(&daysOk);
+    if ((!lowStock && !contracts) || (contracts && (!daysOk || dayCount < 0)) || (lowStock && parser.isSet(days))) {
+        console::message(QStringLiteral("vemo-admin report:用法 %1(N 是 0 或更大的整數)").arg(usage));
+        return kExitUsage;
+    }
+
+    EngineConnection connection;
+    if (Result opened = connection.open(database); !opened) {
+        console::message(opened.message());
+        return kExitFailed;
+    }
+    ReportTables report{TextTable({}), TextTable({})};
+    const Result made = lowStock ? lowStockReport(connection.database(), report)
+                                 : contractsReport(connection.database(), QDate::currentDate(), dayCount, report);
+    if (!made) {
+        console::message(made.message());
+        return kExitFailed;
+    }
+    const bool asCsv = parser.isSet(csv);
+    console::dataBytes((asCsv ? report.found.toCsv() : report.found.toText()).toUtf8());
+    if (!report.unreadable.isEmpty()) {
+        console::data(QString());
+        console::data(lowStock ? QStringLiteral("庫存或安全存量不是數字的材料:") : QStringLiteral("讀不出結束日期的合約:"));
+        console::dataBytes((asCsv ? report.unreadable.toCsv() : report.unreadable.toText()).toUtf8());
+    }
+    return kExitOk;
+}

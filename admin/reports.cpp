@@ -1,0 +1,93 @@
+#include "admin/reports.h"
+
+#include "admin/contractdate.h"
+#include "data/engineconnection.h"
+
+#include <QHash>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+std::optional<double> readQuantity(const QVariant &value)
+{
+    static const QRegularExpression form(QStringLiteral(R"(^\s*[+-]?(\d+\.?\d*|\.\d+)\s*$)"));
+    const QString text = value.toString().normalized(QString::NormalizationForm_KC);
+    if (value.isNull() || !form.match(text).hasMatch())
+        return std::nullopt;
+    return text.trimmed().toDouble();
+}
+
+Result select(const QSqlDatabase &database, const QString &sql, QSqlQuery &query)
+{
+    query = QSqlQuery(database);
+    query.setForwardOnly(true);
+    if (!query.exec(sql))
+        return Result::failure(engineText(query.lastError()), sql);
+    return Result::success();
+}
+
+} // namespace
+
+Result lowStockReport(const QSqlDatabase &database, ReportTables &report)
+{
+    QSqlQuery query;
+    if (Result read = select(database, QStringLiteral("SELECT supplierno, supplier, phoneno FROM SUPPLIER"), query); !read)
+        return read;
+    QHash<QString, QStringList> suppliers;
+    while (query.next())
+        if (!suppliers.contains(query.value(0).toString().toLower()))
+            suppliers.insert(query.value(0).toString().toLower(), {query.value(1).toString(), query.value(2).toString()});
+
+    report = {TextTable({QStringLiteral("材料編號"), QStringLiteral("材料名稱"), QStringLiteral("庫存"), QStringLiteral("安全存量"),
+                         QStringLiteral("供應商"), QStringLiteral("電話")}),
+              TextTable({QStringLiteral("材料編號"), QStringLiteral("材料名稱"), QStringLiteral("庫存"), QStringLiteral("安全存量")})};
+    if (Result read = select(database, QStringLiteral("SELECT materielno, materiel, inventory, safestock, supplierno FROM MSF"), query); !read)
+        return read;
+    while (query.next()) {
+        const QStringList material{query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                                   query.value(3).toString()};
+        const std::optional<double> stock = readQuantity(query.value(2));
+        const std::optional<double> safe = readQuantity(query.value(3));
+        if (!stock || !safe)
+            report.unreadable.addRow(material);
+        else if (*stock < *safe)
+            report.found.addRow(material + suppliers.value(query.value(4).toString().toLower(), {QString(), QString()}));
+    }
+    return Result::success();
+}
+
+Result contractsReport(const QSqlDatabase &database, const QDate &today, int days, ReportTables &report)
+{
+    QSqlQuery query;
+    if (Result read = select(database, QStringLiteral("SELECT contractno, contractname, enddate FROM CC"), query); !read)
+        return read;
+    struct Due
+    {
+        QDate date;
+        QStringList row;
+    };
+    QVector<Due> due;
+    report = {TextTable({QStringLiteral("合約編號"), QStringLiteral("合約名稱"), QStringLiteral("結束日期"), QStringLiteral("剩餘天數")}),
+              TextTable({QStringLiteral("合約編號"), QStringLiteral("合約名稱"), QStringLiteral("結束日期")})};
+    const QDate last = today.addDays(days);
+    while (query.next()) {
+        const QString endText = query.value(2).toString();
+        if (endText.trimmed().isEmpty())
+            continue;
+        const QDate end = readContractDate(endText);
+        const QStringList contract{query.value(0).toString(), query.value(1).toString(), endText};
+        if (!end.isValid())
+            report.unreadable.addRow(contract);
+        else if (end >= today && end <= last)
+            due << Due{end, contract + QStringList{QString::number(today.daysTo(end))}};
+    }
+    std::stable_sort(due.begin(), due.end(), [](const Due &a, const Due &b) { return a.date < b.date; });
+    for (const Due &contract : due)
+        report.found.addRow(contract.row);
+    return Result::success();
+}

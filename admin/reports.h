@@ -1,0 +1,25 @@
+#pragma once
+
+#include "admin/texttable.h"
+#include "data/result.h"
+
+#include <QDate>
+#include <QSqlDatabase>
+
+/// The two lists of a report: what it is about, and the rows whose text
+/// could not be read for it.
+struct ReportTables
+{
+    TextTable found;
+    TextTable unreadable;
+};
+
+/// Materials whose stock is below their safe stock (both read as numbers),
+/// with their supplier's name and telephone; materials whose stock or safe
+/// stock is not a number go to the unreadable list.
+Result lowStockReport(const QSqlDatabase &database, ReportTables &report);
+
+/// Contracts whose end date falls from today to today + days, soonest
+/// first; end dates that are not empty and cannot be read go to the
+/// unreadable list.
+Result contractsReport(const QSqlDatabase &database, const QDate &today, int days, ReportTables &report);

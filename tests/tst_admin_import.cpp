@@ -1,0 +1,249 @@
+#include "admin/codepage.h"
+#include "admin/importplan.h"
+#include "admin/importvalue.h"
+#include "data/document.h"
+
+#include <QTest>
+
+class AdminImportTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void datesAsTheOldScreensShowedThem_data();
+    void datesAsTheOldScreensShowedThem();
+    void wholeNumberColumns_data();
+    void wholeNumberColumns();
+    void textColumns_data();
+    void textColumns();
+    void objectsBecomeDocuments();
+    void codePages_data();
+    void codePages();
+    void mapFaultsAreReported_data();
+    void mapFaultsAreReported();
+    void matchesByNameAndThroughTheMap();
+};
+
+namespace {
+
+JetValue jetValue(JetValue::Kind kind, const QVariant &value)
+{
+    JetValue jet;
+    jet.kind = kind;
+    jet.value = value;
+    return jet;
+}
+
+const TablePlan *planFor(const ImportPlan &plan, const QString &source)
+{
+    for (const TablePlan &table : plan.tables)
+        if (table.source == source)
+            return &table;
+    return nullptr;
+}
+
+int columnIndex(const TablePlan &plan, const QString &column)
+{
+    return plan.target->columnNames().indexOf(column);
+}
+
+} // namespace
+
+void AdminImportTest::datesAsTheOldScreensShowedThem_data()
+{
+    QTest::addColumn<double>("dayNumber");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("midnight has no time") << 46000.0 << "2025/12/9";
+    QTest::newRow("afternoon") << 46000.75 << "2025/12/9 18:00:00";
+    QTest::newRow("single-digit hour") << 46000.0 + (9 * 3600 + 5 * 60 + 7) / 86400.0 << "2025/12/9 9:05:07";
+    QTest::newRow("a hair before midnight is the next day") << 46000.9999999 << "2025/12/10";
+    QTest::newRow("the engine's day zero") << 0.0 << "1899/12/30";
+    QTest::newRow("before day zero, time counted forward") << -1.25 << "1899/12/29 6:00:00";
+    QTest::newRow("year 9999") << 2958465.0 << "9999/12/31";
+}
+
+void AdminImportTest::datesAsTheOldScreensShowedThem()
+{
+    QFETCH(double, dayNumber);
+    QFETCH(QString, text);
+    QCOMPARE(jetDateText(dayNumber), text);
+    QCOMPARE(carryValue(jetValue(JetValue::Kind::DateTime, dayNumber), ColumnType::Text, QString()).stored.toString(), text);
+}
+
+void AdminImportTest::wholeNumberColumns_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<bool>("reported");
+
+    const int number = int(JetValue::Kind::Number);
+    const int text = int(JetValue::Kind::Text);
+    QTest::newRow("whole") << number << QVariant("12") << QVariant(12) << false;
+    QTest::newRow("half to even, down") << number << QVariant("2.5") << QVariant(2) << true;
+    QTest::newRow("half to even, up") << number << QVariant("7.5") << QVariant(8) << true;
+    QTest::newRow("negative half") << number << QVariant("-2.5") << QVariant(-2) << true;
+    QTest::newRow("just above half") << number << QVariant("2.5000001") << QVariant(3) << true;
+    QTest::newRow("money with zero cents") << number << QVariant("18.00") << QVariant(18) << false;
+    QTest::newRow("lowest") << number << QVariant("-32768") << QVariant(-32768) << false;
+    QTest::newRow("highest") << number << QVariant("32767") << QVariant(32767) << false;
+    QTest::newRow("above the range") << number << QVariant("32768") << QVariant() << true;
+    QTest::newRow("rounds out of the range") << number << QVariant("32767.5") << QVariant() << true;
+    QTest::newRow("far out of the range") << number << QVariant("1e9") << QVariant() << true;
+    QTest::newRow("text digits") << text << QVariant(" 40 ") << QVariant(40) << false;
+    QTest::newRow("full-width digits") << text << QVariant("１２") << QVariant(12) << false;
+    QTest::newRow("text that is no number") << text << QVariant("十二") << QVariant() << true;
+    QTest::newRow("empty text") << text << QVariant("") << QVariant() << false;
+    QTest::newRow("yes") << int(JetValue::Kind::Boolean) << QVariant(true) << QVariant(-1) << false;
+    QTest::newRow("a date is no quantity") << int(JetValue::Kind::DateTime) << QVariant(46000.0) << QVariant() << true;
+}
+
+void AdminImportTest::wholeNumberColumns()
+{
+    QFETCH(int, kind);
+    QFETCH(QVariant, value);
+    QFETCH(QVariant, stored);
+    QFETCH(bool, reported);
+
+    const CarriedValue carried = carryValue(jetValue(JetValue::Kind(kind), value), ColumnType::WholeNumber, QString());
+    QCOMPARE(carried.stored.isNull(), stored.isNull());
+    if (!stored.isNull())
+        QCOMPARE(carried.stored.toInt(), stored.toInt());
+    QCOMPARE(!carried.problem.isEmpty(), reported);
+}
+
+void AdminImportTest::textColumns_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QVariant>("stored");
+
+    QTest::newRow("text") << int(JetValue::Kind::Text) << QVariant("螺絲 M3, \"長\"") << QVariant("螺絲 M3, \"長\"");
+    QTest::newRow("number") << int(JetValue::Kind::Number) << QVariant("18.25") << QVariant("18.25");
+    QTest::newRow("yes") << int(JetValue::Kind::Boolean) << QVariant(true) << QVariant("True");
+    QTest::newRow("no") << int(JetValue::Kind::Boolean) << QVariant(false) << QVariant("False");
+    QTest::newRow("null stays null") << int(JetValue::Kind::Null) << QVariant() << QVariant();
+    QTest::newRow("object is not text") << int(JetValue::Kind::Object) << QVariant(QByteArray("x")) << QVariant();
+}
+
+void AdminImportTest::textColumns()
+{
+    QFETCH(int, kind);
+    QFETCH(QVariant, value);
+    QFETCH(QVariant, stored);
+
+    const CarriedValue carried = carryValue(jetValue(JetValue::Kind(kind), value), ColumnType::Text, QString());
+    QCOMPARE(carried.stored.isNull(), stored.isNull());
+    QCOMPARE(carried.stored.toString(), stored.toString());
+    QCOMPARE(carried.problem.isEmpty(), kind != int(JetValue::Kind::Object));
+}
+
+void AdminImportTest::objectsBecomeDocuments()
+{
+    const QByteArray raw("not an OLE object");
+    const CarriedValue carried = carryValue(jetValue(JetValue::Kind::Object, raw), ColumnType::Document, QStringLiteral("picture-5"));
+    QVERIFY(carried.documentNotUnderstood);
+    QVERIFY(!carried.problem.isEmpty());
+    const Document document = Document::fromStored(carried.stored);
+    QCOMPARE(document.kind(), Document::Kind::Embedded);
+    QCOMPARE(document.bytes(), raw);
+    QCOMPARE(document.mimeType(), QStringLiteral("application/octet-stream"));
+    QCOMPARE(document.fileName(), QStringLiteral("picture-5.bin"));
+
+    const CarriedValue text = carryValue(jetValue(JetValue::Kind::Text, QStringLiteral("a note")), ColumnType::Document, QString());
+    QVERIFY(text.stored.isNull());
+    QVERIFY(!text.problem.isEmpty());
+}
+
+void AdminImportTest::codePages_data()
+{
+    QTest::addColumn<QString>("codePage");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("undecodable");
+
+    QTest::newRow("Big5") << "CP950" << QByteArray::fromHex("A7F7AEC6AE77A673") << "材料庫存" << false;
+    QTest::newRow("Big5 with ASCII") << "CP950" << QByteArray("M3 ") + QByteArray::fromHex("C1B3B5B7") << "M3 螺絲" << false;
+    QTest::newRow("Big5 cut in a character") << "CP950" << QByteArray::fromHex("A7F7AE") << "材\uFFFD" << true;
+    QTest::newRow("Big5 stray byte in the middle") << "CP950" << QByteArray::fromHex("A7F7FFAEC6") << "材\uFFFD料" << true;
+    QTest::newRow("cp1252") << "CP1252" << QByteArray::fromHex("4BE4736520E9") << "Käse é" << false;
+    QTest::newRow("cp1252 euro") << "CP1252" << QByteArray::fromHex("80") << "€" << false;
+}
+
+void AdminImportTest::codePages()
+{
+    QFETCH(QString, codePage);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(bool, undecodable);
+
+    CodePage decoder;
+    QVERIFY(decoder.open(codePage));
+    bool lost = false;
+    QCOMPARE(decoder.decode(bytes, lost), text);
+    QCOMPARE(lost, undecodable);
+}
+
+void AdminImportTest::mapFaultsAreReported_data()
+{
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QStringList>("problems");
+
+    QTest::newRow("missing table") << QByteArray(R"({"tables": {"Staff": {"into": "EMPLOYEE", "columns": {}}}})")
+                                   << QStringList{"對照檔的資料表 Staff 在舊資料庫裡找不到"};
+    QTest::newRow("missing old column")
+        << QByteArray(R"({"tables": {"Employees": {"into": "EMPLOYEE", "columns": {"Surname": "empname"}}}})")
+        << QStringList{"對照檔的欄位 Employees.Surname 在舊資料庫裡找不到"};
+    QTest::newRow("missing vemo column")
+        << QByteArray(R"({"tables": {"Employees": {"into": "EMPLOYEE", "columns": {"LastName": "lastname"}}}})")
+        << QStringList{"對照檔把 Employees.LastName 對到 EMPLOYEE.lastname,但 EMPLOYEE 沒有這個欄位"};
+    QTest::newRow("missing vemo table") << QByteArray(R"({"tables": {"Employees": {"into": "STAFF", "columns": {}}}})")
+                                        << QStringList{"對照檔把 Employees 對到 STAFF,但 vemo 沒有這個資料表"};
+    QTest::newRow("two columns into one")
+        << QByteArray(R"({"tables": {"Employees": {"into": "EMPLOYEE", "columns": {"LastName": "empname", "FirstName": "EMPNAME"}}}})")
+        << QStringList{"對照檔把兩個欄位都對到 EMPLOYEE.empname"};
+}
+
+void AdminImportTest::mapFaultsAreReported()
+{
+    QFETCH(QByteArray, json);
+    QFETCH(QStringList, problems);
+
+    ImportMap map;
+    const Result parsed = ImportMap::parse(json, map);
+    QVERIFY2(parsed.ok(), qPrintable(parsed.message()));
+    const JetTable employees{QStringLiteral("Employees"), {QStringLiteral("LastName"), QStringLiteral("FirstName")}, 3};
+    QCOMPARE(planImport({employees}, map).problems, problems);
+}
+
+void AdminImportTest::matchesByNameAndThroughTheMap()
+{
+    ImportMap map;
+    QVERIFY(ImportMap::parse(R"({"tables": {"Staff": {"into": "employee", "columns": {"Surname": "EMPNAME"}}}})", map).ok());
+    const QVector<JetTable> tables = {
+        {QStringLiteral("Staff"), {QStringLiteral("EmpNo"), QStringLiteral("Surname"), QStringLiteral("Shoe size")}, 4},
+        {QStringLiteral("msf"), {QStringLiteral("MaterielNo"), QStringLiteral("Inventory")}, 2},
+        {QStringLiteral("Orders"), {QStringLiteral("OrderID")}, 9},
+    };
+    const ImportPlan plan = planImport(tables, map);
+    QVERIFY(plan.problems.isEmpty());
+    QCOMPARE(plan.unmatchedTables, QStringList{QStringLiteral("Orders")});
+
+    const TablePlan *staff = planFor(plan, QStringLiteral("Staff"));
+    QVERIFY(staff);
+    QCOMPARE(staff->target->name, QStringLiteral("EMPLOYEE"));
+    QCOMPARE(staff->sourceColumnOf.at(columnIndex(*staff, QStringLiteral("empno"))), 0);
+    QCOMPARE(staff->sourceColumnOf.at(columnIndex(*staff, QStringLiteral("empname"))), 1);
+    QCOMPARE(staff->unmatchedColumns, QStringList{QStringLiteral("Shoe size")});
+    QCOMPARE(staff->rowCount, 4);
+
+    const TablePlan *stock = planFor(plan, QStringLiteral("msf"));
+    QVERIFY(stock);
+    QCOMPARE(stock->target->name, QStringLiteral("MSF"));
+    QCOMPARE(stock->sourceColumnOf.at(columnIndex(*stock, QStringLiteral("inventory"))), 1);
+    QVERIFY(stock->unmatchedColumns.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(AdminImportTest)
+#include "tst_admin_import.moc"
