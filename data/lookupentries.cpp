@@ -18,7 +18,7 @@ QString text(const QVariant &value)
 } // namespace
 
 LookupEntries::LookupEntries(const RecordSource &listSource, const QString &shownColumn, const QString &boundColumn)
-    : m_database(listSource.database()), m_table(listSource.table()), m_shownColumn(shownColumn),
+    : m_listSource(&listSource), m_table(listSource.table()), m_shownColumn(shownColumn),
       m_boundColumn(boundColumn)
 {
     if (listSource.isOpen())
@@ -77,7 +77,9 @@ void LookupEntries::loadChunk(int index) const
     for (int i = first; i <= last; ++i)
         m_cache.insert(i, Entry());
     const Engine &db = engine();
-    QSqlQuery query(m_database);
+    if (!m_listSource)
+        return;
+    QSqlQuery query(m_listSource->database());
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %1 BETWEEN ? AND ?")
                       .arg(db.rowIdentity(), db.quotedName(m_shownColumn), db.quotedName(m_boundColumn),
@@ -95,9 +97,9 @@ void LookupEntries::loadChunk(int index) const
 
 int LookupEntries::firstHeldIndex(const QString &sql, const QVariantList &values) const
 {
-    if (m_keys.isEmpty())
+    if (m_keys.isEmpty() || !m_listSource)
         return -1;
-    QSqlQuery query(m_database);
+    QSqlQuery query(m_listSource->database());
     query.setForwardOnly(true);
     if (!query.prepare(sql))
         return -1;

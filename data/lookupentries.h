@@ -3,7 +3,7 @@
 #include "data/keyset.h"
 
 #include <QHash>
-#include <QSqlDatabase>
+#include <QPointer>
 #include <QString>
 
 class RecordSource;
@@ -42,7 +42,9 @@ private:
     /// The first identity that the query yields and the list holds, as an index.
     int firstHeldIndex(const QString &sql, const QVariantList &values) const;
 
-    QSqlDatabase m_database;
+    // Reads go through the list source's connection while it lives; the
+    // list holds no handle of its own that would outlive it.
+    QPointer<const RecordSource> m_listSource;
     QString m_table;
     QString m_shownColumn;
     QString m_boundColumn;
