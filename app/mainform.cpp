@@ -56,6 +56,8 @@ Screen *MainForm::showScreen(const QString &form)
         return nullptr;
     ScreenSlot &slot = found->second;
     if (slot.window) {
+        slot.window->setWindowState(slot.window->windowState() & ~Qt::WindowMinimized);
+        slot.window->show();
         slot.window->raise();
         slot.window->activateWindow();
         return slot.window;
@@ -88,9 +90,18 @@ Screen *MainForm::openScreen(const QString &form) const
 
 void MainForm::endSystem()
 {
+    bool allWritten = true;
     for (auto &[form, slot] : m_screens) {
-        if (slot.window)
-            slot.window->writePendingEdits();
+        if (slot.window && !slot.window->writePendingEdits())
+            allWritten = false;
+    }
+    if (!allWritten) {
+        if (!m_dialogs.confirmNoDefault(kGiveUpQuestion))
+            return;
+        for (auto &[form, slot] : m_screens) {
+            if (slot.window)
+                slot.window->discardEdits();
+        }
     }
     m_module1.connection.close();
     m_quit();

@@ -28,7 +28,9 @@ public:
     /// The screen's window while it is open; nullptr otherwise.
     Screen *openScreen(const QString &form) const;
 
-    /// "Ending system": writes the open screens' edits in progress, closes
+    /// "Ending system": writes the open screens' edits in progress (when some
+    /// cannot be written, asks once whether to give them up and ends only on
+    /// Yes), closes
     /// the shared connection and ends the run at once.
     void endSystem();
     /// What ends the run; tests replace it.

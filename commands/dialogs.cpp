@@ -10,6 +10,12 @@ bool Dialogs::confirm(const QString &text, const QString &title)
     return show({text, title, MessageButtons::YesNo, MessageIcon::None, MessageAnswer::Yes}) == MessageAnswer::Yes;
 }
 
+bool Dialogs::confirmNoDefault(const QString &text)
+{
+    return show({text, kApplicationTitle, MessageButtons::YesNo, MessageIcon::None, MessageAnswer::No})
+        == MessageAnswer::Yes;
+}
+
 void Dialogs::reportFailure(const Result &failure)
 {
     tell(failure.message());

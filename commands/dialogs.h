@@ -30,6 +30,11 @@ struct InsertObjectChoice
 
 inline const QString kInsertObjectTitle = QStringLiteral("插入物件");
 
+/// Asked after the fields that changed meanwhile are named.
+inline const QString kOverwriteQuestion = QStringLiteral("要用您輸入的內容覆蓋嗎?");
+/// Asked when a closing window's edits cannot be written.
+inline const QString kGiveUpQuestion = QStringLiteral("修改無法儲存。要放棄這些修改並關閉畫面嗎?");
+
 /// Everything the program says to the user, and everything it asks, goes
 /// through this one interface, so tests can script the answers.
 class Dialogs
@@ -55,6 +60,9 @@ public:
     void tell(const QString &text, const QString &title = kApplicationTitle);
     /// Yes and No, Yes the default, no icon; true for Yes.
     bool confirm(const QString &text, const QString &title);
+    /// Yes and No, No the default, no icon, under the application's title;
+    /// true for Yes. For questions whose Yes gives something up.
+    bool confirmNoDefault(const QString &text);
     /// The engine's own text of a failure, under the application's title.
     void reportFailure(const Result &failure);
 };

@@ -38,7 +38,15 @@ public:
 
     /// The statement that starts a transaction holding the write lock from its
     /// start, waiting within the busy timeout for another writer to finish.
-    virtual QString beginWritingSql() const = 0;
+    virtual QString beginWritingSql() const { return QStringLiteral("BEGIN"); }
+    /// Whether a stored text is the very text a find asked for, compared as
+    /// the engine's = compares a text column. The engine's own comparison
+    /// picks the candidates; this keeps a NUL or a lone surrogate, which the
+    /// engine compares loosely, from matching other texts.
+    virtual bool sameText(const QString &stored, const QString &wanted) const
+    {
+        return stored.compare(wanted, Qt::CaseSensitive) == 0;
+    }
 
     /// A table or column name as statements write it.
     virtual QString quotedName(const QString &name) const = 0;

@@ -1,7 +1,9 @@
 #include "data/recordsource.h"
 
 #include "data/criterion.h"
+#include "data/decimalnumber.h"
 #include "data/engine.h"
+#include "data/schema.h"
 
 #include <QRegularExpression>
 #include <QSqlError>
@@ -23,6 +25,25 @@ QString quotedName(const QString &name)
 Result queryFailure(const QSqlQuery &query, const QString &sql)
 {
     return Result::failure(engineText(query.lastError()), sql);
+}
+
+/// Two stored values are the same: both empty, or equal in type and value.
+bool sameStoredValue(const QVariant &a, const QVariant &b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() && b.isNull();
+    if (a.typeId() == QMetaType::QByteArray || b.typeId() == QMetaType::QByteArray)
+        return a.typeId() == b.typeId() && a.toByteArray() == b.toByteArray();
+    return a.toString() == b.toString();
+}
+
+QString shownInQuestion(const QVariant &value)
+{
+    if (value.isNull() || value.toString().isEmpty())
+        return QStringLiteral("空白");
+    if (value.typeId() == QMetaType::QByteArray)
+        return QStringLiteral("文件");
+    return quotedInMessage(value.toString());
 }
 
 } // namespace
@@ -67,8 +88,7 @@ Result RecordSource::open(const QString &databasePath, const QString &table)
     m_edits.clear();
     m_cache.clear();
     emit keysetReset();
-    standOn(0);
-    return Result::success();
+    return standOn(0).led(kCannotRead);
 }
 
 bool RecordSource::isOpen() const
@@ -178,8 +198,6 @@ Result RecordSource::update()
         return open;
     if (!m_adding && m_edits.isEmpty())
         return Result::failure(QStringLiteral("沒有新增或修改的資料需要儲存。"));
-    if (m_adding && m_edits.isEmpty())
-        return Result::failure(QStringLiteral("新增的資料還沒有輸入任何內容,沒有儲存。"));
     const bool wasAdding = m_adding;
     if (Result written = writeEdits(); !written)
         return written;
@@ -193,9 +211,7 @@ Result RecordSource::deleteCurrent()
     if (Result open = failIfClosed(); !open)
         return open;
     if (m_adding) {
-        m_adding = false;
-        m_edits.clear();
-        standOn(m_position);
+        discardEdits();
         emit repositioned();
         return Result::success();
     }
@@ -278,18 +294,37 @@ Result RecordSource::moveToPosition(int position)
         return open;
     if (Result written = writePendingEdits(); !written)
         return written;
-    standOn(position);
+    if (Result read = standOn(position); !read)
+        return read.led(kCannotRead);
     emit repositioned();
     return Result::success();
 }
 
-void RecordSource::standOn(int position)
+void RecordSource::discardEdits()
 {
+    m_edits.clear();
+    m_adding = false;
+    if (m_onDeletedPlace) {
+        emit currentChanged();
+        return;
+    }
+    // A row that cannot be read again keeps what was read before.
+    if (!standOn(m_position))
+        emit currentChanged();
+}
+
+Result RecordSource::standOn(int position)
+{
+    QVector<QVariant> row(m_columns.size());
+    if (position >= 0 && position < m_keys.size()) {
+        if (Result read = readRow(m_keys.at(position), row); !read)
+            return read;
+    }
     m_position = position;
     m_onDeletedPlace = false;
     m_adding = false;
     m_edits.clear();
-    m_row = hasCurrentRow() ? readRow(m_keys.at(position)) : QVector<QVariant>(m_columns.size());
+    m_row = row;
     m_documentRead.fill(false, m_columns.size());
     // Refresh the grid's copy of the row, but never grow the cache: a long run
     // of moves would fill it past its limit and stall the next chunk load.
@@ -298,6 +333,7 @@ void RecordSource::standOn(int position)
             *cached = withDocumentLengths(m_row);
     }
     emit currentChanged();
+    return Result::success();
 }
 
 Result RecordSource::find(const QString &criterion, bool fromNext)
@@ -309,7 +345,9 @@ Result RecordSource::find(const QString &criterion, bool fromNext)
         return syntax;
     const int column = columnIndex(parsed.column);
     if (column < 0)
-        return Result::failure(QStringLiteral("資料表 '%1' 沒有欄位 '%2'。").arg(m_table, parsed.column), criterion);
+        return Result::failure(kCannotRead
+                                   + QStringLiteral("資料表 '%1' 沒有欄位 '%2'。").arg(m_table, quotedInMessage(parsed.column)),
+                               criterion);
     // A find moves like any other move: the search sees the edits just typed.
     const bool wasAdding = m_adding;
     if (Result written = writePendingEdits(); !written)
@@ -318,21 +356,22 @@ Result RecordSource::find(const QString &criterion, bool fromNext)
     QSqlQuery query(m_connection->database());
     query.setForwardOnly(true);
     // With an index on the column this seeks; without one it scans.
-    const QString sql = QStringLiteral("SELECT %3 FROM %1 WHERE %2 = ? AND %3 > ? ORDER BY %3")
+    const QString sql = QStringLiteral("SELECT %3, %2 FROM %1 WHERE %2 = ? AND %3 > ? ORDER BY %3")
                             .arg(quotedTable(), quotedName(m_columns.at(column)), engine().rowIdentity());
     if (Result prepared = prepare(query, sql); !prepared)
         return prepared;
     query.addBindValue(parsed.value);
     query.addBindValue(fromNext ? keyBeforeNextRow() : std::numeric_limits<qint64>::min());
     if (!query.exec())
-        return queryFailure(query, sql);
+        return queryFailure(query, sql).led(kCannotRead);
     // Rows added through another connection are not in this keyset: skip them.
     while (query.next()) {
         const int index = indexOfKey(query.value(0).toLongLong());
-        if (index < 0)
+        if (index < 0 || !engine().sameText(query.value(1).toString(), parsed.value))
             continue;
         query.finish();
-        standOn(index);
+        if (Result read = standOn(index); !read)
+            return read.led(kCannotRead);
         m_noMatch = false;
         emit repositioned();
         return Result::success();
@@ -357,25 +396,96 @@ Result RecordSource::writeEdits()
             return valid;
     }
     if (m_adding)
-        return insertPendingRow();
+        return insertPendingRow().led(kCannotSave);
+    dropUnchangedEdits();
+    while (!m_edits.isEmpty()) {
+        QVector<EditConflict> conflicts;
+        if (Result written = updateRow(conflicts); !written)
+            return written.led(kCannotSave);
+        if (conflicts.isEmpty())
+            break;
+        if (!m_conflictResolver)
+            return Result::failure(kCannotSave + describeConflicts(conflicts));
+        if (!m_conflictResolver(conflicts)) {
+            discardEdits();
+            break;
+        }
+        // Overwrite what is there now; a change made while the user was asked is asked about again.
+        for (const EditConflict &conflict : std::as_const(conflicts)) {
+            m_row[conflict.column] = conflict.now;
+            m_documentRead[conflict.column] = true;
+        }
+    }
+    return Result::success();
+}
+
+bool RecordSource::wasRead(int column) const
+{
+    // A document nobody looked at was never read: an edit of it is checked against nothing.
+    return !isDocumentColumn(column) || m_documentRead.value(column);
+}
+
+void RecordSource::dropUnchangedEdits()
+{
+    for (auto edit = m_edits.begin(); edit != m_edits.end();) {
+        if (wasRead(edit.key()) && sameStoredValue(storedValue(edit.key(), edit.value()), m_row.value(edit.key())))
+            edit = m_edits.erase(edit);
+        else
+            ++edit;
+    }
+}
+
+Result RecordSource::updateRow(QVector<EditConflict> &conflicts)
+{
+    QSqlQuery query(m_connection->database());
+    const QString begin = engine().beginWritingSql();
+    if (!query.exec(begin))
+        return queryFailure(query, begin);
+    const auto rollBack = [&query](const Result &failure) {
+        query.finish();
+        query.exec(QStringLiteral("ROLLBACK"));
+        return failure;
+    };
+    QStringList edited;
+    for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
+        edited << quotedName(m_columns.at(edit.key()));
+    const QString readSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                .arg(edited.join(QStringLiteral(", ")), quotedTable(), engine().rowIdentity());
+    if (Result prepared = prepare(query, readSql); !prepared)
+        return rollBack(prepared);
+    query.addBindValue(m_keys.at(m_position));
+    if (!query.exec())
+        return rollBack(queryFailure(query, readSql));
+    // A row deleted elsewhere is not brought back: the typed values stay for the user to give up.
+    if (!query.next())
+        return rollBack(Result::failure(
+            QStringLiteral("這筆資料已經被刪除(可能是別的使用者刪除的),修改沒有儲存。"), readSql));
+    int at = 0;
+    for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit, ++at) {
+        const QVariant now = query.value(at);
+        if (wasRead(edit.key()) && !sameStoredValue(now, m_row.value(edit.key())))
+            conflicts << EditConflict{edit.key(), m_captions.value(edit.key(), m_columns.at(edit.key())),
+                                      m_row.value(edit.key()), now, edit.value()};
+    }
+    if (!conflicts.isEmpty())
+        return rollBack(Result::success());
 
     QStringList assignments;
-    for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
-        assignments << quotedName(m_columns.at(edit.key())) + QStringLiteral(" = ?");
+    for (const QString &column : std::as_const(edited))
+        assignments << column + QStringLiteral(" = ?");
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
                             .arg(quotedTable(), assignments.join(QStringLiteral(", ")), engine().rowIdentity());
-    QSqlQuery query(m_connection->database());
     if (Result prepared = prepare(query, sql); !prepared)
-        return prepared;
+        return rollBack(prepared);
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
         query.addBindValue(storedValue(edit.key(), edit.value()));
     query.addBindValue(m_keys.at(m_position));
     if (!query.exec())
-        return queryFailure(query, sql);
-    // A row deleted through another connection takes no update: say so rather
-    // than let the typed values vanish.
-    if (query.numRowsAffected() == 0)
-        return Result::failure(QStringLiteral("這筆資料已經不在資料表 '%1' 中(可能已被刪除),修改沒有儲存。").arg(m_table), sql);
+        return rollBack(queryFailure(query, sql));
+    if (query.numRowsAffected() != 1)
+        return rollBack(Result::failure(QStringLiteral("修改改到了 %1 筆資料,已經復原。").arg(query.numRowsAffected()), sql));
+    if (!query.exec(QStringLiteral("COMMIT")))
+        return rollBack(queryFailure(query, QStringLiteral("COMMIT")));
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit) {
         m_row[edit.key()] = storedValue(edit.key(), edit.value());
         m_documentRead[edit.key()] = true;
@@ -386,6 +496,16 @@ Result RecordSource::writeEdits()
     return Result::success();
 }
 
+QString RecordSource::describeConflicts(const QVector<EditConflict> &conflicts)
+{
+    QString text;
+    for (const EditConflict &conflict : conflicts)
+        text += QStringLiteral("「%1」已經被改為 %2(您讀到的是 %3,輸入的是 %4)。")
+                    .arg(conflict.caption, shownInQuestion(conflict.now), shownInQuestion(conflict.read),
+                         shownInQuestion(conflict.typed));
+    return text;
+}
+
 Result RecordSource::insertPendingRow()
 {
     QStringList columns;
@@ -394,8 +514,11 @@ Result RecordSource::insertPendingRow()
         columns << quotedName(m_columns.at(edit.key()));
         placeholders << QStringLiteral("?");
     }
-    const QString sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                            .arg(quotedTable(), columns.join(QLatin1Char(',')), placeholders.join(QLatin1Char(',')));
+    // A blank new row is written too, as a row of empty fields.
+    const QString sql = columns.isEmpty()
+                          ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedTable())
+                          : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                .arg(quotedTable(), columns.join(QLatin1Char(',')), placeholders.join(QLatin1Char(',')));
     QSqlQuery query(m_connection->database());
     if (Result prepared = prepare(query, sql); !prepared)
         return prepared;
@@ -408,8 +531,7 @@ Result RecordSource::insertPendingRow()
     emit rowAboutToBeInserted(index);
     m_keys.insert(key);
     emit rowInserted(index);
-    standOn(index);
-    return Result::success();
+    return standOn(index).led(kCannotRead);
 }
 
 Result RecordSource::prepare(QSqlQuery &query, const QString &sql) const
@@ -423,35 +545,59 @@ Result RecordSource::checkValue(int column, const QVariant &value) const
 {
     if (!m_wholeNumberColumns.value(column) || value.isNull())
         return Result::success();
-    static const QRegularExpression wholeNumber(QStringLiteral(R"(^\s*[+-]?\d+\s*$)"));
     const QString text = value.toString();
-    if (text.trimmed().isEmpty() || wholeNumber.match(text).hasMatch())
+    const QString caption = m_captions.value(column, m_columns.at(column));
+    DecimalNumber number;
+    qint64 whole = 0;
+    switch (DecimalNumber::read(text, number)) {
+    case DecimalNumber::Reading::Empty:
         return Result::success();
-    return Result::failure(QStringLiteral("「%1」只能輸入整數,「%2」不是整數。")
-                               .arg(m_captions.value(column, m_columns.at(column)), text));
+    case DecimalNumber::Reading::NotANumber:
+        return Result::failure(kCannotSave
+                               + QStringLiteral("「%1」只能輸入數字,「%2」不是數字。").arg(caption, quotedInMessage(text)));
+    case DecimalNumber::Reading::Number:
+        if (number.toWholeNumber(kWholeNumberMinimum, kWholeNumberMaximum, whole))
+            return Result::success();
+        break;
+    }
+    return Result::failure(kCannotSave
+                           + QStringLiteral("「%1」只能輸入 %2 到 %3 之間的整數,「%4」超出範圍。")
+                                 .arg(caption)
+                                 .arg(kWholeNumberMinimum)
+                                 .arg(kWholeNumberMaximum)
+                                 .arg(quotedInMessage(text)));
 }
 
 QVariant RecordSource::storedValue(int column, const QVariant &value) const
 {
-    // A cleared quantity field means no quantity, not an empty text the file refuses.
-    if (m_wholeNumberColumns.value(column) && !value.isNull() && value.toString().trimmed().isEmpty())
+    if (!m_wholeNumberColumns.value(column) || value.isNull())
+        return value;
+    // A cleared quantity field means no quantity; a decimal is stored rounded half to even.
+    DecimalNumber number;
+    qint64 whole = 0;
+    if (DecimalNumber::read(value.toString(), number) != DecimalNumber::Reading::Number
+        || !number.toWholeNumber(kWholeNumberMinimum, kWholeNumberMaximum, whole))
         return QVariant();
-    return value;
+    return qlonglong(whole);
 }
 
-QVector<QVariant> RecordSource::readRow(qint64 key) const
+Result RecordSource::readRow(qint64 key, QVector<QVariant> &row) const
 {
-    QVector<QVariant> row(m_columns.size());
     QSqlQuery query(m_connection->database());
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                      .arg(selectList(), quotedTable(), engine().rowIdentity()));
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                            .arg(selectList(), quotedTable(), engine().rowIdentity());
+    if (Result prepared = prepare(query, sql); !prepared)
+        return prepared;
     query.addBindValue(key);
-    if (query.exec() && query.next()) {
+    if (!query.exec())
+        return queryFailure(query, sql);
+    // A row deleted elsewhere reads as a row of empty fields.
+    if (query.next()) {
         for (int i = 0; i < row.size(); ++i)
             row[i] = query.value(i);
     }
-    return row;
+    return Result::success();
 }
 
 void RecordSource::loadChunk(int index) const

@@ -12,7 +12,23 @@
 #include <QVariant>
 #include <QVector>
 
+#include <functional>
 #include <memory>
+
+/// A field whose value another connection changed between the read and the
+/// write of an edit of it.
+struct EditConflict
+{
+    int column = -1;
+    QString caption;
+    QVariant read;
+    QVariant now;
+    QVariant typed;
+};
+
+/// Asked when edits meet changes made meanwhile: true to write the typed
+/// values over, false to drop them and show the row as the file has it.
+using ConflictResolver = std::function<bool(const QVector<EditConflict> &)>;
 
 /// An updatable keyset cursor over one table, like the old engine's dynaset.
 ///
@@ -84,7 +100,20 @@ public:
     Result deleteCurrent();
     /// Writes what the edit buffer holds, as moving off the row does. A
     /// pending new row in which nothing was entered is dropped.
+    ///
+    /// An edit is written only if its column still holds, in the file, the
+    /// value read; otherwise nothing is written and the resolver decides
+    /// (without one, the write fails). Columns not edited are never checked,
+    /// so edits of other columns made elsewhere stay. An edit equal to the
+    /// value read is no change and is not written. A row deleted elsewhere is
+    /// never written back.
     Result writePendingEdits();
+    /// Drops the edit buffer and a pending new row; the current row is read
+    /// again from the file.
+    void discardEdits();
+    void setConflictResolver(ConflictResolver resolver) { m_conflictResolver = std::move(resolver); }
+    /// One sentence per field: "「caption」已經被改為 now(您讀到的是 read,輸入的是 typed)。"
+    static QString describeConflicts(const QVector<EditConflict> &conflicts);
 
     QVariant value(int column) const;
     QVariant value(const QString &column) const { return value(columnIndex(column)); }
@@ -120,15 +149,18 @@ signals:
 private:
     Result failIfClosed() const;
     Result moveToPosition(int position);
-    void standOn(int position);
+    Result standOn(int position);
     Result find(const QString &criterion, bool fromNext);
     qint64 keyBeforeNextRow() const;
     Result writeEdits();
+    bool wasRead(int column) const;
+    void dropUnchangedEdits();
+    Result updateRow(QVector<EditConflict> &conflicts);
     Result insertPendingRow();
     Result prepare(QSqlQuery &query, const QString &sql) const;
     Result checkValue(int column, const QVariant &value) const;
     QVariant storedValue(int column, const QVariant &value) const;
-    QVector<QVariant> readRow(qint64 key) const;
+    Result readRow(qint64 key, QVector<QVariant> &row) const;
     /// Every column by name, a document column as its length.
     QString selectList() const;
     /// Documents of the current row are read when first asked for, so moves
@@ -153,5 +185,6 @@ private:
     mutable QVector<QVariant> m_row; // a document column holds its length until read
     mutable QVector<bool> m_documentRead;
     QMap<int, QVariant> m_edits;
+    ConflictResolver m_conflictResolver;
     mutable QHash<qint64, QVector<QVariant>> m_cache;
 };

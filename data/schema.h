@@ -25,6 +25,10 @@ struct TableDefinition
     QStringList columnNames() const;
 };
 
+/// What a whole-number column takes: the old engine's 16-bit whole numbers.
+constexpr qint64 kWholeNumberMinimum = -32768;
+constexpr qint64 kWholeNumberMaximum = 32767;
+
 /// The eleven tables of the database, columns in their stored order.
 const QVector<TableDefinition> &schemaTables();
 

@@ -58,6 +58,21 @@ QString SqliteEngine::beginWritingSql() const
     return QStringLiteral("BEGIN IMMEDIATE");
 }
 
+bool SqliteEngine::sameText(const QString &stored, const QString &wanted) const
+{
+    // NOCASE folds the 26 ASCII letters and nothing else.
+    if (stored.size() != wanted.size())
+        return false;
+    for (qsizetype i = 0; i < stored.size(); ++i) {
+        const char16_t a = stored.at(i).unicode();
+        const char16_t b = wanted.at(i).unicode();
+        const auto folded = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+        if (folded(a) != folded(b))
+            return false;
+    }
+    return true;
+}
+
 QString SqliteEngine::quotedName(const QString &name) const
 {
     QString quoted = name;

@@ -12,6 +12,7 @@ public:
     QString connectOptions() const override;
     Result prepareConnection(QSqlDatabase &database) const override;
     QString beginWritingSql() const override;
+    bool sameText(const QString &stored, const QString &wanted) const override;
     QString quotedName(const QString &name) const override;
     QString rowIdentity() const override;
     QString createTableSql(const TableDefinition &table) const override;

@@ -35,7 +35,9 @@ Result StockUpdateCommand::run(ScreenContext &screen) const
     QString update;
     if (Result built = statement(screen, update); !built)
         return built;
-    if (Result executed = executeStockUpdate(update); !executed)
+    if (Result executed = executeStockUpdate(movement, update, screen.fieldValueText(materialList),
+                                             screen.fieldValueText(stock.name));
+        !executed)
         return executed;
     screen.setButtonEnabled(button, false);
     return Result::success();

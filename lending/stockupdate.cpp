@@ -1,81 +1,74 @@
 #include "lending/stockupdate.h"
 
 #include "data/criterion.h"
+#include "data/decimalnumber.h"
+#include "data/engine.h"
 #include "data/engineconnection.h"
+#include "data/schema.h"
 
-#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
 
 namespace {
 
-// Two such numbers brought to one scale still fit a 128-bit whole number.
-constexpr int kMaximumDigits = 18;
-
-/// A decimal number as a whole number of units of 10^-scale.
-struct Decimal
+Result readNumber(const QString &text, const QString &caption, DecimalNumber &out)
 {
-    __int128 units = 0;
-    int scale = 0;
-};
-
-bool parseDecimal(const QString &text, Decimal &out)
-{
-    static const QRegularExpression form(QStringLiteral(R"(^\s*([+-]?)(\d*)(?:\.(\d*))?\s*$)"));
-    const QRegularExpressionMatch match = form.match(text);
-    if (!match.hasMatch())
-        return false;
-    const QString whole = match.captured(2);
-    QString fraction = match.captured(3);
-    while (fraction.endsWith(QLatin1Char('0')))
-        fraction.chop(1);
-    if (whole.isEmpty() && match.captured(3).isEmpty())
-        return false;
-    // Leading zeros add nothing, so they do not count against the digits a number may have.
-    QString digits = whole + fraction;
-    while (digits.startsWith(QLatin1Char('0')))
-        digits.remove(0, 1);
-    if (digits.size() > kMaximumDigits || fraction.size() > kMaximumDigits)
-        return false;
-    __int128 units = 0;
-    for (const QChar digit : digits)
-        units = units * 10 + digit.digitValue();
-    out.units = match.captured(1) == QLatin1String("-") ? -units : units;
-    out.scale = int(fraction.size());
-    return true;
-}
-
-__int128 powerOfTen(int exponent)
-{
-    __int128 power = 1;
-    while (exponent-- > 0)
-        power *= 10;
-    return power;
-}
-
-Decimal rescaled(const Decimal &number, int scale)
-{
-    return {number.units * powerOfTen(scale - number.scale), scale};
-}
-
-/// Rounds to the nearest whole number, halves to the even neighbour.
-__int128 roundedHalfEven(const Decimal &number)
-{
-    const __int128 unit = powerOfTen(number.scale);
-    __int128 whole = number.units / unit;
-    const __int128 rest = number.units % unit;
-    const __int128 twiceRest = rest < 0 ? -2 * rest : 2 * rest;
-    const int sign = number.units < 0 ? -1 : 1;
-    if (twiceRest > unit || (twiceRest == unit && whole % 2 != 0))
-        whole += sign;
-    return whole;
-}
-
-Result readNumber(const QString &text, const QString &caption, Decimal &out)
-{
-    if (text.trimmed().isEmpty())
+    switch (DecimalNumber::read(text, out)) {
+    case DecimalNumber::Reading::Number:
+        return Result::success();
+    case DecimalNumber::Reading::Empty:
         return Result::failure(QStringLiteral("「%1」沒有數量,請輸入數字後再試一次。").arg(caption));
-    if (!parseDecimal(text, out))
-        return Result::failure(QStringLiteral("「%1」的內容「%2」不是數字,請改正後再試一次。").arg(caption, text));
-    return Result::success();
+    case DecimalNumber::Reading::NotANumber:
+        break;
+    }
+    return Result::failure(
+        QStringLiteral("「%1」的內容「%2」不是數字,請改正後再試一次。").arg(caption, quotedInMessage(text)));
+}
+
+/// Ends the transaction: commits a success, rolls a failure back.
+Result finish(QSqlQuery &query, const Result &outcome)
+{
+    query.finish();
+    if (!outcome) {
+        query.exec(QStringLiteral("ROLLBACK"));
+        return outcome;
+    }
+    if (!query.exec(QStringLiteral("COMMIT"))) {
+        const Result failed = Result::failure(engineText(query.lastError()), QStringLiteral("COMMIT"));
+        query.exec(QStringLiteral("ROLLBACK"));
+        return failed;
+    }
+    return outcome;
+}
+
+/// The one stock the material has in the file; a failure when it has none or several.
+Result readStockInFile(QSqlQuery &query, const QString &material, QVariant &stock)
+{
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                            .arg(engine().quotedName(QStringLiteral("inventory")),
+                                 engine().quotedName(QStringLiteral("MSF")),
+                                 engine().quotedName(QStringLiteral("materielno")));
+    if (!query.prepare(sql))
+        return Result::failure(engineText(query.lastError()), sql);
+    query.addBindValue(material);
+    if (!query.exec())
+        return Result::failure(engineText(query.lastError()), sql);
+    int rows = 0;
+    while (query.next()) {
+        stock = query.value(0);
+        ++rows;
+    }
+    if (rows == 1)
+        return Result::success();
+    if (material.isEmpty())
+        return Result::failure(QStringLiteral("沒有選擇材料,庫存沒有變更。請在「Material No.」選擇材料後再試一次。"));
+    if (rows == 0)
+        return Result::failure(QStringLiteral("找不到材料編號「%1」(可能已被刪除),庫存沒有變更。")
+                                   .arg(quotedInMessage(material)));
+    return Result::failure(QStringLiteral("材料編號「%1」符合 %2 筆材料(編號只差在大小寫),庫存沒有變更。"
+                                          "請先在材料庫存畫面改正材料編號。")
+                               .arg(quotedInMessage(material))
+                               .arg(rows));
 }
 
 } // namespace
@@ -91,27 +84,53 @@ QString stockUpdateStatement(StockMovement movement, int newStock, const QString
 Result newStock(StockMovement movement, const QString &stockText, const QString &stockCaption,
                 const QString &quantityText, const QString &quantityCaption, int &result)
 {
-    Decimal stock;
-    Decimal quantity;
+    DecimalNumber stock;
+    DecimalNumber quantity;
     if (Result read = readNumber(stockText, stockCaption, stock); !read)
         return read;
     if (Result read = readNumber(quantityText, quantityCaption, quantity); !read)
         return read;
-    const int scale = std::max(stock.scale, quantity.scale);
-    const Decimal a = rescaled(stock, scale);
-    const Decimal b = rescaled(quantity, scale);
-    const Decimal sum{movement == StockMovement::Lending ? a.units - b.units : a.units + b.units, scale};
-    const __int128 rounded = roundedHalfEven(sum);
-    if (rounded < -32768 || rounded > 32767)
+    if (quantity.isNegative())
+        return Result::failure(QStringLiteral("「%1」不能是負數(輸入的是 %2),庫存沒有變更。")
+                                   .arg(quantityCaption, quotedInMessage(quantityText.trimmed())));
+    const DecimalNumber after = movement == StockMovement::Lending ? stock.minus(quantity) : stock.plus(quantity);
+    qint64 rounded = 0;
+    if (!after.toWholeNumber(kWholeNumberMinimum, kWholeNumberMaximum, rounded))
         return Result::failure(QStringLiteral("計算出的庫存數量超出 -32768 到 32767 的範圍,庫存沒有變更。"));
     result = int(rounded);
     return Result::success();
 }
 
-Result executeStockUpdate(const QString &statement)
+Result executeStockUpdate(StockMovement movement, const QString &statement, const QString &material,
+                          const QString &stockText)
 {
     EngineConnection connection;
     if (Result opened = connection.open(kStockDatabasePath); !opened)
         return opened;
-    return connection.execute(statement);
+    QSqlDatabase database = connection.database();
+    QSqlQuery query(database);
+    const QString begin = engine().beginWritingSql();
+    if (!query.exec(begin))
+        return Result::failure(engineText(query.lastError()), begin);
+    QVariant inFile;
+    if (Result read = readStockInFile(query, material, inFile); !read)
+        return finish(query, read);
+    DecimalNumber computedFrom;
+    DecimalNumber now;
+    DecimalNumber::read(stockText, computedFrom);
+    if (inFile.isNull() || DecimalNumber::read(inFile.toString(), now) != DecimalNumber::Reading::Number
+        || !(now == computedFrom)) {
+        const QString again = movement == StockMovement::Lending ? QStringLiteral("借出") : QStringLiteral("歸還");
+        const QString shown = inFile.isNull() ? QStringLiteral("空白") : inFile.toString();
+        return finish(query, Result::failure(QStringLiteral("庫存已經變更為 %1,請按 Stock capacity 重新查詢後再%2。")
+                                                 .arg(shown, again)));
+    }
+    query.finish();
+    if (!query.exec(statement))
+        return finish(query, Result::failure(engineText(query.lastError()), statement));
+    if (query.numRowsAffected() != 1)
+        return finish(query, Result::failure(QStringLiteral("庫存更新改到了 %1 筆材料,已全部復原,庫存沒有變更。")
+                                                 .arg(query.numRowsAffected()),
+                                             statement));
+    return finish(query, Result::success());
 }

@@ -15,12 +15,18 @@ QString stockUpdateStatement(StockMovement movement, int newStock, const QString
 /// The new stock from the two texts as they stand on the screen, read as
 /// decimal numbers: stock − quantity (lending) or stock + quantity
 /// (returning), computed exactly and rounded half to even, within −32768 to
-/// 32767. A failure names the field at fault by its caption.
+/// 32767. A negative quantity is refused. A failure names the field at fault
+/// by its caption.
 Result newStock(StockMovement movement, const QString &stockText, const QString &stockCaption,
                 const QString &quantityText, const QString &quantityCaption, int &result);
 
-/// Runs the statement over a connection of its own to the database file,
-/// closed when the statement has run.
-Result executeStockUpdate(const QString &statement);
+/// Runs the statement over a connection of its own to the database file, in
+/// one transaction that first reads the material's stock in the file. When
+/// that stock is not the one the new figure was computed from (stockText),
+/// when no material or more than one has the number, or when the statement
+/// changes other than one row, nothing is written and the failure says
+/// which. The connection is closed when the command ends.
+Result executeStockUpdate(StockMovement movement, const QString &statement, const QString &material,
+                          const QString &stockText);
 
 inline const QString kStockDatabasePath = QStringLiteral("c:\\vemo\\vemo.mdb");

@@ -88,20 +88,36 @@ void Screen::run(const Command &command)
 
 bool Screen::writePendingEdits()
 {
+    bool allWritten = true;
     for (RecordSource *source : std::as_const(m_sources)) {
         if (Result written = source->writePendingEdits(); !written) {
             m_dialogs.reportFailure(written);
-            return false;
+            allWritten = false;
         }
     }
-    return true;
+    return allWritten;
+}
+
+void Screen::discardEdits()
+{
+    for (RecordSource *source : std::as_const(m_sources))
+        source->discardEdits();
+}
+
+bool Screen::askOverwrite(const QVector<EditConflict> &conflicts)
+{
+    return m_dialogs.confirmNoDefault(RecordSource::describeConflicts(conflicts) + kOverwriteQuestion);
 }
 
 void Screen::closeEvent(QCloseEvent *event)
 {
-    // A refused write keeps the window open with the typed values on it.
-    if (writePendingEdits())
+    // Edits that cannot be written keep the window open unless the user gives them up.
+    if (writePendingEdits()) {
         event->accept();
-    else
+    } else if (m_dialogs.confirmNoDefault(kGiveUpQuestion)) {
+        discardEdits();
+        event->accept();
+    } else {
         event->ignore();
+    }
 }

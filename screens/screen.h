@@ -2,6 +2,7 @@
 
 #include "commands/boundarycheck.h"
 #include "commands/screencontext.h"
+#include "data/recordsource.h"
 #include "data/bound/documentdesk.h"
 #include "screens/screendeclaration.h"
 
@@ -45,9 +46,13 @@ public:
 
     /// Runs a command; a failure is told to the user here, and the screen goes on.
     void run(const Command &command);
-    /// Writes every record source's edits in progress; a refused write is
-    /// reported and false returned.
+    /// Writes every record source's edits in progress; each refused write is
+    /// reported, and false returned.
     bool writePendingEdits();
+    /// Drops every record source's edits in progress.
+    void discardEdits();
+    /// Asks whether the typed values go over the changes made meanwhile.
+    bool askOverwrite(const QVector<EditConflict> &conflicts);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

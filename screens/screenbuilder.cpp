@@ -166,6 +166,9 @@ void ScreenBuilder::openSources()
     for (const SourceDeclaration &declared : m_screen.m_declaration.sources) {
         auto *source = new RecordSource(declared.name, &m_screen);
         m_screen.m_sources.insert(declared.name, source);
+        Screen *screen = &m_screen;
+        source->setConflictResolver(
+            [screen](const QVector<EditConflict> &conflicts) { return screen->askOverwrite(conflicts); });
         if (Result opened = source->open(kDatabasePath, declared.table); !opened)
             m_screen.m_buildFailures << opened.message();
     }

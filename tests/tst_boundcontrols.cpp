@@ -57,7 +57,7 @@ private:
 
 namespace {
 
-const QString kRefusedStock = QStringLiteral("「inventory」只能輸入整數,「abc」不是整數。");
+const QString kRefusedStock = QStringLiteral("資料無法儲存:「inventory」只能輸入數字,「abc」不是數字。");
 
 /// Chooses an entry as a user does: opens the list and presses Return on it.
 void choose(QComboBox &combo, int row)

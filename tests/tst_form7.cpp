@@ -34,8 +34,10 @@ private slots:
     void opensOnTheFirstLendingAndTheFirstMaterial();
     void stockUpdateOfTheScreen_data();
     void stockUpdateOfTheScreen();
-    void shownStockOfAnotherMaterialGoesToTheChosenOne();
-    void noMaterialChosenChangesNoRowAndTellsNothing();
+    void stockUpdateOnAStockItWasNotComputedFromTellsAndWritesNothing_data();
+    void stockUpdateOnAStockItWasNotComputedFromTellsAndWritesNothing();
+    void typedStockClosedAfterALendingNeverPutsTheOldFigureBack_data();
+    void typedStockClosedAfterALendingNeverPutsTheOldFigureBack();
     void stockCheck_data();
     void stockCheck();
     void choosingAMaterialDoesNotMoveTheStockSource();
@@ -269,28 +271,80 @@ void Form7Test::stockUpdateOfTheScreen()
     QCOMPARE(m_dialogs.calls().size(), 0);
 }
 
-void Form7Test::shownStockOfAnotherMaterialGoesToTheChosenOne()
+void Form7Test::stockUpdateOnAStockItWasNotComputedFromTellsAndWritesNothing_data()
 {
-    m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
-    startLending("A02", "Text3", "5");
-    QCOMPARE(shown(*m_screen, "Text7"), QStringLiteral("20"));
-    QCOMPARE(statementOf(kLending), QStringLiteral("update [msf] set [inventory] = 15 where [materielno] = 'A02';"));
-    press(*m_screen, kLending);
-    QCOMPARE(stockOf("A02"), 15);
-    QCOMPARE(stockOf("A01"), 20);
-    QCOMPARE(m_dialogs.calls().size(), 0);
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("material");
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("stock changed in the file")
+        << kLending << "A01" << "UPDATE MSF SET inventory = 30 WHERE materielno = 'A01'"
+        << "庫存已經變更為 30,請按 Stock capacity 重新查詢後再借出。";
+    QTest::newRow("stock changed, returning")
+        << kReturning << "A01" << "UPDATE MSF SET inventory = 30 WHERE materielno = 'A01'"
+        << "庫存已經變更為 30,請按 Stock capacity 重新查詢後再歸還。";
+    QTest::newRow("stock field shows another material")
+        << kLending << "A02" << "" << "庫存已經變更為 7,請按 Stock capacity 重新查詢後再借出。";
+    QTest::newRow("no material chosen") << kLending << "" << ""
+                                        << "沒有選擇材料,庫存沒有變更。請在「Material No.」選擇材料後再試一次。";
+    QTest::newRow("material deleted meanwhile") << kLending << "A01" << "DELETE FROM MSF WHERE materielno = 'A01'"
+                                                << "找不到材料編號「A01」(可能已被刪除),庫存沒有變更。";
+    QTest::newRow("two materials differing only in case")
+        << kReturning << "A01" << "INSERT INTO MSF (materielno, inventory) VALUES ('a01', 20)"
+        << "材料編號「A01」符合 2 筆材料(編號只差在大小寫),庫存沒有變更。請先在材料庫存畫面改正材料編號。";
 }
 
-void Form7Test::noMaterialChosenChangesNoRowAndTellsNothing()
+void Form7Test::stockUpdateOnAStockItWasNotComputedFromTellsAndWritesNothing()
 {
+    QFETCH(QString, button);
+    QFETCH(QString, material);
+    QFETCH(QString, meanwhile);
+    QFETCH(QString, message);
     m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
+    startLending(material, button == kLending ? "Text3" : "Text4", "5");
+    if (!meanwhile.isEmpty())
+        m_database->execute(meanwhile);
     const auto before = allStock();
-    startLending(QString(), "Text3", "5");
-    QCOMPARE(statementOf(kLending), QStringLiteral("update [msf] set [inventory] = 15 where [materielno] = '';"));
-    press(*m_screen, kLending);
+
+    press(*m_screen, button);
+
+    QCOMPARE(m_dialogs.takeCalls(), QVector<DialogCall>{DialogCall::told(message)});
     QCOMPARE(allStock(), before);
-    QVERIFY(!m_screen->button(kLending)->isEnabled());
-    QCOMPARE(m_dialogs.calls().size(), 0);
+    QVERIFY(m_screen->button(button)->isEnabled());
+    QCOMPARE(shown(*m_screen, "Text7"), QStringLiteral("20"));
+}
+
+void Form7Test::typedStockClosedAfterALendingNeverPutsTheOldFigureBack_data()
+{
+    QTest::addColumn<int>("readFirst");
+    QTest::addColumn<QString>("question");
+    QTest::newRow("typed figure as read") << 20 << QString();
+    QTest::newRow("typed figure after a change elsewhere, No the default")
+        << 18 << "「Stoct capacity」已經被改為 15(您讀到的是 18,輸入的是 20)。要用您輸入的內容覆蓋嗎?";
+}
+
+void Form7Test::typedStockClosedAfterALendingNeverPutsTheOldFigureBack()
+{
+    QFETCH(int, readFirst);
+    QFETCH(QString, question);
+    m_database->execute(QStringLiteral("UPDATE MSF SET inventory = %1 WHERE materielno = 'A01'").arg(readFirst));
+    m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
+    m_database->execute("UPDATE MSF SET inventory = 20 WHERE materielno = 'A01'");
+    startLending("A01", "Text3", "5");
+    retype(*m_screen, "Text7", QStringLiteral("20"));
+    press(*m_screen, kLending);
+    QCOMPARE(stockOf("A01"), 15);
+
+    QVector<DialogCall> expected;
+    if (!question.isEmpty()) {
+        m_dialogs.chooseAnswer(MessageAnswer::No);
+        expected << DialogCall{DialogCall::Kind::Message, question,           kApplicationTitle,
+                               MessageButtons::YesNo,     MessageIcon::None, MessageAnswer::No};
+    }
+    QVERIFY(m_screen->close());
+
+    QCOMPARE(m_dialogs.takeCalls(), expected);
+    QCOMPARE(stockOf("A01"), 15);
 }
 
 void Form7Test::stockCheck_data()
@@ -370,9 +424,15 @@ void Form7Test::oneLendingPerIncrease()
     startLending("A01", "Text3", "2");
     QVERIFY(m_screen->button(kLending)->isEnabled());
     press(*m_screen, kLending);
-    // The stock field still shows 20, so the second lending writes 20 - 2.
-    QCOMPARE(stockOf("A01"), 18);
-    QCOMPARE(m_dialogs.calls().size(), 0);
+    // The stock field still shows 20, which the file no longer holds: nothing is written.
+    QCOMPARE(m_dialogs.takeCalls(),
+             QVector<DialogCall>{DialogCall::told("庫存已經變更為 15,請按 Stock capacity 重新查詢後再借出。")});
+    QCOMPARE(stockOf("A01"), 15);
+    m_dialogs.typeAnswer(QStringLiteral("A01"));
+    press(*m_screen, kStockCheck);
+    press(*m_screen, kLending);
+    QCOMPARE(stockOf("A01"), 13);
+    QCOMPARE(m_dialogs.calls().size(), 1);
 }
 
 void Form7Test::unsavedLendingHasChangedTheStock()
@@ -441,8 +501,12 @@ void Form7Test::unreadableInputChangesNothing_data()
     QTest::newRow("empty stock") << kReturning << "5" << ""
                                  << "「Stoct capacity」沒有數量,請輸入數字後再試一次。";
     const QString outOfRange = QStringLiteral("計算出的庫存數量超出 -32768 到 32767 的範圍,庫存沒有變更。");
-    QTest::newRow("lending above 32767") << kLending << "-32748" << unchanged << outOfRange;
-    QTest::newRow("returning below -32768") << kReturning << "-32789" << unchanged << outOfRange;
+    QTest::newRow("lending from a stock above 32767") << kLending << "5" << "40000" << outOfRange;
+    QTest::newRow("returning above 32767") << kReturning << "32760" << unchanged << outOfRange;
+    QTest::newRow("negative lent") << kLending << "-5" << unchanged
+                                   << "「Lending amount」不能是負數(輸入的是 -5),庫存沒有變更。";
+    QTest::newRow("negative returned") << kReturning << " -1.5" << unchanged
+                                       << "「Returing amount」不能是負數(輸入的是 -1.5),庫存沒有變更。";
 }
 
 void Form7Test::unreadableInputChangesNothing()
@@ -591,6 +655,9 @@ void Form7Test::buttonStatesFollowTheStateTable()
 
     press(*m_screen, kLending);
     QCOMPARE(states(*m_screen), (States{true, false, true}));
+    m_dialogs.typeAnswer(QStringLiteral("A01"));
+    press(*m_screen, kStockCheck);
+    QCOMPARE(states(*m_screen), (States{true, false, true}));
     press(*m_screen, kReturning);
     QCOMPARE(states(*m_screen), (States{true, false, false}));
     press(*m_screen, kSave);
@@ -612,7 +679,7 @@ void Form7Test::buttonStatesFollowTheStateTable()
     QCOMPARE(m_database->value("SELECT COUNT(*) FROM MBBR WHERE mbrrno = 'L001'").toInt(), 0);
     QCOMPARE(states(*m_screen), (States{true, true, true}));
 
-    QCOMPARE(stockOf("A01"), 21);
+    QCOMPARE(stockOf("A01"), 20);
     QCOMPARE(m_dialogs.messageTexts(), (QStringList{"找不到", "你確定要刪除這筆資料嗎?"}));
 }
 

@@ -101,7 +101,7 @@ private:
 namespace {
 
 const QString kCaption = QStringLiteral("  Stock  test  ");
-const QString kRefusedStock = QStringLiteral("「Stock capacity」只能輸入整數,「abc」不是整數。");
+const QString kRefusedStock = QStringLiteral("資料無法儲存:「Stock capacity」只能輸入數字,「abc」不是數字。");
 const QColor kRuleColour(255, 255, 128);
 
 ScreenDeclaration testDeclaration(std::shared_ptr<const Command> run, std::shared_ptr<const Command> fail,
@@ -584,10 +584,11 @@ void ScreenBuilderTest::refusedWriteKeepsTheScreenOpen()
     stock->selectAll();
     QTest::keyClicks(stock, "abc");
 
+    m_dialogs.chooseAnswer(MessageAnswer::No);
     QVERIFY(!screen->close());
     QVERIFY(screen->isVisible());
     QCOMPARE(stock->text(), QString("abc"));
-    QCOMPARE(m_dialogs.messageTexts(), QStringList{kRefusedStock});
+    QCOMPARE(m_dialogs.messageTexts(), (QStringList{kRefusedStock, kGiveUpQuestion}));
     QCOMPARE(m_database->value("SELECT inventory FROM MSF WHERE materielno = 'M1'").toInt(), 40);
 
     m_dialogs.takeCalls();

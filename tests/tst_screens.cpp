@@ -571,7 +571,7 @@ void ScreensTest::textAsStockIsRefusedAndStaysOnTheScreen()
     const ScreenCase &expected = screenCase("Form6");
     m_screen = showScreen(expected.declaration(), m_dialogs, m_lastSearch);
     retype(*m_screen, "Text4", QStringLiteral("abc"));
-    const QString refused = QStringLiteral("「Stock capacity」只能輸入整數,「abc」不是整數。");
+    const QString refused = QStringLiteral("資料無法儲存:「Stock capacity」只能輸入數字,「abc」不是數字。");
 
     clickGridRow(*m_screen, 1);
 
@@ -582,9 +582,10 @@ void ScreensTest::textAsStockIsRefusedAndStaysOnTheScreen()
     QCOMPARE(grid(*m_screen)->currentIndex().row(), 0);
     QCOMPARE(m_database->value("SELECT inventory FROM MSF WHERE materielno = 'A01'").toInt(), 20);
 
+    m_dialogs.chooseAnswer(MessageAnswer::No);
     m_screen->close();
     QVERIFY(m_screen->isVisible());
-    QCOMPARE(m_dialogs.messageTexts(), QStringList{refused});
+    QCOMPARE(m_dialogs.messageTexts(), (QStringList{refused, kGiveUpQuestion}));
     m_dialogs.takeCalls();
 
     retype(*m_screen, "Text4", QStringLiteral("25"));

@@ -99,7 +99,11 @@ void StockUpdateTest::newStockFromTheTwoTexts_data()
     QTest::newRow("no whole part") << give << "1" << ".5" << 2;
     QTest::newRow("no fraction digits") << give << "5." << "1" << 6;
     QTest::newRow("blanks around") << lend << "  20 " << " 5" << 15;
-    QTest::newRow("plus and minus signs") << lend << "+20" << "-5" << 25;
+    QTest::newRow("plus signs") << lend << "+20" << "+5" << 15;
+    QTest::newRow("more decimals than 64 bits hold, just over a half")
+        << give << "10" << "2.50000000000000000000000001" << 13;
+    QTest::newRow("more decimals than 64 bits hold, just under a half")
+        << lend << "10" << "2.49999999999999999999999999" << 8;
     QTest::newRow("negative stock returned") << give << "-20" << "+5" << -15;
     QTest::newRow("tiny fraction") << give << "0.0000000000000004" << "0" << 0;
     QTest::newRow("highest") << give << "32767" << "0" << 32767;
@@ -138,9 +142,7 @@ void StockUpdateTest::unreadableTextNamesItsField_data()
     QTest::newRow("exponent") << "20" << "1e3" << "「Lending amount」的內容「1e3」不是數字,請改正後再試一次。";
     QTest::newRow("thousands separator") << "1,000" << "5"
                                          << "「Stoct capacity」的內容「1,000」不是數字,請改正後再試一次。";
-    QTest::newRow("too many decimals to compute exactly")
-        << "999999999999999999" << "0.0000000000000000000001"
-        << "「Lending amount」的內容「0.0000000000000000000001」不是數字,請改正後再試一次。";
+    QTest::newRow("exponent") << "20" << "1e2" << "「Lending amount」的內容「1e2」不是數字,請改正後再試一次。";
     QTest::newRow("blank inside") << "20" << "1 5" << "「Lending amount」的內容「1 5」不是數字,請改正後再試一次。";
     QTest::newRow("stock is read first") << "abc" << "" << "「Stoct capacity」的內容「abc」不是數字,請改正後再試一次。";
 }

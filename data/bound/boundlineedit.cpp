@@ -11,13 +11,20 @@ BoundLineEdit::BoundLineEdit(RecordSource &source, int column, QWidget *parent)
         if (edited == m_column && text() != fieldText(m_source.value(m_column)))
             showCurrentValue();
     });
-    connect(this, &QLineEdit::textEdited, this, [this](const QString &typed) { m_source.setValue(m_column, typed); });
+    // Any change not made by showing the row is the user's: typing, pasting, an
+    // input method, or a screen reader setting the text.
+    connect(this, &QLineEdit::textChanged, this, [this](const QString &typed) {
+        if (!m_showing && !m_source.setValue(m_column, typed))
+            showCurrentValue();
+    });
     showCurrentValue();
 }
 
 void BoundLineEdit::showCurrentValue()
 {
+    m_showing = true;
     setReadOnly(!m_source.isEditable());
     setText(fieldText(m_source.value(m_column)));
     setCursorPosition(0);
+    m_showing = false;
 }

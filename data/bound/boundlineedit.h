@@ -19,4 +19,5 @@ private:
 
     RecordSource &m_source;
     int m_column;
+    bool m_showing = false;
 };
