@@ -12,3 +12,15 @@ QString vemoHome();
 /// Maps a database path of the system (C:\vemo\vemo.mdb in any case) to the
 /// SQLite file that stands for it. Any other path is taken as a real file path.
 QString mappedDatabaseFile(const QString &databasePath);
+
+/// The settings file in the vemo folder.
+QString settingsFile();
+
+/// The database server the system's path stands for: $VEMO_DATABASE when
+/// set, else the "database" setting of vemo.conf in the vemo folder; empty
+/// when the embedded file is used.
+QString configuredServer();
+
+/// The server a database path names: the path itself when it is a server
+/// address, the configured server for the system's path, else empty.
+QString serverFor(const QString &databasePath);

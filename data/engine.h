@@ -22,8 +22,8 @@ struct StoredColumn
 /// Everything particular to the database engine behind the data layer: how a
 /// connection is opened and set up, how names are quoted, what identifies a
 /// row, the statements made from the schema description, and how the file
-/// describes itself. The record sources and the schema are written against
-/// this interface only.
+/// or server describes itself. The record sources and the schema are written
+/// against this interface only.
 class Engine
 {
 public:
@@ -47,6 +47,10 @@ public:
     {
         return stored.compare(wanted, Qt::CaseSensitive) == 0;
     }
+
+    /// Whether the system's own statement texts, written for the old engine
+    /// with [bracketed] names, run here as they are.
+    virtual bool takesSystemStatements() const { return false; }
 
     /// A table or column name as statements write it.
     virtual QString quotedName(const QString &name) const = 0;
@@ -72,5 +76,8 @@ public:
     virtual Result readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const = 0;
 };
 
-/// The engine the program runs on.
-const Engine &engine();
+/// The embedded engine and the server's.
+const Engine &sqliteEngine();
+const Engine &postgresEngine();
+/// The engine behind a connection, known by its driver.
+const Engine &engine(const QSqlDatabase &database);

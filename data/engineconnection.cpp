@@ -2,11 +2,14 @@
 
 #include "data/databaselocation.h"
 #include "data/engine.h"
+#include "data/postgresengine.h"
 #include "data/schema.h"
+#include "data/serveraddress.h"
 
 #include <QAtomicInt>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -35,7 +38,12 @@ QString connectionStringValue(const QString &connectionString, const QString &ke
 
 QString engineText(const QSqlError &error)
 {
-    return error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    // A server's message comes with its severity in front and the statement's place after.
+    static const QRegularExpression severity(QStringLiteral("^(ERROR|FATAL):\\s+"));
+    static const QRegularExpression detail(QStringLiteral("\\n(LINE \\d+|CONTEXT|QUERY):.*"),
+                                           QRegularExpression::DotMatchesEverythingOption);
+    return text.remove(severity).remove(detail).trimmed();
 }
 
 EngineConnection::EngineConnection() : m_name(nextConnectionName()) {}
@@ -48,6 +56,9 @@ EngineConnection::~EngineConnection()
 Result EngineConnection::open(const QString &databasePath, Missing missing)
 {
     close();
+    m_openedPath = databasePath;
+    if (const QString server = serverFor(databasePath); !server.isEmpty())
+        return openServer(server, missing);
     const QString file = mappedDatabaseFile(databasePath);
     const QString folder = QFileInfo(file).absolutePath();
     if (!QFileInfo::exists(file)) {
@@ -79,9 +90,9 @@ Result EngineConnection::open(const QString &databasePath, Missing missing)
 
 Result EngineConnection::openFile(const QString &file, bool create)
 {
-    QSqlDatabase database = QSqlDatabase::addDatabase(engine().driverName(), m_name);
+    QSqlDatabase database = QSqlDatabase::addDatabase(sqliteEngine().driverName(), m_name);
     database.setDatabaseName(file);
-    database.setConnectOptions(engine().connectOptions());
+    database.setConnectOptions(sqliteEngine().connectOptions());
     if (!database.open())
         return Result::failure(engineText(database.lastError()));
     QStringList stored;
@@ -95,7 +106,28 @@ Result EngineConnection::openFile(const QString &file, bool create)
             return created;
     }
     // Setting the connection up may write the file's first page, so it waits for the tables.
-    return engine().prepareConnection(database);
+    return sqliteEngine().prepareConnection(database);
+}
+
+Result EngineConnection::openServer(const QString &server, Missing missing)
+{
+    ServerAddress address;
+    if (Result parsed = ServerAddress::parse(server, address); !parsed)
+        return parsed;
+    const Engine &postgres = postgresEngine();
+    QSqlDatabase database = QSqlDatabase::addDatabase(postgres.driverName(), m_name);
+    database.setHostName(address.host);
+    database.setPort(address.port);
+    database.setUserName(address.user);
+    database.setDatabaseName(address.database);
+    database.setConnectOptions((QStringList{postgres.connectOptions()} + address.options).join(QLatin1Char(';')));
+    Result result = database.open() ? postgres.prepareConnection(database)
+                                    : Result::failure(engineText(database.lastError()));
+    if (result && missing == Missing::Create)
+        result = PostgresEngine().createMissingSchema(database);
+    if (!result)
+        close();
+    return result;
 }
 
 Result EngineConnection::openConnectionString(const QString &connectionString, const QString &user,
@@ -112,14 +144,33 @@ Result EngineConnection::openConnectionString(const QString &connectionString, c
     return open(source, Missing::Create);
 }
 
-Result EngineConnection::execute(const QString &statement)
+Result EngineConnection::execute(const QString &statement, const QVariantList &values)
 {
     if (!isOpen())
         return Result::failure(QStringLiteral("資料庫連線尚未開啟。"), statement);
     QSqlQuery query(database());
-    if (!query.exec(statement))
+    bool ran = values.isEmpty() ? query.exec(statement) : query.prepare(statement);
+    if (ran && !values.isEmpty()) {
+        for (const QVariant &value : values)
+            query.addBindValue(value);
+        ran = query.exec();
+    }
+    if (!ran)
         return Result::failure(engineText(query.lastError()), statement);
     return Result::success();
+}
+
+Result EngineConnection::reopenIfLost()
+{
+    if (isOpen()) {
+        QSqlQuery probe(database());
+        if (probe.exec(QStringLiteral("SELECT 1")))
+            return Result::success();
+    }
+    if (m_openedPath.isEmpty())
+        return Result::failure(QStringLiteral("資料庫連線尚未開啟。"));
+    const QString path = m_openedPath;
+    return open(path);
 }
 
 void EngineConnection::close()

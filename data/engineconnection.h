@@ -4,9 +4,11 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
 
-/// One connection of the embedded engine to the database file. Every record
-/// source, the shared connection and the stock update each hold their own.
+/// One connection to the database: the embedded file, or the PostgreSQL
+/// server that the vemo folder's settings name. Every record source, the
+/// shared connection and the stock update each hold their own.
 class EngineConnection
 {
 public:
@@ -17,9 +19,11 @@ public:
     EngineConnection(const EngineConnection &) = delete;
     EngineConnection &operator=(const EngineConnection &) = delete;
 
-    /// Opens the file that stands for the system's database path. With
-    /// Missing::Create a missing file is made with the whole schema; with
-    /// Missing::Fail it is a failure. A file that is not a database fails.
+    /// Opens the file that stands for the system's database path, or the
+    /// server when one is configured or the path is a server address. With
+    /// Missing::Create a missing file is made with the whole schema (on a
+    /// server, the tables it lacks); with Missing::Fail it is a failure. A
+    /// file that is not a database fails.
     Result open(const QString &databasePath, Missing missing = Missing::Fail);
 
     /// Opens by an OLE DB style connection string: its Provider must name
@@ -28,8 +32,13 @@ public:
     Result openConnectionString(const QString &connectionString, const QString &user,
                                 const QString &password);
 
-    /// Runs one statement, outside any transaction.
-    Result execute(const QString &statement);
+    /// Runs one statement, outside any transaction; the values stand for its
+    /// "?" placeholders in order.
+    Result execute(const QString &statement, const QVariantList &values = {});
+
+    /// Opens the connection again as it was opened when the database no
+    /// longer answers on it (a server restarted); fails when it cannot.
+    Result reopenIfLost();
 
     void close();
     bool isOpen() const;
@@ -37,8 +46,10 @@ public:
 
 private:
     Result openFile(const QString &file, bool create);
+    Result openServer(const QString &server, Missing missing);
 
     QString m_name;
+    QString m_openedPath;
 };
 
 /// The engine's own text of an error.

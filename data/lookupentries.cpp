@@ -76,9 +76,9 @@ void LookupEntries::loadChunk(int index) const
     const int last = std::min(first + kChunkEntries, m_keys.size()) - 1;
     for (int i = first; i <= last; ++i)
         m_cache.insert(i, Entry());
-    const Engine &db = engine();
     if (!m_listSource)
         return;
+    const Engine &db = engine();
     QSqlQuery query(m_listSource->database());
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %1 BETWEEN ? AND ?")
@@ -114,4 +114,9 @@ int LookupEntries::firstHeldIndex(const QString &sql, const QVariantList &values
             return index;
     }
     return -1;
+}
+
+const Engine &LookupEntries::engine() const
+{
+    return ::engine(m_listSource ? m_listSource->database() : QSqlDatabase());
 }

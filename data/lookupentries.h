@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QString>
 
+class Engine;
 class RecordSource;
 
 /// The entries of a lookup list: the row identities its list source held
@@ -38,6 +39,7 @@ private:
     };
 
     const Entry &entry(int index) const;
+    const Engine &engine() const;
     void loadChunk(int index) const;
     /// The first identity that the query yields and the list holds, as an index.
     int firstHeldIndex(const QString &sql, const QVariantList &values) const;

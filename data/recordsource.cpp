@@ -17,15 +17,6 @@ namespace {
 constexpr int kChunkRows = 64;
 constexpr int kCachedRowsLimit = 4096;
 
-QString quotedName(const QString &name)
-{
-    return engine().quotedName(name);
-}
-
-Result queryFailure(const QSqlQuery &query, const QString &sql)
-{
-    return Result::failure(engineText(query.lastError()), sql);
-}
 
 /// Two stored values are the same: both empty, or equal in type and value.
 bool sameStoredValue(const QVariant &a, const QVariant &b)
@@ -61,7 +52,7 @@ Result RecordSource::open(const QString &databasePath, const QString &table)
 
     QSqlDatabase database = connection->database();
     QVector<StoredColumn> stored;
-    if (Result read = engine().storedColumns(database, table, stored); !read)
+    if (Result read = ::engine(database).storedColumns(database, table, stored); !read)
         return read;
     if (stored.isEmpty())
         return Result::failure(QStringLiteral("找不到資料表 '%1'。").arg(table));
@@ -74,7 +65,7 @@ Result RecordSource::open(const QString &databasePath, const QString &table)
         documents << column.document;
     }
     Keyset keys;
-    if (Result read = engine().readKeys(database, table, keys); !read)
+    if (Result read = ::engine(database).readKeys(database, table, keys); !read)
         return read;
 
     m_connection = std::move(connection);
@@ -223,7 +214,7 @@ Result RecordSource::deleteCurrent()
         return prepared;
     query.addBindValue(m_keys.at(m_position));
     if (!query.exec())
-        return queryFailure(query, sql);
+        return failure(query, sql);
     m_cache.remove(m_keys.at(m_position));
     emit rowAboutToBeRemoved(m_position);
     m_keys.removeAt(m_position);
@@ -281,8 +272,20 @@ QVariant RecordSource::valueAt(int index, int column) const
     return m_cache.value(key).value(column);
 }
 
-Result RecordSource::failIfClosed() const
+Result RecordSource::failure(const QSqlQuery &query, const QString &sql) const
 {
+    m_connectionSuspect = true;
+    return Result::failure(engineText(query.lastError()), sql);
+}
+
+Result RecordSource::failIfClosed()
+{
+    // A failure may have been the connection going (a server restarted): the next command opens it again.
+    if (m_connectionSuspect && m_connection) {
+        if (Result reopened = m_connection->reopenIfLost(); !reopened)
+            return reopened;
+        m_connectionSuspect = false;
+    }
     if (isOpen())
         return Result::success();
     return Result::failure(QStringLiteral("資料來源 %1 沒有開啟。").arg(objectName()));
@@ -363,7 +366,7 @@ Result RecordSource::find(const QString &criterion, bool fromNext)
     query.addBindValue(parsed.value);
     query.addBindValue(fromNext ? keyBeforeNextRow() : std::numeric_limits<qint64>::min());
     if (!query.exec())
-        return queryFailure(query, sql).led(kCannotRead);
+        return failure(query, sql).led(kCannotRead);
     // Rows added through another connection are not in this keyset: skip them.
     while (query.next()) {
         const int index = indexOfKey(query.value(0).toLongLong());
@@ -440,7 +443,7 @@ Result RecordSource::updateRow(QVector<EditConflict> &conflicts)
     QSqlQuery query(m_connection->database());
     const QString begin = engine().beginWritingSql();
     if (!query.exec(begin))
-        return queryFailure(query, begin);
+        return failure(query, begin);
     const auto rollBack = [&query](const Result &failure) {
         query.finish();
         query.exec(QStringLiteral("ROLLBACK"));
@@ -455,7 +458,7 @@ Result RecordSource::updateRow(QVector<EditConflict> &conflicts)
         return rollBack(prepared);
     query.addBindValue(m_keys.at(m_position));
     if (!query.exec())
-        return rollBack(queryFailure(query, readSql));
+        return rollBack(failure(query, readSql));
     // A row deleted elsewhere is not brought back: the typed values stay for the user to give up.
     if (!query.next())
         return rollBack(Result::failure(
@@ -481,11 +484,11 @@ Result RecordSource::updateRow(QVector<EditConflict> &conflicts)
         query.addBindValue(storedValue(edit.key(), edit.value()));
     query.addBindValue(m_keys.at(m_position));
     if (!query.exec())
-        return rollBack(queryFailure(query, sql));
+        return rollBack(failure(query, sql));
     if (query.numRowsAffected() != 1)
         return rollBack(Result::failure(QStringLiteral("修改改到了 %1 筆資料,已經復原。").arg(query.numRowsAffected()), sql));
     if (!query.exec(QStringLiteral("COMMIT")))
-        return rollBack(queryFailure(query, QStringLiteral("COMMIT")));
+        return rollBack(failure(query, QStringLiteral("COMMIT")));
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit) {
         m_row[edit.key()] = storedValue(edit.key(), edit.value());
         m_documentRead[edit.key()] = true;
@@ -525,7 +528,7 @@ Result RecordSource::insertPendingRow()
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
         query.addBindValue(storedValue(edit.key(), edit.value()));
     if (!query.exec())
-        return queryFailure(query, sql);
+        return failure(query, sql);
     const qint64 key = query.lastInsertId().toLongLong();
     const int index = m_keys.lowerBound(key);
     emit rowAboutToBeInserted(index);
@@ -537,7 +540,7 @@ Result RecordSource::insertPendingRow()
 Result RecordSource::prepare(QSqlQuery &query, const QString &sql) const
 {
     if (!query.prepare(sql))
-        return queryFailure(query, sql);
+        return failure(query, sql);
     return Result::success();
 }
 
@@ -591,7 +594,7 @@ Result RecordSource::readRow(qint64 key, QVector<QVariant> &row) const
         return prepared;
     query.addBindValue(key);
     if (!query.exec())
-        return queryFailure(query, sql);
+        return failure(query, sql);
     // A row deleted elsewhere reads as a row of empty fields.
     if (query.next()) {
         for (int i = 0; i < row.size(); ++i)
@@ -663,6 +666,16 @@ int RecordSource::indexOfKey(qint64 key) const
 QString RecordSource::quotedTable() const
 {
     return quotedName(m_table);
+}
+
+QString RecordSource::quotedName(const QString &name) const
+{
+    return engine().quotedName(name);
+}
+
+const Engine &RecordSource::engine() const
+{
+    return ::engine(m_connection->database());
 }
 
 QSqlDatabase RecordSource::database() const

@@ -30,6 +30,8 @@ struct EditConflict
 /// values over, false to drop them and show the row as the file has it.
 using ConflictResolver = std::function<bool(const QVector<EditConflict> &)>;
 
+class Engine;
+
 /// An updatable keyset cursor over one table, like the old engine's dynaset.
 ///
 /// Opening reads the identities of all rows in the table's own order;
@@ -147,7 +149,8 @@ signals:
     void rowWritten(int index);
 
 private:
-    Result failIfClosed() const;
+    Result failIfClosed();
+    Result failure(const QSqlQuery &query, const QString &sql) const;
     Result moveToPosition(int position);
     Result standOn(int position);
     Result find(const QString &criterion, bool fromNext);
@@ -170,6 +173,8 @@ private:
     void loadChunk(int index) const;
     int indexOfKey(qint64 key) const;
     QString quotedTable() const;
+    QString quotedName(const QString &name) const;
+    const Engine &engine() const;
 
     std::unique_ptr<EngineConnection> m_connection;
     QString m_table;
@@ -187,4 +192,5 @@ private:
     QMap<int, QVariant> m_edits;
     ConflictResolver m_conflictResolver;
     mutable QHash<qint64, QVector<QVariant>> m_cache;
+    mutable bool m_connectionSuspect = false;
 };

@@ -64,7 +64,7 @@ const QVector<TableDefinition> &schemaTables()
 Result storedSchemaTables(QSqlDatabase &database, QStringList &stored)
 {
     QStringList names;
-    if (Result read = engine().storedTables(database, names); !read)
+    if (Result read = engine(database).storedTables(database, names); !read)
         return read;
     stored.clear();
     for (const TableDefinition &table : schemaTables()) {
@@ -79,7 +79,7 @@ Result createMissingTables(QSqlDatabase &database)
     QSqlQuery query(database);
     // The write lock is taken at once, so a second program starting alongside
     // waits here and then sees the tables the first one made.
-    const QString begin = engine().beginWritingSql();
+    const QString begin = engine(database).beginWritingSql();
     if (!query.exec(begin))
         return Result::failure(engineText(query.lastError()), begin);
     QStringList stored;
@@ -87,7 +87,7 @@ Result createMissingTables(QSqlDatabase &database)
     for (const TableDefinition &table : schemaTables()) {
         if (!result || stored.contains(table.name))
             continue;
-        const QString sql = engine().createTableSql(table);
+        const QString sql = engine(database).createTableSql(table);
         if (!query.exec(sql))
             result = Result::failure(engineText(query.lastError()), sql);
     }
@@ -103,14 +103,14 @@ Result createMissingTables(QSqlDatabase &database)
 Result createMissingIndexes(QSqlDatabase &database)
 {
     QStringList stored;
-    if (Result read = engine().storedIndexes(database, stored); !read)
+    if (Result read = engine(database).storedIndexes(database, stored); !read)
         return read;
     QSqlQuery query(database);
     for (const TableDefinition &table : schemaTables()) {
         for (const ColumnDefinition &column : table.columns) {
-            if (!column.indexed || stored.contains(engine().indexName(table, column), Qt::CaseInsensitive))
+            if (!column.indexed || stored.contains(engine(database).indexName(table, column), Qt::CaseInsensitive))
                 continue;
-            const QString sql = engine().createIndexSql(table, column);
+            const QString sql = engine(database).createIndexSql(table, column);
             if (!query.exec(sql))
                 return Result::failure(engineText(query.lastError()), sql);
         }

@@ -4,6 +4,7 @@
 #include "data/keyset.h"
 #include "data/schema.h"
 
+#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -28,10 +29,15 @@ Result readNames(QSqlDatabase &database, const QString &sql, QStringList &names)
 
 } // namespace
 
-const Engine &engine()
+const Engine &sqliteEngine()
 {
     static const SqliteEngine sqlite;
     return sqlite;
+}
+
+const Engine &engine(const QSqlDatabase &database)
+{
+    return database.driverName() == postgresEngine().driverName() ? postgresEngine() : sqliteEngine();
 }
 
 QString SqliteEngine::driverName() const
@@ -56,6 +62,11 @@ Result SqliteEngine::prepareConnection(QSqlDatabase &database) const
 QString SqliteEngine::beginWritingSql() const
 {
     return QStringLiteral("BEGIN IMMEDIATE");
+}
+
+bool SqliteEngine::takesSystemStatements() const
+{
+    return true;
 }
 
 bool SqliteEngine::sameText(const QString &stored, const QString &wanted) const

@@ -19,23 +19,27 @@ CommandTargets StockCheckCommand::targets() const
     return {{stockSource}, {}, {enables}, {}};
 }
 
+Result StockUpdateCommand::stockAfter(const ScreenContext &screen, int &after) const
+{
+    return newStock(movement, screen.fieldValueText(stock.name), stock.caption, screen.fieldValueText(quantity.name),
+                    quantity.caption, after);
+}
+
 Result StockUpdateCommand::statement(const ScreenContext &screen, QString &statement) const
 {
-    int stockAfter = 0;
-    if (Result computed = newStock(movement, screen.fieldValueText(stock.name), stock.caption,
-                                   screen.fieldValueText(quantity.name), quantity.caption, stockAfter);
-        !computed)
+    int after = 0;
+    if (Result computed = stockAfter(screen, after); !computed)
         return computed;
-    statement = stockUpdateStatement(movement, stockAfter, screen.fieldValueText(materialList));
+    statement = stockUpdateStatement(movement, after, screen.fieldValueText(materialList));
     return Result::success();
 }
 
 Result StockUpdateCommand::run(ScreenContext &screen) const
 {
-    QString update;
-    if (Result built = statement(screen, update); !built)
-        return built;
-    if (Result executed = executeStockUpdate(movement, update, screen.fieldValueText(materialList),
+    int after = 0;
+    if (Result computed = stockAfter(screen, after); !computed)
+        return computed;
+    if (Result executed = executeStockUpdate(movement, after, screen.fieldValueText(materialList),
                                              screen.fieldValueText(stock.name));
         !executed)
         return executed;

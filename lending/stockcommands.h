@@ -55,4 +55,7 @@ public:
     const Field stock;
     const QString materialList;
     const QString button;
+
+private:
+    Result stockAfter(const ScreenContext &screen, int &after) const;
 };

@@ -42,12 +42,11 @@ Result finish(QSqlQuery &query, const Result &outcome)
 }
 
 /// The one stock the material has in the file; a failure when it has none or several.
-Result readStockInFile(QSqlQuery &query, const QString &material, QVariant &stock)
+Result readStockInFile(const Engine &db, QSqlQuery &query, const QString &material, QVariant &stock)
 {
     const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                            .arg(engine().quotedName(QStringLiteral("inventory")),
-                                 engine().quotedName(QStringLiteral("MSF")),
-                                 engine().quotedName(QStringLiteral("materielno")));
+                            .arg(db.quotedName(QStringLiteral("inventory")), db.quotedName(QStringLiteral("MSF")),
+                                 db.quotedName(QStringLiteral("materielno")));
     if (!query.prepare(sql))
         return Result::failure(engineText(query.lastError()), sql);
     query.addBindValue(material);
@@ -69,6 +68,25 @@ Result readStockInFile(QSqlQuery &query, const QString &material, QVariant &stoc
                                           "請先在材料庫存畫面改正材料編號。")
                                .arg(quotedInMessage(material))
                                .arg(rows));
+}
+
+/// Runs the update itself: the system's own statement text where the engine
+/// takes it, else the same update with the figure and material as parameters.
+bool runUpdate(const Engine &db, QSqlQuery &query, StockMovement movement, int newStock, const QString &material,
+               QString &sql)
+{
+    if (db.takesSystemStatements()) {
+        sql = stockUpdateStatement(movement, newStock, material);
+        return query.exec(sql);
+    }
+    sql = QStringLiteral("update %1 set %2 = ? where %3 = ?")
+              .arg(db.quotedName(QStringLiteral("MSF")), db.quotedName(QStringLiteral("inventory")),
+                   db.quotedName(QStringLiteral("materielno")));
+    if (!query.prepare(sql))
+        return false;
+    query.addBindValue(newStock);
+    query.addBindValue(material);
+    return query.exec();
 }
 
 } // namespace
@@ -101,19 +119,19 @@ Result newStock(StockMovement movement, const QString &stockText, const QString 
     return Result::success();
 }
 
-Result executeStockUpdate(StockMovement movement, const QString &statement, const QString &material,
-                          const QString &stockText)
+Result executeStockUpdate(StockMovement movement, int newStock, const QString &material, const QString &stockText)
 {
     EngineConnection connection;
     if (Result opened = connection.open(kStockDatabasePath); !opened)
         return opened;
     QSqlDatabase database = connection.database();
+    const Engine &db = engine(database);
     QSqlQuery query(database);
-    const QString begin = engine().beginWritingSql();
+    const QString begin = db.beginWritingSql();
     if (!query.exec(begin))
         return Result::failure(engineText(query.lastError()), begin);
     QVariant inFile;
-    if (Result read = readStockInFile(query, material, inFile); !read)
+    if (Result read = readStockInFile(db, query, material, inFile); !read)
         return finish(query, read);
     DecimalNumber computedFrom;
     DecimalNumber now;
@@ -126,7 +144,8 @@ Result executeStockUpdate(StockMovement movement, const QString &statement, cons
                                                  .arg(shown, again)));
     }
     query.finish();
-    if (!query.exec(statement))
+    QString statement;
+    if (!runUpdate(db, query, movement, newStock, material, statement))
         return finish(query, Result::failure(engineText(query.lastError()), statement));
     if (query.numRowsAffected() != 1)
         return finish(query, Result::failure(QStringLiteral("庫存更新改到了 %1 筆材料,已全部復原,庫存沒有變更。")

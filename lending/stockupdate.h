@@ -20,13 +20,13 @@ QString stockUpdateStatement(StockMovement movement, int newStock, const QString
 Result newStock(StockMovement movement, const QString &stockText, const QString &stockCaption,
                 const QString &quantityText, const QString &quantityCaption, int &result);
 
-/// Runs the statement over a connection of its own to the database file, in
-/// one transaction that first reads the material's stock in the file. When
-/// that stock is not the one the new figure was computed from (stockText),
-/// when no material or more than one has the number, or when the statement
-/// changes other than one row, nothing is written and the failure says
-/// which. The connection is closed when the command ends.
-Result executeStockUpdate(StockMovement movement, const QString &statement, const QString &material,
-                          const QString &stockText);
+/// Writes the new stock over a connection of its own, in one transaction
+/// that first reads the material's stock. When that stock is not the one the
+/// new figure was computed from (stockText), when no material or more than
+/// one has the number, or when the update changes other than one row,
+/// nothing is written and the failure says which. On the file the update is
+/// the statement text above; on a server the same update with the figure and
+/// the material as parameters. The connection is closed when it ends.
+Result executeStockUpdate(StockMovement movement, int newStock, const QString &material, const QString &stockText);
 
 inline const QString kStockDatabasePath = QStringLiteral("c:\\vemo\\vemo.mdb");

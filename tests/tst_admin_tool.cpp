@@ -441,9 +441,9 @@ void AdminToolTest::ledgerHasALineForALending()
     TestDatabase database;
     database.insert(QStringLiteral("MSF"), {QStringLiteral("A01"), QStringLiteral("螺絲"), {}, 20});
     database.insert(QStringLiteral("MSF"), {QStringLiteral("B02"), QStringLiteral("墊片"), {}, 7});
-    QVERIFY(executeStockUpdate(StockMovement::Lending, stockUpdateStatement(StockMovement::Lending, 15, QStringLiteral("A01")), QStringLiteral("A01"), QStringLiteral("20")).ok());
-    QVERIFY(executeStockUpdate(StockMovement::Returning, stockUpdateStatement(StockMovement::Returning, 18, QStringLiteral("A01")), QStringLiteral("A01"), QStringLiteral("15")).ok());
-    QVERIFY(executeStockUpdate(StockMovement::Returning, stockUpdateStatement(StockMovement::Returning, 7, QStringLiteral("B02")), QStringLiteral("B02"), QStringLiteral("7")).ok());
+    QVERIFY(executeStockUpdate(StockMovement::Lending, 15, QStringLiteral("A01"), QStringLiteral("20")).ok());
+    QVERIFY(executeStockUpdate(StockMovement::Returning, 18, QStringLiteral("A01"), QStringLiteral("15")).ok());
+    QVERIFY(executeStockUpdate(StockMovement::Returning, 7, QStringLiteral("B02"), QStringLiteral("7")).ok());
     database.execute(QStringLiteral("UPDATE MSF SET materiel = '長螺絲' WHERE materielno = 'A01'"));
 
     const Run run = runTool({QStringLiteral("--database"), database.file(), QStringLiteral("ledger"), QStringLiteral("--csv")});
@@ -471,7 +471,7 @@ void AdminToolTest::ledgerEnabledOnAnExistingDatabase()
 
     QCOMPARE(runTool(ledger + QStringList{QStringLiteral("--enable")}).exitCode, 0);
     QCOMPARE(database.value(QStringLiteral("SELECT inventory FROM MSF")).toInt(), 20);
-    QVERIFY(executeStockUpdate(StockMovement::Lending, stockUpdateStatement(StockMovement::Lending, 12, QStringLiteral("A01")), QStringLiteral("A01"), QStringLiteral("20")).ok());
+    QVERIFY(executeStockUpdate(StockMovement::Lending, 12, QStringLiteral("A01"), QStringLiteral("20")).ok());
     QCOMPARE(runTool(ledger + QStringList{QStringLiteral("--enable")}).exitCode, 0);
     QCOMPARE(database.rows(QStringLiteral("SELECT materielno, oldinventory, newinventory FROM STOCKLEDGER")),
              (QVector<QVariantList>{{QStringLiteral("A01"), 20, 12}}));

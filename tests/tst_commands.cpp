@@ -495,7 +495,7 @@ int CommandsTest::currentRow()
 
 QVector<QVariantList> CommandsTest::tableRows(const QString &form)
 {
-    return m_database->rows(QStringLiteral("SELECT * FROM %1 ORDER BY rowid").arg(tableOf(form)));
+    return m_database->tableRows(tableOf(form));
 }
 
 QHash<QString, bool> CommandsTest::buttonStates()
@@ -702,7 +702,7 @@ void CommandsTest::refusedSaveKeepsTheRowToCorrect()
 
     QCOMPARE(m_dialogs.calls().size(), 0);
     QVERIFY(!m_screen->button(increase.save)->isEnabled());
-    QCOMPARE(m_database->rows("SELECT materielno, inventory, typeof(inventory) FROM MSF"),
+    QCOMPARE(m_database->rows(QStringLiteral("SELECT materielno, inventory, %1 FROM MSF").arg(m_database->storedKind("inventory"))),
              QVector<QVariantList>({{"A01", 12, "integer"}}));
 }
 

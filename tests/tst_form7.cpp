@@ -172,7 +172,7 @@ int Form7Test::stockOf(const QString &material)
 
 QVector<QVariantList> Form7Test::allStock()
 {
-    return m_database->rows(QStringLiteral("SELECT materielno, inventory FROM MSF ORDER BY rowid"));
+    return m_database->rows(QStringLiteral("SELECT materielno, inventory FROM MSF ORDER BY %1").arg(m_database->rowIdentity()));
 }
 
 void Form7Test::opensOnTheFirstLendingAndTheFirstMaterial()
@@ -561,6 +561,8 @@ void Form7Test::quoteInMaterialNumberUpdatesOnlyThatMaterial()
 
 void Form7Test::unopenableFileLeavesTheStockAndTheProgramGoesOn()
 {
+    if (TestDatabase::onServer())
+        QSKIP("a file taken away is the embedded engine's; the server's loss is tested with several users");
     m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     startLending("A01", "Text3", "5");
     const QString file = m_database->file();
@@ -587,8 +589,7 @@ void Form7Test::refusedStatementIsReportedWithTheEngineText()
 {
     m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     startLending("A01", "Text4", "5");
-    m_database->execute("CREATE TRIGGER stocktaking BEFORE UPDATE OF inventory ON MSF "
-                        "BEGIN SELECT RAISE(ABORT, '盤點中,庫存不能變更'); END");
+    m_database->refuseUpdates(QStringLiteral("MSF"), QStringLiteral("inventory"), QStringLiteral("盤點中,庫存不能變更"));
 
     press(*m_screen, kReturning);
 
@@ -599,7 +600,7 @@ void Form7Test::refusedStatementIsReportedWithTheEngineText()
     QCOMPARE(stockOf("A01"), 20);
     QVERIFY(m_screen->button(kReturning)->isEnabled());
 
-    m_database->execute("DROP TRIGGER stocktaking");
+    m_database->allowUpdates(QStringLiteral("MSF"));
     press(*m_screen, kReturning);
     QCOMPARE(stockOf("A01"), 25);
     QCOMPARE(m_dialogs.calls().size(), 0);

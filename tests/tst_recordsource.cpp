@@ -473,17 +473,19 @@ void RecordSourceTest::indexedAndScannedFindsGiveTheSameRows()
     const TableDefinition &customers = *std::find_if(schemaTables().begin(), schemaTables().end(),
                                                      [](const TableDefinition &table) { return table.name == "CF"; });
     const ColumnDefinition &usersColumn = customers.columns.at(customers.columnNames().indexOf("users"));
-    const QString index = engine().indexName(customers, usersColumn);
     EngineConnection connection;
     VERIFY_OK(connection.open(kDatabasePath));
     QSqlDatabase database = connection.database();
-    QStringList stored;
-    VERIFY_OK(engine().storedIndexes(database, stored));
-    QVERIFY(stored.contains(index));
+    const Engine &stored = engine(database);
+    const QString index = stored.indexName(customers, usersColumn);
+    QStringList indexes;
+    VERIFY_OK(stored.storedIndexes(database, indexes));
+    QVERIFY(indexes.contains(index));
+    const QString dropIndex = QStringLiteral("DROP INDEX ") + stored.quotedName(index);
     connection.close();
 
     const QStringList indexed = foundCustomers(criterion);
-    m_database->execute(QStringLiteral("DROP INDEX ") + engine().quotedName(index));
+    m_database->execute(dropIndex);
     const QStringList scanned = foundCustomers(criterion);
     QCOMPARE(indexed, scanned);
 }
@@ -776,7 +778,8 @@ void RecordSourceTest::quantityTextIsStoredAsNumber()
     VERIFY_OK(source.moveNext());
 
     const QVector<QVariantList> row =
-        m_database->rows(QStringLiteral("SELECT inventory, typeof(inventory) FROM MSF WHERE materielno = 'M1'"));
+        m_database->rows(QStringLiteral("SELECT inventory, %1 FROM MSF WHERE materielno = 'M1'")
+                             .arg(m_database->storedKind(QStringLiteral("inventory"))));
     QCOMPARE(row.at(0).at(1).toString(), stored.isNull() ? QStringLiteral("null") : QStringLiteral("integer"));
     QCOMPARE(row.at(0).at(0).toLongLong(), stored.toLongLong());
     VERIFY_OK(source.movePrevious());
@@ -789,7 +792,7 @@ void RecordSourceTest::changeElsewhereShowsWhenTheRowIsReadAgain()
     insertMaterials();
     RecordSource source(QStringLiteral("Data2"));
     VERIFY_OK(source.open(kDatabasePath, QStringLiteral("MSF")));
-    m_database->execute(QStringLiteral("UPDATE [msf] SET [inventory] = 4 WHERE [materielno] = 'M1'"));
+    m_database->execute(QStringLiteral("UPDATE msf SET inventory = 4 WHERE materielno = 'M1'"));
     VERIFY_OK(source.moveNext());
     VERIFY_OK(source.movePrevious());
     QCOMPARE(source.value(QStringLiteral("inventory")).toInt(), 4);

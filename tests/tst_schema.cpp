@@ -177,19 +177,19 @@ void SchemaTest::existingFileGetsTheMissingIndexesOnOpen()
     for (const TableDefinition &table : schemaTables()) {
         for (const ColumnDefinition &column : table.columns) {
             if (column.indexed)
-                expected << engine().indexName(table, column);
+                expected << sqliteEngine().indexName(table, column);
         }
     }
     QVERIFY(!expected.isEmpty());
     m_database->insert(QStringLiteral("CF"), {"C1", "Acme"});
     for (const QString &index : std::as_const(expected))
-        m_database->execute(QStringLiteral("DROP INDEX ") + engine().quotedName(index));
+        m_database->execute(QStringLiteral("DROP INDEX ") + sqliteEngine().quotedName(index));
 
     EngineConnection connection;
     VERIFY_OK(connection.open(kDatabasePath, EngineConnection::Missing::Create));
     QSqlDatabase database = connection.database();
     QStringList stored;
-    VERIFY_OK(engine().storedIndexes(database, stored));
+    VERIFY_OK(sqliteEngine().storedIndexes(database, stored));
     for (const QString &index : std::as_const(expected))
         QVERIFY2(stored.contains(index), qPrintable(index));
     QCOMPARE(m_database->value(QStringLiteral("SELECT count(*) FROM CF")).toInt(), 1);

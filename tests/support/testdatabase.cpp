@@ -1,7 +1,10 @@
 #include "support/testdatabase.h"
 
 #include "data/databaselocation.h"
+#include "data/engine.h"
 #include "data/schema.h"
+
+#include <QCoreApplication>
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -9,6 +12,7 @@
 #include <QTest>
 
 #include <stdexcept>
+#include <tuple>
 
 namespace {
 
@@ -20,9 +24,11 @@ void check(bool ok, const QSqlQuery &query)
 
 } // namespace
 
-TestDatabase::TestDatabase() : m_previousHome(qgetenv("VEMO_HOME"))
+TestDatabase::TestDatabase() : m_previousHome(qgetenv("VEMO_HOME")), m_previousDatabase(qgetenv("VEMO_DATABASE"))
 {
     qputenv("VEMO_HOME", m_folder.path().toUtf8());
+    if (onServer())
+        createServerSchema();
     if (Result opened = m_connection.open(kDatabasePath, EngineConnection::Missing::Create); !opened)
         throw std::runtime_error(opened.message().toStdString());
 }
@@ -30,12 +36,117 @@ TestDatabase::TestDatabase() : m_previousHome(qgetenv("VEMO_HOME"))
 TestDatabase::~TestDatabase()
 {
     m_connection.close();
+    if (onServer())
+        dropServerSchema();
     qputenv("VEMO_HOME", m_previousHome);
+    if (m_previousDatabase.isNull())
+        qunsetenv("VEMO_DATABASE");
+    else
+        qputenv("VEMO_DATABASE", m_previousDatabase);
+}
+
+bool TestDatabase::onServer()
+{
+    return qgetenv("VEMO_TEST_ENGINE") == "postgresql";
 }
 
 QString TestDatabase::file() const
 {
     return mappedDatabaseFile(kDatabasePath);
+}
+
+QString TestDatabase::rowIdentity() const
+{
+    return engine(m_connection.database()).rowIdentity();
+}
+
+QVector<QVariantList> TestDatabase::tableRows(const QString &table)
+{
+    const auto &tables = schemaTables();
+    const auto definition = std::find_if(tables.begin(), tables.end(), [&](const TableDefinition &t) { return t.name == table; });
+    if (definition == tables.end())
+        throw std::runtime_error("no table " + table.toStdString());
+    return rows(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                    .arg(definition->columnNames().join(QLatin1Char(',')), table, rowIdentity()));
+}
+
+QString TestDatabase::storedKind(const QString &column) const
+{
+    if (!onServer())
+        return QStringLiteral("typeof(%1)").arg(column);
+    return QStringLiteral("CASE WHEN %1 IS NULL THEN 'null' WHEN pg_typeof(%1) IN ('smallint'::regtype, "
+                          "'integer'::regtype, 'bigint'::regtype) THEN 'integer' WHEN pg_typeof(%1) = 'bytea'::regtype "
+                          "THEN 'blob' ELSE pg_typeof(%1)::text END")
+        .arg(column);
+}
+
+void TestDatabase::refuseUpdates(const QString &table, const QString &column, const QString &message)
+{
+    if (!onServer()) {
+        execute(QStringLiteral("CREATE TRIGGER vemo_refusal BEFORE UPDATE OF %1 ON %2 BEGIN SELECT RAISE(ABORT, '%3'); END")
+                    .arg(column, table, message));
+        return;
+    }
+    execute(QStringLiteral("CREATE FUNCTION vemo_refusal() RETURNS trigger LANGUAGE plpgsql AS "
+                           "$$ BEGIN RAISE EXCEPTION '%1'; END $$")
+                .arg(message));
+    execute(QStringLiteral("CREATE TRIGGER vemo_refusal BEFORE UPDATE OF %1 ON %2 FOR EACH ROW "
+                           "EXECUTE FUNCTION vemo_refusal()")
+                .arg(column, table));
+}
+
+void TestDatabase::allowUpdates(const QString &table)
+{
+    if (!onServer()) {
+        execute(QStringLiteral("DROP TRIGGER vemo_refusal"));
+        return;
+    }
+    execute(QStringLiteral("DROP TRIGGER vemo_refusal ON %1").arg(table));
+    execute(QStringLiteral("DROP FUNCTION vemo_refusal()"));
+}
+
+void TestDatabase::createServerSchema()
+{
+    const QString server = qEnvironmentVariable("VEMO_TEST_POSTGRES");
+    if (server.isEmpty())
+        throw std::runtime_error("VEMO_TEST_POSTGRES names no server: run the tests under scripts/with-postgres");
+    static int made = 0;
+    m_schema = QStringLiteral("vemo_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
+    EngineConnection administration;
+    if (Result opened = administration.open(server); !opened)
+        throw std::runtime_error(opened.message().toStdString());
+    if (Result created = administration.execute(QStringLiteral("CREATE SCHEMA ") + m_schema); !created)
+        throw std::runtime_error(created.message().toStdString());
+    // The schema is the connection's search path, and its name tells its connections apart.
+    const QString separator = server.contains(QLatin1Char('?')) ? QStringLiteral("&") : QStringLiteral("?");
+    qputenv("VEMO_DATABASE", (server + separator + QStringLiteral("options=-csearch_path%3D") + m_schema
+                              + QStringLiteral("&application_name=") + m_schema)
+                                 .toUtf8());
+}
+
+void TestDatabase::dropServerSchema()
+{
+    EngineConnection administration;
+    if (!administration.open(qEnvironmentVariable("VEMO_TEST_POSTGRES")))
+        return;
+    // Connections the test left open would hold the schema's tables.
+    std::ignore = administration.execute(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                                        "WHERE application_name = ?"),
+                                         {m_schema});
+    std::ignore = administration.execute(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_schema));
+}
+
+void TestDatabase::dropConnections()
+{
+    EngineConnection administration;
+    if (Result opened = administration.open(qEnvironmentVariable("VEMO_TEST_POSTGRES")); !opened)
+        throw std::runtime_error(opened.message().toStdString());
+    const QString sql = QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                       "WHERE application_name = ? AND pid <> pg_backend_pid()");
+    if (Result dropped = administration.execute(sql, {m_schema}); !dropped)
+        throw std::runtime_error(dropped.message().toStdString());
+    if (Result opened = m_connection.open(kDatabasePath); !opened)
+        throw std::runtime_error(opened.message().toStdString());
 }
 
 void TestDatabase::insert(const QString &table, const QVariantList &values)

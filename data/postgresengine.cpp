@@ -1,0 +1,221 @@
+#include "data/postgresengine.h"
+
+#include "data/engineconnection.h"
+#include "data/keyset.h"
+#include "data/schema.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include <algorithm>
+
+namespace {
+
+Result queryFailure(const QSqlQuery &query, const QString &sql)
+{
+    return Result::failure(engineText(query.lastError()), sql);
+}
+
+Result readNames(QSqlDatabase &database, const QString &sql, QStringList &names)
+{
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.exec(sql))
+        return queryFailure(query, sql);
+    names.clear();
+    while (query.next())
+        names << query.value(0).toString();
+    return Result::success();
+}
+
+} // namespace
+
+const Engine &postgresEngine()
+{
+    static const PostgresEngine postgres;
+    return postgres;
+}
+
+QString PostgresEngine::collationName()
+{
+    return QStringLiteral("vemo_nocase");
+}
+
+QString PostgresEngine::createCollationSql()
+{
+    // Secondary strength: letters and accents count, case does not.
+    return QStringLiteral("CREATE COLLATION IF NOT EXISTS %1 "
+                          "(provider = icu, locale = 'und-u-ks-level2', deterministic = false)")
+        .arg(collationName());
+}
+
+Result PostgresEngine::createMissingSchema(QSqlDatabase &database) const
+{
+    QStringList stored;
+    if (Result read = storedTables(database, stored); !read)
+        return read;
+    const auto missing = [&stored](const TableDefinition &table) {
+        return !stored.contains(table.name, Qt::CaseInsensitive);
+    };
+    if (std::none_of(schemaTables().begin(), schemaTables().end(), missing))
+        return Result::success();
+
+    QSqlQuery query(database);
+    const QString begin = beginWritingSql();
+    if (!query.exec(begin))
+        return queryFailure(query, begin);
+    Result result = storedTables(database, stored);
+    QStringList statements{createCollationSql()};
+    for (const TableDefinition &table : schemaTables()) {
+        if (!missing(table))
+            continue;
+        statements << createTableSql(table);
+        for (const ColumnDefinition &column : table.columns) {
+            if (column.indexed)
+                statements << createIndexSql(table, column);
+        }
+    }
+    for (const QString &statement : std::as_const(statements)) {
+        if (!result)
+            break;
+        if (!query.exec(statement))
+            result = queryFailure(query, statement);
+    }
+    const QString end = result ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK");
+    if (!query.exec(end) && result)
+        return queryFailure(query, end);
+    return result;
+}
+
+QString PostgresEngine::driverName() const
+{
+    return QStringLiteral("QPSQL");
+}
+
+QString PostgresEngine::connectOptions() const
+{
+    return QStringLiteral("connect_timeout=10");
+}
+
+Result PostgresEngine::prepareConnection(QSqlDatabase &database) const
+{
+    // A write held up by another user's lock is told, not waited on for ever.
+    const QString settings = QStringLiteral("SET lock_timeout = '5s'");
+    QSqlQuery query(database);
+    if (!query.exec(settings))
+        return queryFailure(query, settings);
+    return Result::success();
+}
+
+QString PostgresEngine::beginWritingSql() const
+{
+    // Two programs starting on an empty database: the second waits here, then finds the tables made.
+    return QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(hashtext('vemo schema'))");
+}
+
+bool PostgresEngine::sameText(const QString &, const QString &wanted) const
+{
+    // The server compared what reached it; a text that cannot reach it whole (a lone surrogate) matches nothing.
+    return QString::fromUtf8(wanted.toUtf8()) == wanted;
+}
+
+QString PostgresEngine::quotedName(const QString &name) const
+{
+    QString quoted = name.toLower();
+    return QLatin1Char('"') + quoted.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+QString PostgresEngine::rowIdentity() const
+{
+    return QStringLiteral("vemo_rowid");
+}
+
+QString PostgresEngine::createTableSql(const TableDefinition &table) const
+{
+    QStringList columns;
+    for (const ColumnDefinition &column : table.columns) {
+        const QString name = quotedName(column.name);
+        switch (column.type) {
+        case ColumnType::Text:
+            columns << name + QStringLiteral(" text COLLATE ") + collationName();
+            break;
+        case ColumnType::WholeNumber:
+            columns << name + QStringLiteral(" smallint");
+            break;
+        case ColumnType::Document:
+            columns << name + QStringLiteral(" bytea");
+            break;
+        }
+    }
+    // The identity comes last, after every column the screens know.
+    columns << rowIdentity() + QStringLiteral(" bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY");
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(quotedName(table.name), columns.join(QStringLiteral(", ")));
+}
+
+QString PostgresEngine::createIndexSql(const TableDefinition &table, const ColumnDefinition &column) const
+{
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)")
+        .arg(quotedName(indexName(table, column)), quotedName(table.name), quotedName(column.name));
+}
+
+QString PostgresEngine::indexName(const TableDefinition &table, const ColumnDefinition &column) const
+{
+    return QStringLiteral("vemo_%1_%2").arg(table.name, column.name).toLower();
+}
+
+Result PostgresEngine::storedTables(QSqlDatabase &database, QStringList &names) const
+{
+    return readNames(database, QStringLiteral("SELECT tablename FROM pg_tables WHERE schemaname = current_schema()"),
+                     names);
+}
+
+Result PostgresEngine::storedIndexes(QSqlDatabase &database, QStringList &names) const
+{
+    return readNames(database, QStringLiteral("SELECT indexname FROM pg_indexes WHERE schemaname = current_schema()"),
+                     names);
+}
+
+Result PostgresEngine::storedColumns(QSqlDatabase &database, const QString &table,
+                                     QVector<StoredColumn> &columns) const
+{
+    const QString sql = QStringLiteral(
+        "SELECT a.attname, format_type(a.atttypid, NULL) FROM pg_attribute a "
+        "JOIN pg_class c ON c.oid = a.attrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
+        "WHERE n.nspname = current_schema() AND c.relname = ? AND c.relkind IN ('r', 'p') "
+        "AND a.attnum > 0 AND NOT a.attisdropped AND a.attname <> ? ORDER BY a.attnum");
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        return queryFailure(query, sql);
+    query.addBindValue(table.toLower());
+    query.addBindValue(rowIdentity());
+    if (!query.exec())
+        return queryFailure(query, sql);
+    columns.clear();
+    while (query.next()) {
+        const QString type = query.value(1).toString();
+        columns << StoredColumn{query.value(0).toString(),
+                                type == QLatin1String("smallint") || type == QLatin1String("integer")
+                                    || type == QLatin1String("bigint"),
+                                type == QLatin1String("bytea")};
+    }
+    return Result::success();
+}
+
+Result PostgresEngine::readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const
+{
+    // The server folds consecutive identities into runs: a table of a million
+    // rows never deleted sends one row, and one statement is one snapshot.
+    const QString sql = QStringLiteral("SELECT min(id), count(*) FROM (SELECT %1 AS id, %1 - row_number() OVER "
+                                       "(ORDER BY %1) AS run FROM %2) AS numbered GROUP BY run ORDER BY 1")
+                            .arg(rowIdentity(), quotedName(table));
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.exec(sql))
+        return queryFailure(query, sql);
+    Keyset read;
+    while (query.next())
+        read.appendRun(query.value(0).toLongLong(), query.value(1).toLongLong());
+    keys = read;
+    return Result::success();
+}

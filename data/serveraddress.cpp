@@ -1,0 +1,86 @@
+#include "data/serveraddress.h"
+
+#include <QUrl>
+
+namespace {
+
+QString decoded(const QString &part)
+{
+    return QUrl::fromPercentEncoding(part.toUtf8());
+}
+
+Result malformed(const QString &text)
+{
+    return Result::failure(QStringLiteral("資料庫伺服器位址「%1」的格式不對,應為 postgresql://使用者@主機:連接埠/資料庫。")
+                               .arg(text));
+}
+
+} // namespace
+
+bool ServerAddress::isServerAddress(const QString &text)
+{
+    return text.startsWith(QLatin1String("postgresql://"), Qt::CaseInsensitive)
+        || text.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
+}
+
+Result ServerAddress::parse(const QString &text, ServerAddress &out)
+{
+    if (!isServerAddress(text))
+        return malformed(text);
+    QString rest = text.mid(text.indexOf(QLatin1String("://")) + 3);
+    ServerAddress address;
+    const int question = rest.indexOf(QLatin1Char('?'));
+    if (question >= 0) {
+        for (const QString &pair : rest.mid(question + 1).split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
+            const int equals = pair.indexOf(QLatin1Char('='));
+            if (equals <= 0)
+                return malformed(text);
+            const QString key = decoded(pair.left(equals));
+            const QString value = decoded(pair.mid(equals + 1));
+            if (key == QLatin1String("password"))
+                return Result::failure(QStringLiteral("資料庫伺服器位址不可包含密碼;請改用 ~/.pgpass 或 PGPASSWORD。"));
+            if (key == QLatin1String("host"))
+                address.host = value;
+            else if (key == QLatin1String("port"))
+                address.port = value.toInt();
+            else if (key == QLatin1String("user"))
+                address.user = value;
+            else if (key == QLatin1String("dbname"))
+                address.database = value;
+            else
+                address.options << key + QLatin1Char('=') + value;
+        }
+        rest.truncate(question);
+    }
+    const int slash = rest.indexOf(QLatin1Char('/'));
+    if (slash >= 0) {
+        if (address.database.isEmpty())
+            address.database = decoded(rest.mid(slash + 1));
+        rest.truncate(slash);
+    }
+    const int at = rest.lastIndexOf(QLatin1Char('@'));
+    if (at >= 0) {
+        const QString userInfo = rest.left(at);
+        if (userInfo.contains(QLatin1Char(':')))
+            return Result::failure(QStringLiteral("資料庫伺服器位址不可包含密碼;請改用 ~/.pgpass 或 PGPASSWORD。"));
+        if (address.user.isEmpty())
+            address.user = decoded(userInfo);
+        rest = rest.mid(at + 1);
+    }
+    const int colon = rest.lastIndexOf(QLatin1Char(':'));
+    if (colon >= 0 && !rest.endsWith(QLatin1Char(']'))) {
+        bool numeric = false;
+        const int port = rest.mid(colon + 1).toInt(&numeric);
+        if (!numeric || port <= 0 || port > 65535)
+            return malformed(text);
+        if (address.port < 0)
+            address.port = port;
+        rest.truncate(colon);
+    }
+    if (address.host.isEmpty())
+        address.host = decoded(rest);
+    if (address.database.isEmpty())
+        return malformed(text);
+    out = address;
+    return Result::success();
+}
