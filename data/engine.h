@@ -48,6 +48,11 @@ public:
         return stored.compare(wanted, Qt::CaseSensitive) == 0;
     }
 
+    /// Whether a text reaches the engine whole, so it can be stored and
+    /// searched for as it is: a lone surrogate would arrive as another
+    /// character.
+    virtual bool holdsText(const QString &text) const { return text.isValidUtf16(); }
+
     /// Whether the system's own statement texts, written for the old engine
     /// with [bracketed] names, run here as they are.
     virtual bool takesSystemStatements() const { return false; }

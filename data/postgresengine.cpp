@@ -113,10 +113,16 @@ QString PostgresEngine::beginWritingSql() const
     return QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(hashtext('vemo schema'))");
 }
 
-bool PostgresEngine::sameText(const QString &, const QString &wanted) const
+bool PostgresEngine::sameText(const QString &, const QString &) const
 {
-    // The server compared what reached it; a text that cannot reach it whole (a lone surrogate) matches nothing.
-    return QString::fromUtf8(wanted.toUtf8()) == wanted;
+    // Only texts the server holds are searched for, and it compared them as its columns compare.
+    return true;
+}
+
+bool PostgresEngine::holdsText(const QString &text) const
+{
+    // A NUL ends a text on its way to the server.
+    return !text.contains(QChar(0)) && Engine::holdsText(text);
 }
 
 QString PostgresEngine::quotedName(const QString &name) const

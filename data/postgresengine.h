@@ -24,6 +24,7 @@ public:
     Result prepareConnection(QSqlDatabase &database) const override;
     QString beginWritingSql() const override;
     bool sameText(const QString &stored, const QString &wanted) const override;
+    bool holdsText(const QString &text) const override;
     QString quotedName(const QString &name) const override;
     QString rowIdentity() const override;
     QString createTableSql(const TableDefinition &table) const override;

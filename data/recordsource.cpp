@@ -356,24 +356,11 @@ Result RecordSource::find(const QString &criterion, bool fromNext)
     if (Result written = writePendingEdits(); !written)
         return written;
 
-    QSqlQuery query(m_connection->database());
-    query.setForwardOnly(true);
-    // With an index on the column this seeks; without one it scans.
-    const QString sql = QStringLiteral("SELECT %3, %2 FROM %1 WHERE %2 = ? AND %3 > ? ORDER BY %3")
-                            .arg(quotedTable(), quotedName(m_columns.at(column)), engine().rowIdentity());
-    if (Result prepared = prepare(query, sql); !prepared)
-        return prepared;
-    query.addBindValue(parsed.value);
-    query.addBindValue(fromNext ? keyBeforeNextRow() : std::numeric_limits<qint64>::min());
-    if (!query.exec())
-        return failure(query, sql).led(kCannotRead);
-    // Rows added through another connection are not in this keyset: skip them.
-    while (query.next()) {
-        const int index = indexOfKey(query.value(0).toLongLong());
-        if (index < 0 || !engine().sameText(query.value(1).toString(), parsed.value))
-            continue;
-        query.finish();
-        if (Result read = standOn(index); !read)
+    int found = -1;
+    if (Result searched = firstMatch(column, parsed.value, fromNext, found); !searched)
+        return searched;
+    if (found >= 0) {
+        if (Result read = standOn(found); !read)
             return read.led(kCannotRead);
         m_noMatch = false;
         emit repositioned();
@@ -382,6 +369,34 @@ Result RecordSource::find(const QString &criterion, bool fromNext)
     m_noMatch = true;
     if (wasAdding)
         emit repositioned();
+    return Result::success();
+}
+
+Result RecordSource::firstMatch(int column, const QString &value, bool fromNext, int &index)
+{
+    index = -1;
+    // A text the engine cannot hold is in no row.
+    if (!engine().holdsText(value))
+        return Result::success();
+    QSqlQuery query(m_connection->database());
+    query.setForwardOnly(true);
+    // With an index on the column this seeks; without one it scans.
+    const QString sql = QStringLiteral("SELECT %3, %2 FROM %1 WHERE %2 = ? AND %3 > ? ORDER BY %3")
+                            .arg(quotedTable(), quotedName(m_columns.at(column)), engine().rowIdentity());
+    if (Result prepared = prepare(query, sql); !prepared)
+        return prepared;
+    query.addBindValue(value);
+    query.addBindValue(fromNext ? keyBeforeNextRow() : std::numeric_limits<qint64>::min());
+    if (!query.exec())
+        return failure(query, sql).led(kCannotRead);
+    // Rows added through another connection are not in this keyset: skip them.
+    while (query.next()) {
+        const int held = indexOfKey(query.value(0).toLongLong());
+        if (held >= 0 && engine().sameText(query.value(1).toString(), value)) {
+            index = held;
+            return Result::success();
+        }
+    }
     return Result::success();
 }
 
@@ -394,6 +409,8 @@ qint64 RecordSource::keyBeforeNextRow() const
 
 Result RecordSource::writeEdits()
 {
+    if (Result open = failIfClosed(); !open)
+        return open.led(kCannotSave);
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit) {
         if (Result valid = checkValue(edit.key(), edit.value()); !valid)
             return valid;
@@ -546,10 +563,16 @@ Result RecordSource::prepare(QSqlQuery &query, const QString &sql) const
 
 Result RecordSource::checkValue(int column, const QVariant &value) const
 {
-    if (!m_wholeNumberColumns.value(column) || value.isNull())
+    if (value.isNull() || isDocumentColumn(column))
         return Result::success();
     const QString text = value.toString();
     const QString caption = m_captions.value(column, m_columns.at(column));
+    if (!engine().holdsText(text))
+        return Result::failure(kCannotSave
+                               + QStringLiteral("「%1」含有資料庫無法儲存的字元(NUL 或不成對的代理字元),請刪除後再試一次。")
+                                     .arg(caption));
+    if (!m_wholeNumberColumns.value(column))
+        return Result::success();
     DecimalNumber number;
     qint64 whole = 0;
     switch (DecimalNumber::read(text, number)) {

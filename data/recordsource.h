@@ -154,6 +154,8 @@ private:
     Result moveToPosition(int position);
     Result standOn(int position);
     Result find(const QString &criterion, bool fromNext);
+    /// The index of the first row after the place searched from whose column holds the value; -1 when none.
+    Result firstMatch(int column, const QString &value, bool fromNext, int &index);
     qint64 keyBeforeNextRow() const;
     Result writeEdits();
     bool wasRead(int column) const;

@@ -2,6 +2,8 @@
 
 #include <QUrl>
 
+#include <algorithm>
+
 namespace {
 
 QString decoded(const QString &part)
@@ -30,15 +32,23 @@ Result ServerAddress::parse(const QString &text, ServerAddress &out)
     QString rest = text.mid(text.indexOf(QLatin1String("://")) + 3);
     ServerAddress address;
     const int question = rest.indexOf(QLatin1Char('?'));
+    const QStringList pairs =
+        question < 0 ? QStringList() : rest.mid(question + 1).split(QLatin1Char('&'), Qt::SkipEmptyParts);
+    // A password is refused before anything is quoted back, so no message shows it.
+    const int at = rest.left(question < 0 ? rest.size() : question).lastIndexOf(QLatin1Char('@'));
+    const bool passwordInUser = at >= 0 && rest.left(at).contains(QLatin1Char(':'));
+    const auto isPassword = [](const QString &pair) {
+        return decoded(pair.section(QLatin1Char('='), 0, 0)) == QLatin1String("password");
+    };
+    if (passwordInUser || std::any_of(pairs.begin(), pairs.end(), isPassword))
+        return Result::failure(QStringLiteral("資料庫伺服器位址不可包含密碼;請改用 ~/.pgpass 或 PGPASSWORD。"));
     if (question >= 0) {
-        for (const QString &pair : rest.mid(question + 1).split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
+        for (const QString &pair : pairs) {
             const int equals = pair.indexOf(QLatin1Char('='));
             if (equals <= 0)
                 return malformed(text);
             const QString key = decoded(pair.left(equals));
             const QString value = decoded(pair.mid(equals + 1));
-            if (key == QLatin1String("password"))
-                return Result::failure(QStringLiteral("資料庫伺服器位址不可包含密碼;請改用 ~/.pgpass 或 PGPASSWORD。"));
             if (key == QLatin1String("host"))
                 address.host = value;
             else if (key == QLatin1String("port"))
@@ -58,14 +68,10 @@ Result ServerAddress::parse(const QString &text, ServerAddress &out)
             address.database = decoded(rest.mid(slash + 1));
         rest.truncate(slash);
     }
-    const int at = rest.lastIndexOf(QLatin1Char('@'));
-    if (at >= 0) {
-        const QString userInfo = rest.left(at);
-        if (userInfo.contains(QLatin1Char(':')))
-            return Result::failure(QStringLiteral("資料庫伺服器位址不可包含密碼;請改用 ~/.pgpass 或 PGPASSWORD。"));
+    if (const int userEnd = rest.lastIndexOf(QLatin1Char('@')); userEnd >= 0) {
         if (address.user.isEmpty())
-            address.user = decoded(userInfo);
-        rest = rest.mid(at + 1);
+            address.user = decoded(rest.left(userEnd));
+        rest = rest.mid(userEnd + 1);
     }
     const int colon = rest.lastIndexOf(QLatin1Char(':'));
     if (colon >= 0 && !rest.endsWith(QLatin1Char(']'))) {

@@ -1,0 +1,304 @@
+#include "commands/dialogs.h"
+#include "lending/stockupdate.h"
+#include "screens/form6.h"
+#include "screens/screen.h"
+#include "support/scripteddialogs.h"
+#include "support/testdatabase.h"
+#include "support/userinput.h"
+
+#include <QTest>
+
+#include <memory>
+
+using namespace userinput;
+
+/// Two programs on one database, each a stock screen of its own with its own
+/// connection and its own dialogs: what one user does never loses the other's work.
+class SeveralUsersTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void editsOfDifferentColumnsOfOneRowAreBothKept_data();
+    void editsOfDifferentColumnsOfOneRowAreBothKept();
+    void editOfTheSameColumnIsAsked_data();
+    void editOfTheSameColumnIsAsked();
+    void lendingBesideAnEditOfTheMaterial_data();
+    void lendingBesideAnEditOfTheMaterial();
+    void lendingAfterAStockEditIsRefused();
+    void rowDeletedByOneUserIsToldToTheOther();
+    void serverRestartedBetweenTwoCommands_data();
+    void serverRestartedBetweenTwoCommands();
+
+private:
+    struct User
+    {
+        ScriptedDialogs dialogs;
+        QString lastSearch;
+        std::unique_ptr<Screen> screen;
+    };
+
+    void openStockScreens();
+    QString stored(const QString &field, const QString &material);
+
+    std::unique_ptr<TestDatabase> m_database;
+    User m_one;
+    User m_other;
+};
+
+namespace {
+
+const FieldDeclaration &fieldOf(const QString &name)
+{
+    static const ScreenDeclaration declaration = form6Declaration();
+    for (const FieldDeclaration &field : declaration.fields) {
+        if (field.name == name)
+            return field;
+    }
+    qFatal("Form6 has no field %s", qPrintable(name));
+}
+
+QString question(const QString &field, const QString &now, const QString &read, const QString &typed)
+{
+    return QStringLiteral("「%1」已經被改為 %2(您讀到的是 %3,輸入的是 %4)。")
+               .arg(fieldOf(field).caption, now, read, typed)
+         + kOverwriteQuestion;
+}
+
+DialogCall askedWithoutDefault(const QString &text)
+{
+    return {DialogCall::Kind::Message, text, kApplicationTitle, MessageButtons::YesNo, MessageIcon::None,
+            MessageAnswer::No};
+}
+
+const DialogCall kGiveUp = askedWithoutDefault(kGiveUpQuestion);
+
+} // namespace
+
+void SeveralUsersTest::init()
+{
+    m_database = std::make_unique<TestDatabase>();
+    m_database->insert(QStringLiteral("MSF"), {"A01", "螺絲", "一號倉庫", 20, "5", "12", "0", "S01"});
+    m_database->insert(QStringLiteral("MSF"), {"A02", "電線", "二號倉庫", 7, "2", "80", "0", "S01"});
+    m_database->insert(QStringLiteral("MSF"), {"B01", "保險絲", "三號倉庫", 30, "10", "3", "1", "S02"});
+}
+
+void SeveralUsersTest::cleanup()
+{
+    for (User *user : {&m_one, &m_other}) {
+        QCOMPARE(user->dialogs.unexpected(), 0);
+        QVERIFY(user->dialogs.scriptUsedUp());
+        user->screen.reset();
+        user->dialogs = ScriptedDialogs();
+    }
+    m_database.reset();
+}
+
+void SeveralUsersTest::openStockScreens()
+{
+    for (User *user : {&m_one, &m_other}) {
+        user->screen = showScreen(form6Declaration(), user->dialogs, user->lastSearch);
+        QVERIFY(user->screen);
+    }
+}
+
+QString SeveralUsersTest::stored(const QString &field, const QString &material)
+{
+    return m_database
+        ->value(QStringLiteral("SELECT %1 FROM MSF WHERE materielno = '%2'").arg(fieldOf(field).column, material))
+        .toString();
+}
+
+void SeveralUsersTest::editsOfDifferentColumnsOfOneRowAreBothKept_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("firstValue");
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<QString>("secondValue");
+    QTest::newRow("two texts") << "Text2" << "六角螺絲" << "Text3" << "四號倉庫";
+    QTest::newRow("a text and a quantity") << "Text6" << "15" << "Text4" << "18";
+    QTest::newRow("a quantity and a text") << "Text4" << "-2" << "Text7" << "1";
+}
+
+void SeveralUsersTest::editsOfDifferentColumnsOfOneRowAreBothKept()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, firstValue);
+    QFETCH(QString, second);
+    QFETCH(QString, secondValue);
+    openStockScreens();
+    retype(*m_one.screen, first, firstValue);
+    retype(*m_other.screen, second, secondValue);
+
+    clickGridRow(*m_one.screen, 1);
+    clickGridRow(*m_other.screen, 1);
+
+    QCOMPARE(stored(first, "A01"), firstValue);
+    QCOMPARE(stored(second, "A01"), secondValue);
+    QCOMPARE(stored("Text1", "A01"), QStringLiteral("A01"));
+    QVERIFY(m_one.dialogs.takeCalls().isEmpty());
+    QVERIFY(m_other.dialogs.takeCalls().isEmpty());
+    // Each user sees the other's change on coming back to the row.
+    clickGridRow(*m_one.screen, 0);
+    QCOMPARE(shown(*m_one.screen, second), secondValue);
+}
+
+void SeveralUsersTest::editOfTheSameColumnIsAsked_data()
+{
+    QTest::addColumn<MessageAnswer>("answer");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("Yes writes the second user's value") << MessageAnswer::Yes << "六號倉庫";
+    QTest::newRow("No keeps the first user's value") << MessageAnswer::No << "五號倉庫";
+}
+
+void SeveralUsersTest::editOfTheSameColumnIsAsked()
+{
+    QFETCH(MessageAnswer, answer);
+    QFETCH(QString, kept);
+    openStockScreens();
+    retype(*m_one.screen, "Text3", QStringLiteral("五號倉庫"));
+    retype(*m_other.screen, "Text3", QStringLiteral("六號倉庫"));
+    clickGridRow(*m_one.screen, 1);
+    m_other.dialogs.chooseAnswer(answer);
+
+    clickGridRow(*m_other.screen, 1);
+
+    QCOMPARE(m_other.dialogs.takeCalls(),
+             (QVector<DialogCall>{askedWithoutDefault(question("Text3", "五號倉庫", "一號倉庫", "六號倉庫"))}));
+    QCOMPARE(stored("Text3", "A01"), kept);
+    QVERIFY(m_one.dialogs.takeCalls().isEmpty());
+}
+
+void SeveralUsersTest::lendingBesideAnEditOfTheMaterial_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<MessageAnswer>("answer");
+    QTest::addColumn<QString>("stockKept");
+    QTest::newRow("location edited: both kept, nothing asked") << "Text3" << "五號倉庫" << MessageAnswer::Ok << "15";
+    QTest::newRow("stock edited, Yes: the edit written over the lending")
+        << "Text4" << "30" << MessageAnswer::Yes << "30";
+    QTest::newRow("stock edited, No: the lending kept") << "Text4" << "30" << MessageAnswer::No << "15";
+}
+
+void SeveralUsersTest::lendingBesideAnEditOfTheMaterial()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(MessageAnswer, answer);
+    QFETCH(QString, stockKept);
+    openStockScreens();
+    retype(*m_one.screen, field, typed);
+    const QString before = shown(*m_other.screen, field);
+
+    const Result lent = executeStockUpdate(StockMovement::Lending, 15, QStringLiteral("A01"), QStringLiteral("20"));
+    QVERIFY2(lent.ok(), qPrintable(lent.message()));
+    if (answer != MessageAnswer::Ok)
+        m_one.dialogs.chooseAnswer(answer);
+    clickGridRow(*m_one.screen, 1);
+
+    const QVector<DialogCall> asked = m_one.dialogs.takeCalls();
+    if (answer == MessageAnswer::Ok) {
+        QVERIFY(asked.isEmpty());
+        QCOMPARE(stored(field, "A01"), typed);
+    } else {
+        QCOMPARE(asked, (QVector<DialogCall>{askedWithoutDefault(question(field, "15", before, typed))}));
+    }
+    QCOMPARE(stored("Text4", "A01"), stockKept);
+    QCOMPARE(stored("Text4", "A02"), QStringLiteral("7"));
+}
+
+void SeveralUsersTest::lendingAfterAStockEditIsRefused()
+{
+    openStockScreens();
+    retype(*m_one.screen, "Text4", QStringLiteral("30"));
+    clickGridRow(*m_one.screen, 1);
+
+    const Result lent = executeStockUpdate(StockMovement::Lending, 15, QStringLiteral("A01"), QStringLiteral("20"));
+
+    QCOMPARE(lent.message(), QStringLiteral("庫存已經變更為 30,請按 Stock capacity 重新查詢後再借出。"));
+    QCOMPARE(stored("Text4", "A01"), QStringLiteral("30"));
+}
+
+void SeveralUsersTest::rowDeletedByOneUserIsToldToTheOther()
+{
+    openStockScreens();
+    retype(*m_other.screen, "Text6", QStringLiteral("99"));
+    m_one.dialogs.chooseAnswer(MessageAnswer::Yes);
+    press(*m_one.screen, "Command2");
+    QCOMPARE(m_database->value(QStringLiteral("SELECT count(*) FROM MSF")).toInt(), 2);
+    m_one.dialogs.takeCalls();
+
+    m_other.dialogs.chooseAnswer(MessageAnswer::No);
+    QVERIFY(!m_other.screen->close());
+
+    QCOMPARE(m_other.dialogs.takeCalls(),
+             (QVector<DialogCall>{
+                 DialogCall::told(kCannotSave + QStringLiteral("這筆資料已經被刪除(可能是別的使用者刪除的),修改沒有儲存。")),
+                 kGiveUp}));
+    QCOMPARE(shown(*m_other.screen, "Text6"), QStringLiteral("99"));
+    QCOMPARE(m_database->value(QStringLiteral("SELECT count(*) FROM MSF")).toInt(), 2);
+    m_other.dialogs.chooseAnswer(MessageAnswer::Yes);
+    QVERIFY(m_other.screen->close());
+    m_other.dialogs.takeCalls();
+}
+
+void SeveralUsersTest::serverRestartedBetweenTwoCommands_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::newRow("a value typed") << "六角螺絲";
+    QTest::newRow("nothing typed") << "";
+}
+
+void SeveralUsersTest::serverRestartedBetweenTwoCommands()
+{
+    if (!TestDatabase::onServer())
+        QSKIP("an embedded file has no server to restart");
+    QFETCH(QString, typed);
+    openStockScreens();
+    if (!typed.isEmpty())
+        retype(*m_one.screen, "Text2", typed);
+
+    m_database->dropConnections();
+    if (!typed.isEmpty())
+        m_one.dialogs.chooseAnswer(MessageAnswer::No);
+    const bool closed = m_one.screen->close();
+
+    const QVector<DialogCall> told = m_one.dialogs.takeCalls();
+    if (typed.isEmpty()) {
+        // Nothing to write: closing needs no server.
+        QVERIFY(closed);
+        QVERIFY(told.isEmpty());
+    } else {
+        QVERIFY(!closed);
+        QCOMPARE(told.size(), 2);
+        QVERIFY2(told.at(0).text.startsWith(kCannotSave) && told.at(0).text.size() > kCannotSave.size(),
+                 qPrintable(told.at(0).text));
+        QCOMPARE(told.at(1), kGiveUp);
+        QCOMPARE(shown(*m_one.screen, "Text2"), typed);
+        QCOMPARE(stored("Text2", "A01"), QStringLiteral("螺絲"));
+        // The next command opens the connection again and writes.
+        QVERIFY(m_one.screen->close());
+        QVERIFY(m_one.dialogs.takeCalls().isEmpty());
+        QCOMPARE(stored("Text2", "A01"), typed);
+    }
+    // The other user's move finds the connection gone and is told; the next one reads again.
+    clickGridRow(*m_other.screen, 2);
+    const QVector<DialogCall> otherTold = m_other.dialogs.takeCalls();
+    QCOMPARE(otherTold.size(), 1);
+    QVERIFY2(otherTold.at(0).text.startsWith(kCannotRead), qPrintable(otherTold.at(0).text));
+    QCOMPARE(shown(*m_other.screen, "Text1"), QStringLiteral("A01"));
+    clickGridRow(*m_other.screen, 2);
+    QVERIFY(m_other.dialogs.takeCalls().isEmpty());
+    QCOMPARE(shown(*m_other.screen, "Text1"), QStringLiteral("B01"));
+    const Result returned =
+        executeStockUpdate(StockMovement::Returning, 25, QStringLiteral("A01"), QStringLiteral("20"));
+    QVERIFY2(returned.ok(), qPrintable(returned.message()));
+    QCOMPARE(stored("Text4", "A01"), QStringLiteral("25"));
+}
+
+QTEST_MAIN(SeveralUsersTest)
+#include "tst_severalusers.moc"
