@@ -3,6 +3,7 @@
 #include "admin/backupcommand.h"
 #include "admin/checkcommand.h"
 #include "admin/console.h"
+#include "admin/copycommand.h"
 #include "admin/exportcommand.h"
 #include "admin/importcommand.h"
 #include "admin/ledgercommand.h"
@@ -19,6 +20,7 @@ std::vector<std::unique_ptr<AdminCommand>> allCommands()
     std::vector<std::unique_ptr<AdminCommand>> commands;
     commands.push_back(std::make_unique<ImportCommand>());
     commands.push_back(std::make_unique<ExportCommand>());
+    commands.push_back(std::make_unique<CopyCommand>());
     commands.push_back(std::make_unique<BackupCommand>());
     commands.push_back(std::make_unique<CheckCommand>());
     commands.push_back(std::make_unique<ReportCommand>());
@@ -29,8 +31,8 @@ std::vector<std::unique_ptr<AdminCommand>> allCommands()
 QString toolHelp(const std::vector<std::unique_ptr<AdminCommand>> &commands)
 {
     QString text = QStringLiteral("用法:vemo-admin [--database PATH] COMMAND ARGUMENTS…\n\n"
-                                  "vemo 的管理工具:帶入舊資料、匯出、備份、檢查、報表與庫存異動記錄。\n"
-                                  "沒有 --database 時,用 vemo 程式自己的資料庫 (%1)。\n"
+                                  "vemo 的管理工具:帶入舊資料、匯出、複製到資料庫伺服器、備份、檢查、報表與庫存異動記錄。\n"
+                                  "沒有 --database 時,用 vemo 程式自己的資料庫 (%1);PATH 也可以是 postgresql://使用者@主機:連接埠/資料庫。\n"
                                   "資料寫到標準輸出,訊息寫到標準錯誤;結束碼 0 是成功,1 是失敗或發現問題,2 是指令寫錯。\n\n"
                                   "指令:\n")
                        .arg(mappedDatabaseFile(kDatabasePath));

@@ -1,9 +1,12 @@
 #include "admin/importer.h"
 
+#include "admin/databasecopy.h"
 #include "admin/importvalue.h"
 #include "admin/progress.h"
 #include "admin/sqlitefile.h"
+#include "data/engine.h"
 #include "data/engineconnection.h"
+#include "data/serveraddress.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -28,7 +31,7 @@ Result rowsIn(const QString &file, qint64 &rows)
     return Result::success();
 }
 
-QString insertSql(const TablePlan &plan, QStringList &columns)
+QString insertSql(const Engine &db, const TablePlan &plan, QStringList &columns)
 {
     QStringList placeholders;
     for (int to = 0; to < plan.sourceColumnOf.size(); ++to) {
@@ -39,9 +42,9 @@ QString insertSql(const TablePlan &plan, QStringList &columns)
     }
     QStringList quoted;
     for (const QString &column : columns)
-        quoted << QLatin1Char('"') + column + QLatin1Char('"');
-    return QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
-        .arg(plan.target->name, quoted.join(QLatin1Char(',')), placeholders.join(QLatin1Char(',')));
+        quoted << db.quotedName(column);
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(db.quotedName(plan.target->name), quoted.join(QLatin1Char(',')), placeholders.join(QLatin1Char(',')));
 }
 
 /// The name a document of a row is saved under when its object has none.
@@ -85,7 +88,7 @@ private:
         ImportReport::Table counts{plan.source, plan.target->name, 0, 0};
         QStringList columns;
         QSqlQuery insert(database ? *database : QSqlDatabase());
-        if (database && !insert.prepare(insertSql(plan, columns)))
+        if (database && !insert.prepare(insertSql(engine(*database), plan, columns)))
             return Result::failure(engineText(insert.lastError()), insert.lastQuery());
         Result failure = Result::success();
         Result read = jet.readRows(plan.source, [&](const QVector<JetValue> &row) {
@@ -161,6 +164,43 @@ Result moveIntoPlace(const QString &newFile, const QString &target, const QStrin
     return Result::success();
 }
 
+/// Imports straight into a server database, in one transaction that first
+/// finds it empty; a server keeps no backup, so rows there are never replaced.
+Result importIntoServer(JetFile &jet, const ImportPlan &plan, Run &run, const ImportOptions &options,
+                        ImportReport &report)
+{
+    if (options.replace)
+        return Result::failure(QStringLiteral("匯入到資料庫伺服器時不能用 --replace:伺服器上的資料不會留下備份。請匯入到空的資料庫。"));
+    EngineConnection connection;
+    // A dry run makes nothing on the server, not even the tables.
+    const auto missing = options.dryRun ? EngineConnection::Missing::Fail : EngineConnection::Missing::Create;
+    if (Result opened = connection.open(options.target, missing); !opened)
+        return Result::failure(QStringLiteral("無法開啟目標資料庫 %1:%2").arg(ServerAddress::shown(options.target), opened.message()));
+    QSqlDatabase database = connection.database();
+    QSqlQuery query(database);
+    const QString begin = options.dryRun ? engine(database).beginSnapshotSql() : engine(database).beginWritingSql();
+    if (!query.exec(begin))
+        return Result::failure(engineText(query.lastError()), begin);
+    qint64 rows = 0;
+    Result result = rowsInDatabase(database, rows);
+    if (result && rows > 0) {
+        const QString refusal = QStringLiteral("目標資料庫 %1 已經有 %2 筆資料,%3。請匯入到空的資料庫。")
+                                    .arg(options.target, QString::number(rows),
+                                         options.dryRun ? QStringLiteral("實際匯入時會拒絕") : QStringLiteral("沒有匯入"));
+        if (options.dryRun)
+            report.refusal = refusal;
+        else
+            result = Result::failure(refusal);
+    }
+    report.dryRun = options.dryRun;
+    if (result)
+        result = run.copyTables(jet, plan, options.dryRun ? nullptr : &database);
+    const QString end = result && !options.dryRun ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK");
+    if (!query.exec(end) && result)
+        result = Result::failure(engineText(query.lastError()), end);
+    return result;
+}
+
 QString backupName(const QString &target)
 {
     return target + QStringLiteral(".before-import-")
@@ -206,6 +246,11 @@ Result importJetFile(const ImportOptions &options, ImportReport &report)
     Run run(options, report);
     for (const JetTable &table : tables)
         run.m_columnNames.insert(table.name, table.columns);
+    if (ServerAddress::isServerAddress(options.target)) {
+        const Result imported = importIntoServer(jet, plan, run, options, report);
+        report.seconds = timer.elapsed() / 1000.0;
+        return imported;
+    }
 
     const bool targetExists = QFileInfo(options.target).size() > 0;
     qint64 rows = 0;
@@ -215,9 +260,8 @@ Result importJetFile(const ImportOptions &options, ImportReport &report)
     }
     if (rows > 0 && !options.replace) {
         const QString refusal = QStringLiteral("目標資料庫 %1 已經有 %2 筆資料,%3。要以匯入的資料取代它,請加上 --replace(原來的檔案會留一份備份)。")
-                                    .arg(options.target)
-                                    .arg(rows)
-                                    .arg(options.dryRun ? QStringLiteral("實際匯入時會拒絕") : QStringLiteral("沒有匯入"));
+                                    .arg(options.target, QString::number(rows),
+                                         options.dryRun ? QStringLiteral("實際匯入時會拒絕") : QStringLiteral("沒有匯入"));
         if (!options.dryRun)
             return Result::failure(refusal);
         report.refusal = refusal;

@@ -47,5 +47,6 @@ struct ImportReport
 /// and writes nothing. A real run writes a new file beside the target and
 /// renames it into place only once every row is written, so the target is
 /// never half-imported; a target holding rows is replaced only with
-/// options.replace, and then kept beside it as a backup.
+/// options.replace, and then kept beside it as a backup. A server target
+/// (postgresql://…) is written in one transaction and must hold no row.
 Result importJetFile(const ImportOptions &options, ImportReport &report);

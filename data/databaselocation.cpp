@@ -3,8 +3,8 @@
 #include "data/serveraddress.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QSettings>
+#include <QFile>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 QString vemoHome()
@@ -37,9 +37,17 @@ QString configuredServer()
     const QString fromEnvironment = qEnvironmentVariable("VEMO_DATABASE");
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    if (!QFileInfo::exists(settingsFile()))
+    QFile settings(settingsFile());
+    if (!settings.open(QIODevice::ReadOnly | QIODevice::Text))
         return QString();
-    return QSettings(settingsFile(), QSettings::IniFormat).value(QStringLiteral("database")).toString();
+    // Read as written: an address may hold commas and percent signs that an INI reader would take apart.
+    static const QRegularExpression setting(QStringLiteral("^\\s*database\\s*=\\s*(.*?)\\s*$"));
+    while (!settings.atEnd()) {
+        const QRegularExpressionMatch match = setting.match(QString::fromUtf8(settings.readLine()));
+        if (match.hasMatch())
+            return match.captured(1);
+    }
+    return QString();
 }
 
 QString serverFor(const QString &databasePath)

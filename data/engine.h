@@ -39,6 +39,9 @@ public:
     /// The statement that starts a transaction holding the write lock from its
     /// start, waiting within the busy timeout for another writer to finish.
     virtual QString beginWritingSql() const { return QStringLiteral("BEGIN"); }
+    /// The statement that starts a transaction whose reads all see one state
+    /// of the database, whatever other programs write meanwhile.
+    virtual QString beginSnapshotSql() const { return QStringLiteral("BEGIN"); }
     /// Whether a stored text is the very text a find asked for, compared as
     /// the engine's = compares a text column. The engine's own comparison
     /// picks the candidates; this keeps a NUL or a lone surrogate, which the

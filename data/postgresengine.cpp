@@ -109,8 +109,8 @@ Result PostgresEngine::prepareConnection(QSqlDatabase &database) const
 
 QString PostgresEngine::beginWritingSql() const
 {
-    // Two programs starting on an empty database: the second waits here, then finds the tables made.
-    return QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(hashtext('vemo schema'))");
+    // One write lock per database, as on the file: writers take turns, and the tables are made once.
+    return QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(hashtext('vemo write lock'))");
 }
 
 bool PostgresEngine::sameText(const QString &, const QString &) const
@@ -123,6 +123,11 @@ bool PostgresEngine::holdsText(const QString &text) const
 {
     // A NUL ends a text on its way to the server.
     return !text.contains(QChar(0)) && Engine::holdsText(text);
+}
+
+QString PostgresEngine::beginSnapshotSql() const
+{
+    return QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY");
 }
 
 QString PostgresEngine::quotedName(const QString &name) const

@@ -1,5 +1,6 @@
 #include "data/serveraddress.h"
 
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <algorithm>
@@ -18,6 +19,16 @@ Result malformed(const QString &text)
 }
 
 } // namespace
+
+QString ServerAddress::shown(const QString &text)
+{
+    if (!isServerAddress(text))
+        return text;
+    static const QRegularExpression inUser(QStringLiteral("^([^:]+://[^/?@:]*):[^/?@]*@"));
+    static const QRegularExpression asParameter(QStringLiteral("([?&]password=)[^&]*"));
+    QString shownText = text;
+    return shownText.replace(inUser, QStringLiteral("\\1:***@")).replace(asParameter, QStringLiteral("\\1***"));
+}
 
 bool ServerAddress::isServerAddress(const QString &text)
 {

@@ -21,6 +21,9 @@ struct ServerAddress
     /// Parses an address; anything that is not one, or that carries a
     /// password, fails with a message quoting it (without the password).
     static Result parse(const QString &text, ServerAddress &out);
+    /// The text as a message may show it: a server address's password, if
+    /// one was written, replaced by "***"; any other text as it is.
+    static QString shown(const QString &text);
     /// The address named by text is a server's, whether or not it parses.
     static bool isServerAddress(const QString &text);
 };

@@ -489,6 +489,12 @@ void AdminToolTest::commandLineFaults_data()
     QTest::newRow("unknown option") << QStringList{"check", "--fast"} << 2 << "vemo-admin check:Unknown option 'fast'.";
     QTest::newRow("import of a missing file") << QStringList{"import", "/nonexistent/old.mdb"} << 1
                                               << "無法讀取 Jet 資料庫 /nonexistent/old.mdb:檔案不存在或不是 Jet (Access) 資料庫。";
+    QTest::newRow("copy to nowhere") << QStringList{"copy"} << 2 << "vemo-admin copy:要指定 --to 或 --from 其中一個。";
+    QTest::newRow("copy both ways") << QStringList{"copy", "--to", "postgresql://h/a", "--from", "postgresql://h/b"} << 2
+                                    << "vemo-admin copy:要指定 --to 或 --from 其中一個。";
+    QTest::newRow("copy to an address with a password")
+        << QStringList{"copy", "--to", "postgresql://office:secret@h/vemo"} << 1
+        << "複製失敗,目標資料庫沒有寫入任何資料:無法開啟目標資料庫 postgresql://office:***@h/vemo:資料庫伺服器位址不可包含密碼";
     QTest::newRow("unknown code page") << QStringList{"import", "--code-page", "KLINGON", "old.mdb"} << 1 << "不認得的字碼頁 KLINGON。";
 }
 

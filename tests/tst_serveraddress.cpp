@@ -14,6 +14,8 @@ private slots:
     void parses();
     void refused_data();
     void refused();
+    void shownWithoutPassword_data();
+    void shownWithoutPassword();
     void serverComesFromTheEnvironmentOrTheSettings_data();
     void serverComesFromTheEnvironmentOrTheSettings();
 };
@@ -83,6 +85,24 @@ void ServerAddressTest::refused()
     QCOMPARE(address.host, QStringLiteral("untouched"));
 }
 
+void ServerAddressTest::shownWithoutPassword_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("no password") << "postgresql://office@h:5432/vemo" << "postgresql://office@h:5432/vemo";
+    QTest::newRow("in the user part") << "postgresql://office:s3cr:et@h:5432/vemo" << "postgresql://office:***@h:5432/vemo";
+    QTest::newRow("as a parameter") << "postgres://h/vemo?sslmode=require&password=secret&user=a"
+                                    << "postgres://h/vemo?sslmode=require&password=***&user=a";
+    QTest::newRow("first parameter") << "postgresql://h/vemo?password=secret" << "postgresql://h/vemo?password=***";
+    QTest::newRow("a file path with a colon and an at") << "/srv/a:b@c/vemo.sqlite" << "/srv/a:b@c/vemo.sqlite";
+}
+
+void ServerAddressTest::shownWithoutPassword()
+{
+    QFETCH(QString, text);
+    QTEST(ServerAddress::shown(text), "shown");
+}
+
 void ServerAddressTest::serverComesFromTheEnvironmentOrTheSettings_data()
 {
     QTest::addColumn<QString>("environment");
@@ -94,6 +114,8 @@ void ServerAddressTest::serverComesFromTheEnvironmentOrTheSettings_data()
     QTest::newRow("settings") << "" << fromSettings << fromSettings;
     QTest::newRow("environment") << fromEnvironment << "" << fromEnvironment;
     QTest::newRow("environment over settings") << fromEnvironment << fromSettings << fromEnvironment;
+    const QString socket = QStringLiteral("postgresql://office@%2Fvar%2Frun%2Fpostgresql:5432/vemo?sslmode=disable&options=-cx%3Dy,z");
+    QTest::newRow("settings with a socket folder, options and a comma") << "" << socket << socket;
 }
 
 void ServerAddressTest::serverComesFromTheEnvironmentOrTheSettings()

@@ -4,15 +4,12 @@
 #include "data/engine.h"
 #include "data/schema.h"
 
-#include <QCoreApplication>
-
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTest>
 
 #include <stdexcept>
-#include <tuple>
 
 namespace {
 
@@ -27,8 +24,10 @@ void check(bool ok, const QSqlQuery &query)
 TestDatabase::TestDatabase() : m_previousHome(qgetenv("VEMO_HOME")), m_previousDatabase(qgetenv("VEMO_DATABASE"))
 {
     qputenv("VEMO_HOME", m_folder.path().toUtf8());
-    if (onServer())
-        createServerSchema();
+    if (onServer()) {
+        m_server = std::make_unique<ServerSchema>();
+        qputenv("VEMO_DATABASE", m_server->address().toUtf8());
+    }
     if (Result opened = m_connection.open(kDatabasePath, EngineConnection::Missing::Create); !opened)
         throw std::runtime_error(opened.message().toStdString());
 }
@@ -36,8 +35,7 @@ TestDatabase::TestDatabase() : m_previousHome(qgetenv("VEMO_HOME")), m_previousD
 TestDatabase::~TestDatabase()
 {
     m_connection.close();
-    if (onServer())
-        dropServerSchema();
+    m_server.reset();
     qputenv("VEMO_HOME", m_previousHome);
     if (m_previousDatabase.isNull())
         qunsetenv("VEMO_DATABASE");
@@ -105,46 +103,9 @@ void TestDatabase::allowUpdates(const QString &table)
     execute(QStringLiteral("DROP FUNCTION vemo_refusal()"));
 }
 
-void TestDatabase::createServerSchema()
-{
-    const QString server = qEnvironmentVariable("VEMO_TEST_POSTGRES");
-    if (server.isEmpty())
-        throw std::runtime_error("VEMO_TEST_POSTGRES names no server: run the tests under scripts/with-postgres");
-    static int made = 0;
-    m_schema = QStringLiteral("vemo_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
-    EngineConnection administration;
-    if (Result opened = administration.open(server); !opened)
-        throw std::runtime_error(opened.message().toStdString());
-    if (Result created = administration.execute(QStringLiteral("CREATE SCHEMA ") + m_schema); !created)
-        throw std::runtime_error(created.message().toStdString());
-    // The schema is the connection's search path, and its name tells its connections apart.
-    const QString separator = server.contains(QLatin1Char('?')) ? QStringLiteral("&") : QStringLiteral("?");
-    qputenv("VEMO_DATABASE", (server + separator + QStringLiteral("options=-csearch_path%3D") + m_schema
-                              + QStringLiteral("&application_name=") + m_schema)
-                                 .toUtf8());
-}
-
-void TestDatabase::dropServerSchema()
-{
-    EngineConnection administration;
-    if (!administration.open(qEnvironmentVariable("VEMO_TEST_POSTGRES")))
-        return;
-    // Connections the test left open would hold the schema's tables.
-    std::ignore = administration.execute(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
-                                                        "WHERE application_name = ?"),
-                                         {m_schema});
-    std::ignore = administration.execute(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_schema));
-}
-
 void TestDatabase::dropConnections()
 {
-    EngineConnection administration;
-    if (Result opened = administration.open(qEnvironmentVariable("VEMO_TEST_POSTGRES")); !opened)
-        throw std::runtime_error(opened.message().toStdString());
-    const QString sql = QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
-                                       "WHERE application_name = ? AND pid <> pg_backend_pid()");
-    if (Result dropped = administration.execute(sql, {m_schema}); !dropped)
-        throw std::runtime_error(dropped.message().toStdString());
+    m_server->dropConnections();
     if (Result opened = m_connection.open(kDatabasePath); !opened)
         throw std::runtime_error(opened.message().toStdString());
 }

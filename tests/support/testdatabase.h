@@ -1,10 +1,13 @@
 #pragma once
 
 #include "data/engineconnection.h"
+#include "support/serverschema.h"
 
 #include <QTemporaryDir>
 #include <QVariant>
 #include <QVector>
+
+#include <memory>
 
 /// A fresh database of the whole schema in a temporary vemo folder, which
 /// VEMO_HOME points at for as long as it lives. When VEMO_TEST_ENGINE is
@@ -52,12 +55,9 @@ public:
     void reconnect();
 
 private:
-    void createServerSchema();
-    void dropServerSchema();
-
     QTemporaryDir m_folder;
     QByteArray m_previousHome;
     QByteArray m_previousDatabase;
-    QString m_schema;
+    std::unique_ptr<ServerSchema> m_server;
     EngineConnection m_connection;
 };

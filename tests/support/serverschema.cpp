@@ -1,0 +1,58 @@
+#include "support/serverschema.h"
+
+#include "data/engineconnection.h"
+
+#include <QCoreApplication>
+
+#include <stdexcept>
+#include <tuple>
+
+namespace {
+
+QString testServer()
+{
+    const QString server = qEnvironmentVariable("VEMO_TEST_POSTGRES");
+    if (server.isEmpty())
+        throw std::runtime_error("VEMO_TEST_POSTGRES names no server: run the tests under scripts/with-postgres");
+    return server;
+}
+
+void runOnServer(const QString &statement, const QVariantList &values = {})
+{
+    EngineConnection administration;
+    if (Result opened = administration.open(testServer()); !opened)
+        throw std::runtime_error(opened.message().toStdString());
+    if (Result ran = administration.execute(statement, values); !ran)
+        throw std::runtime_error(ran.message().toStdString());
+}
+
+} // namespace
+
+ServerSchema::ServerSchema()
+{
+    static int made = 0;
+    m_name = QStringLiteral("vemo_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
+    const QString server = testServer();
+    runOnServer(QStringLiteral("CREATE SCHEMA ") + m_name);
+    const QString separator = server.contains(QLatin1Char('?')) ? QStringLiteral("&") : QStringLiteral("?");
+    m_address = server + separator + QStringLiteral("options=-csearch_path%3D") + m_name
+              + QStringLiteral("&application_name=") + m_name;
+}
+
+ServerSchema::~ServerSchema()
+{
+    try {
+        // Connections the test left open would hold the schema's tables.
+        dropConnections();
+        runOnServer(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_name));
+    } catch (const std::runtime_error &) {
+        // A server gone by now leaves its throw-away cluster to be removed whole.
+    }
+}
+
+void ServerSchema::dropConnections()
+{
+    runOnServer(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                               "WHERE application_name = ? AND pid <> pg_backend_pid()"),
+                {m_name});
+}

@@ -1,0 +1,257 @@
+#include "data/engine.h"
+#include "data/engineconnection.h"
+#include "data/schema.h"
+#include "support/serverschema.h"
+#include "support/testdatabase.h"
+
+#include <QProcess>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+
+/// vemo-admin copy between the file and a server, and import straight into a server.
+class AdminCopyTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void roundTripKeepsEveryRowAndDocument_data();
+    void roundTripKeepsEveryRowAndDocument();
+    void targetWithRowsIsRefused_data();
+    void targetWithRowsIsRefused();
+    void failureMidwayWritesNothing();
+    void importGoesStraightToTheServer();
+    void importDryRunMakesNothingOnTheServer();
+};
+
+namespace {
+
+const QString kJet3 = QStringLiteral(VEMO_LEGACY_SAMPLES "/jet3-sample-with-pictures.mdb");
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run runTool(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(VEMO_ADMIN), arguments);
+    process.waitForFinished(120000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+/// A value as both engines give it back: documents as bytes, whole numbers and texts as text.
+QVariant comparable(const QVariant &value)
+{
+    if (value.isNull())
+        return QVariant();
+    if (value.typeId() == QMetaType::QByteArray)
+        return value.toByteArray();
+    return value.toString();
+}
+
+/// Every row of every table, in each table's own order.
+QVector<QVariantList> everyRow(const QString &database)
+{
+    EngineConnection connection;
+    if (Result opened = connection.open(database); !opened)
+        qFatal("cannot open %s: %s", qPrintable(database), qPrintable(opened.message()));
+    const Engine &db = engine(connection.database());
+    QVector<QVariantList> rows;
+    for (const TableDefinition &table : schemaTables()) {
+        QStringList columns;
+        for (const QString &column : table.columnNames())
+            columns << db.quotedName(column);
+        QSqlQuery query(connection.database());
+        query.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                       .arg(columns.join(QLatin1Char(',')), db.quotedName(table.name), db.rowIdentity()));
+        while (query.next()) {
+            QVariantList row{table.name};
+            for (int i = 0; i < query.record().count(); ++i)
+                row << comparable(query.value(i));
+            rows << row;
+        }
+    }
+    return rows;
+}
+
+qint64 rowCount(const QString &database)
+{
+    return everyRow(database).size();
+}
+
+QVariantList rowOf(const TableDefinition &table, int row, int documentBytes)
+{
+    QVariantList values;
+    for (int c = 0; c < table.columns.size(); ++c) {
+        switch (table.columns.at(c).type) {
+        case ColumnType::WholeNumber:
+            values << (row % 3 == 2 ? QVariant() : QVariant(row % 2 ? -32768 + c : 32767 - c));
+            break;
+        case ColumnType::Document: {
+            QByteArray bytes(documentBytes, '\0');
+            for (int i = 0; i < bytes.size(); ++i)
+                bytes[i] = char((i * 7 + row) % 256);
+            values << (documentBytes < 0 ? QVariant(QMetaType(QMetaType::QByteArray)) : QVariant(bytes));
+            break;
+        }
+        case ColumnType::Text:
+            values << (row % 3 == 1 ? QVariant() : QVariant(QStringLiteral("%1-%2 「引號」' \"x\"\r\n第二行 Ünïcode 😀").arg(table.name).arg(row)));
+            break;
+        }
+    }
+    return values;
+}
+
+} // namespace
+
+void AdminCopyTest::roundTripKeepsEveryRowAndDocument_data()
+{
+    QTest::addColumn<int>("rowsPerTable");
+    QTest::addColumn<int>("documentBytes");
+    QTest::addColumn<bool>("withGaps");
+    QTest::newRow("empty database") << 0 << -1 << false;
+    QTest::newRow("rows without documents") << 4 << -1 << false;
+    QTest::newRow("empty documents") << 3 << 0 << false;
+    QTest::newRow("documents of every byte, rows deleted between") << 7 << 3000 << true;
+    QTest::newRow("more rows than a page, a megabyte document") << 1200 << -1 << false;
+}
+
+void AdminCopyTest::roundTripKeepsEveryRowAndDocument()
+{
+    QFETCH(int, rowsPerTable);
+    QFETCH(int, documentBytes);
+    QFETCH(bool, withGaps);
+    TestDatabase file;
+    for (const TableDefinition &table : schemaTables()) {
+        for (int row = 0; row < rowsPerTable; ++row)
+            file.insert(table.name, rowOf(table, row, documentBytes));
+        if (withGaps)
+            file.execute(QStringLiteral("DELETE FROM %1 WHERE rowid % 3 = 0").arg(table.name));
+    }
+    if (rowsPerTable > 1000)
+        file.execute(QStringLiteral("UPDATE EMPLOYEE SET picture = zeroblob(1048576) WHERE rowid = 1000"));
+    const QVector<QVariantList> original = everyRow(file.file());
+    ServerSchema server;
+
+    const Run there = runTool({"--database", file.file(), "copy", "--to", server.address()});
+    QVERIFY2(there.exitCode == 0, qPrintable(there.err));
+    QString perTable;
+    for (const TableDefinition &table : schemaTables())
+        perTable += QStringLiteral("%1:%2 筆\n").arg(table.name).arg(std::count_if(
+            original.begin(), original.end(), [&](const QVariantList &row) { return row.constFirst() == table.name; }));
+    QCOMPARE(there.out, perTable);
+    QVERIFY2(there.err.startsWith(QStringLiteral("複製完成:%1 筆資料從 ").arg(original.size())), qPrintable(there.err));
+    QCOMPARE(everyRow(server.address()), original);
+
+    QTemporaryDir folder;
+    const QString back = folder.filePath(QStringLiteral("back.sqlite"));
+    const Run home = runTool({"--database", back, "copy", "--from", server.address()});
+    QVERIFY2(home.exitCode == 0, qPrintable(home.err));
+    QCOMPARE(everyRow(back), original);
+}
+
+void AdminCopyTest::targetWithRowsIsRefused_data()
+{
+    QTest::addColumn<bool>("toServer");
+    QTest::newRow("a server with a row") << true;
+    QTest::newRow("a file with a row") << false;
+}
+
+void AdminCopyTest::targetWithRowsIsRefused()
+{
+    QFETCH(bool, toServer);
+    TestDatabase file;
+    file.insert(QStringLiteral("CF"), {QStringLiteral("C01"), QStringLiteral("檔案的客戶")});
+    ServerSchema server;
+    EngineConnection connection;
+    QVERIFY(connection.open(server.address(), EngineConnection::Missing::Create).ok());
+    QVERIFY(connection.execute(QStringLiteral("INSERT INTO msf (materielno) VALUES ('A01')")).ok());
+    const QString target = toServer ? server.address() : file.file();
+    const QVector<QVariantList> before = everyRow(target);
+
+    const Run run = runTool({"--database", file.file(), "copy", toServer ? "--to" : "--from", server.address()});
+
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err.trimmed(),
+             QStringLiteral("複製失敗,目標資料庫沒有寫入任何資料:目標資料庫 %1 已經有 1 筆資料;只能複製到空的資料庫。").arg(target));
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(everyRow(target), before);
+}
+
+void AdminCopyTest::failureMidwayWritesNothing()
+{
+    TestDatabase file;
+    for (const TableDefinition &table : schemaTables())
+        file.insert(table.name, rowOf(table, 0, 10));
+    ServerSchema server;
+    EngineConnection connection;
+    QVERIFY(connection.open(server.address(), EngineConnection::Missing::Create).ok());
+    // The last table refuses its rows: every table before it was written in the same transaction.
+    const QString last = schemaTables().constLast().name.toLower();
+    QVERIFY(connection.execute(QStringLiteral("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS "
+                                              "$$ BEGIN RAISE EXCEPTION 'disk full'; END $$")).ok());
+    QVERIFY(connection.execute(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 FOR EACH ROW EXECUTE FUNCTION refuse()")
+                                   .arg(last)).ok());
+
+    const Run run = runTool({"--database", file.file(), "copy", "--to", server.address()});
+
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.startsWith(QStringLiteral("複製失敗,目標資料庫沒有寫入任何資料:disk full")), qPrintable(run.err));
+    QCOMPARE(rowCount(server.address()), 0);
+}
+
+void AdminCopyTest::importGoesStraightToTheServer()
+{
+    QTemporaryDir folder;
+    const QString map = folder.filePath(QStringLiteral("map.json"));
+    QFile mapFile(map);
+    QVERIFY(mapFile.open(QIODevice::WriteOnly));
+    mapFile.write(R"({"tables": {
+        "Employees": {"into": "EMPLOYEE", "columns": {"EmployeeID": "empno", "LastName": "empname", "Photo": "picture"}},
+        "Products": {"into": "MSF", "columns": {"ProductID": "materielno", "ProductName": "materiel", "UnitsInStock": "inventory"}}
+    }})");
+    mapFile.close();
+    const QStringList import = {"import", "--map", map, "--code-page", "CP1252", kJet3};
+    const QString file = folder.filePath(QStringLiteral("vemo.sqlite"));
+    QCOMPARE(runTool(QStringList{"--database", file} + import).exitCode, 0);
+    ServerSchema server;
+
+    const Run run = runTool(QStringList{"--database", server.address()} + import);
+
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QVERIFY(run.out.contains(QStringLiteral("Employees → EMPLOYEE:讀出 9 筆,寫入 9 筆")));
+    QCOMPARE(everyRow(server.address()), everyRow(file));
+    const Run again = runTool(QStringList{"--database", server.address()} + import);
+    QCOMPARE(again.exitCode, 1);
+    QVERIFY2(again.err.contains(QStringLiteral("已經有 %1 筆資料,沒有匯入。請匯入到空的資料庫。").arg(rowCount(file))),
+             qPrintable(again.err));
+    const Run replacing = runTool(QStringList{"--database", server.address(), "import", "--replace", kJet3});
+    QCOMPARE(replacing.exitCode, 1);
+    QCOMPARE(replacing.err.trimmed(),
+             QStringLiteral("匯入到資料庫伺服器時不能用 --replace:伺服器上的資料不會留下備份。請匯入到空的資料庫。"));
+    QCOMPARE(everyRow(server.address()), everyRow(file));
+}
+
+void AdminCopyTest::importDryRunMakesNothingOnTheServer()
+{
+    ServerSchema server;
+    const Run run = runTool({"--database", server.address(), "import", "--dry-run", kJet3});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    EngineConnection connection;
+    QVERIFY(connection.open(server.address()).ok());
+    QSqlDatabase database = connection.database();
+    QStringList stored;
+    QVERIFY(storedSchemaTables(database, stored).ok());
+    QCOMPARE(stored, QStringList());
+}
+
+QTEST_GUILESS_MAIN(AdminCopyTest)
+#include "tst_admin_copy.moc"
