@@ -11,6 +11,9 @@
 
 namespace {
 
+// Runs of row identities fetched from the server at a time.
+constexpr int kKeyPageRuns = 10000;
+
 Result queryFailure(const QSqlQuery &query, const QString &sql)
 {
     return Result::failure(engineText(query.lastError()), sql);
@@ -215,18 +218,31 @@ Result PostgresEngine::storedColumns(QSqlDatabase &database, const QString &tabl
 
 Result PostgresEngine::readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const
 {
-    // The server folds consecutive identities into runs: a table of a million
-    // rows never deleted sends one row, and one statement is one snapshot.
-    const QString sql = QStringLiteral("SELECT min(id), count(*) FROM (SELECT %1 AS id, %1 - row_number() OVER "
-                                       "(ORDER BY %1) AS run FROM %2) AS numbered GROUP BY run ORDER BY 1")
-                            .arg(rowIdentity(), quotedName(table));
+    // The server folds consecutive identities into runs (a table never deleted
+    // from is one run) and hands them over through a cursor a page at a time,
+    // so a table riddled with gaps never arrives as one huge result.
+    const QString runs = QStringLiteral("SELECT min(id), count(*) FROM (SELECT %1 AS id, %1 - row_number() OVER "
+                                        "(ORDER BY %1) AS run FROM %2) AS numbered GROUP BY run ORDER BY 1")
+                             .arg(rowIdentity(), quotedName(table));
+    const QString declare = QStringLiteral("DECLARE vemo_keys NO SCROLL CURSOR FOR ") + runs;
+    const QString fetch = QStringLiteral("FETCH FORWARD %1 FROM vemo_keys").arg(kKeyPageRuns);
     QSqlQuery query(database);
     query.setForwardOnly(true);
-    if (!query.exec(sql))
-        return queryFailure(query, sql);
+    if (!query.exec(QStringLiteral("BEGIN READ ONLY")))
+        return queryFailure(query, query.lastQuery());
+    const auto endWith = [&query](const Result &result) {
+        query.exec(result ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
+        return result;
+    };
+    if (!query.exec(declare))
+        return endWith(queryFailure(query, declare));
     Keyset read;
-    while (query.next())
-        read.appendRun(query.value(0).toLongLong(), query.value(1).toLongLong());
+    for (int fetched = kKeyPageRuns; fetched == kKeyPageRuns;) {
+        if (!query.exec(fetch))
+            return endWith(queryFailure(query, fetch));
+        for (fetched = 0; query.next(); ++fetched)
+            read.appendRun(query.value(0).toLongLong(), query.value(1).toLongLong());
+    }
     keys = read;
-    return Result::success();
+    return endWith(Result::success());
 }

@@ -72,6 +72,8 @@ private slots:
     void valueAtReadsAnyRow_data();
     void valueAtReadsAnyRow();
     void valueAtFollowsDeletesAndEdits();
+    void keysetWithGapsOpensWhole_data();
+    void keysetWithGapsOpensWhole();
 
 private:
     /// CF rows C1..C4 with persons to contact amy, bob, Amy, carl.
@@ -835,6 +837,40 @@ void RecordSourceTest::rowsInsertedElsewhereAreNotInTheKeyset()
     VERIFY_OK(source.findNext(QStringLiteral("[users] = 'amy'")));
     QVERIFY(source.noMatch());
     QCOMPARE(text(source, "customerno"), QStringLiteral("C3"));
+}
+
+void RecordSourceTest::keysetWithGapsOpensWhole_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("deleteEvery");
+    QTest::newRow("one run") << 50 << 0;
+    QTest::newRow("every other row deleted: more runs than one page") << 25000 << 2;
+    QTest::newRow("every third row deleted") << 31000 << 3;
+    QTest::newRow("all but the first deleted") << 3 << 1;
+}
+
+void RecordSourceTest::keysetWithGapsOpensWhole()
+{
+    QFETCH(int, rows);
+    QFETCH(int, deleteEvery);
+    m_database->insertNumbered(QStringLiteral("CF"), QStringLiteral("C"), rows);
+    const QString id = m_database->rowIdentity();
+    if (deleteEvery > 0)
+        m_database->execute(QStringLiteral("DELETE FROM CF WHERE %1 % %2 = 0 AND %1 > 1").arg(id).arg(deleteEvery));
+    const int kept = m_database->value(QStringLiteral("SELECT count(*) FROM CF")).toInt();
+
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
+
+    QCOMPARE(source.rowCount(), kept);
+    for (int index : {0, kept / 2, kept - 1}) {
+        const QString expected =
+            m_database->value(QStringLiteral("SELECT customerno FROM CF ORDER BY %1 LIMIT 1 OFFSET %2").arg(id).arg(index))
+                .toString();
+        QCOMPARE(source.valueAt(index, 0).toString(), expected);
+    }
+    VERIFY_OK(source.moveLast());
+    QCOMPARE(source.currentIndex(), kept - 1);
 }
 
 void RecordSourceTest::valueAtReadsAnyRow_data()
