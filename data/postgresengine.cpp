@@ -224,16 +224,30 @@ Result PostgresEngine::readKeys(QSqlDatabase &database, const QString &table, Ke
     const QString runs = QStringLiteral("SELECT min(id), count(*) FROM (SELECT %1 AS id, %1 - row_number() OVER "
                                         "(ORDER BY %1) AS run FROM %2) AS numbered GROUP BY run ORDER BY 1")
                              .arg(rowIdentity(), quotedName(table));
+    const QString bounds = QStringLiteral("SELECT min(%1), max(%1), count(*) FROM %2").arg(rowIdentity(), quotedName(table));
     const QString declare = QStringLiteral("DECLARE vemo_keys NO SCROLL CURSOR FOR ") + runs;
     const QString fetch = QStringLiteral("FETCH FORWARD %1 FROM vemo_keys").arg(kKeyPageRuns);
     QSqlQuery query(database);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("BEGIN READ ONLY")))
-        return queryFailure(query, query.lastQuery());
+    const QString begin = beginSnapshotSql();
+    if (!query.exec(begin))
+        return queryFailure(query, begin);
     const auto endWith = [&query](const Result &result) {
         query.exec(result ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
         return result;
     };
+    if (!query.exec(bounds) || !query.next())
+        return endWith(queryFailure(query, bounds));
+    // A table never deleted from is one run, known from its bounds without a scan of the rows.
+    const qint64 first = query.value(0).toLongLong();
+    const qint64 count = query.value(2).toLongLong();
+    if (count == 0 || query.value(1).toLongLong() - first + 1 == count) {
+        Keyset whole;
+        if (count > 0)
+            whole.appendRun(first, count);
+        keys = whole;
+        return endWith(Result::success());
+    }
     if (!query.exec(declare))
         return endWith(queryFailure(query, declare));
     Keyset read;
