@@ -74,6 +74,17 @@ public:
     /// The name of a column's index.
     virtual QString indexName(const TableDefinition &table, const ColumnDefinition &column) const = 0;
 
+    /// Adds what the engine keeps beside the tables so that reading their row
+    /// identities stays quick however large they grow.
+    virtual Result addKeyCounts(QSqlDatabase &database) const
+    {
+        Q_UNUSED(database)
+        return Result::success();
+    }
+
+    /// The tables the engine keeps in the file beside the schema's, for itself.
+    virtual QStringList ownTables() const { return {}; }
+
     /// The names of the tables, or of the indexes, that the file holds.
     virtual Result storedTables(QSqlDatabase &database, QStringList &names) const = 0;
     virtual Result storedIndexes(QSqlDatabase &database, QStringList &names) const = 0;

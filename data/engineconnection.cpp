@@ -74,8 +74,9 @@ Result EngineConnection::open(const QString &databasePath, Missing missing)
     Result result = openFile(file, missing == Missing::Create);
     if (result && missing == Missing::Create) {
         QSqlDatabase opened = database();
-        // Indexes only speed finds up: a file that cannot take them still opens.
+        // Indexes and counts only speed reading up: a file that cannot take them still opens.
         std::ignore = createMissingIndexes(opened);
+        std::ignore = engine(opened).addKeyCounts(opened);
     }
     if (result)
         return result;

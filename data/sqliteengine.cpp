@@ -1,8 +1,8 @@
 #include "data/sqliteengine.h"
 
 #include "data/engineconnection.h"
-#include "data/keyset.h"
 #include "data/schema.h"
+#include "data/sqlitekeycount.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -154,33 +154,17 @@ Result SqliteEngine::storedColumns(QSqlDatabase &database, const QString &table,
     return Result::success();
 }
 
+Result SqliteEngine::addKeyCounts(QSqlDatabase &database) const
+{
+    return ::addKeyCounts(database);
+}
+
+QStringList SqliteEngine::ownTables() const
+{
+    return keyCountTables();
+}
+
 Result SqliteEngine::readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const
 {
-    // A table with no gaps in its rowids is one run: counting it reads the
-    // b-tree's page headers, not its rows. One statement is one snapshot.
-    const QString quoted = quotedName(table);
-    const QString boundsSql = QStringLiteral("SELECT (SELECT count(*) FROM %1), (SELECT min(rowid) FROM %1), "
-                                             "(SELECT max(rowid) FROM %1)")
-                                  .arg(quoted);
-    QSqlQuery query(database);
-    query.setForwardOnly(true);
-    if (!query.exec(boundsSql) || !query.next())
-        return queryFailure(query, boundsSql);
-    const qint64 count = query.value(0).toLongLong();
-    const qint64 first = query.value(1).toLongLong();
-    const qint64 last = query.value(2).toLongLong();
-    query.finish();
-    Keyset read;
-    if (count == 0 || last - first + 1 == count) {
-        read.appendRun(first, count);
-        keys = read;
-        return Result::success();
-    }
-    const QString keysSql = QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(quoted);
-    if (!query.exec(keysSql))
-        return queryFailure(query, keysSql);
-    while (query.next())
-        read.append(query.value(0).toLongLong());
-    keys = read;
-    return Result::success();
+    return readCountedKeys(database, table, keys);
 }

@@ -4,7 +4,7 @@
 
 /// The embedded engine: one SQLite file, rows identified by rowid, text
 /// compared with NOCASE, write-ahead journal, whole numbers kept whole by a
-/// CHECK on the stored type.
+/// CHECK on the stored type, row counts kept by triggers.
 class SqliteEngine : public Engine
 {
 public:
@@ -23,5 +23,7 @@ public:
     Result storedIndexes(QSqlDatabase &database, QStringList &names) const override;
     Result storedColumns(QSqlDatabase &database, const QString &table,
                          QVector<StoredColumn> &columns) const override;
+    Result addKeyCounts(QSqlDatabase &database) const override;
+    QStringList ownTables() const override;
     Result readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const override;
 };

@@ -1,4 +1,7 @@
+#include "data/databaselocation.h"
+#include "data/engine.h"
 #include "data/keyset.h"
+#include "support/testdatabase.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -103,6 +106,66 @@ private slots:
         keys.removeAt(2);
         keys.insert(9);
         compare(copy, {1, 2, 3, 4, 5});
+    }
+
+    void tableKeysAgreeWithTheRowsStored_data()
+    {
+        QTest::addColumn<QStringList>("statements");
+        QTest::addColumn<bool>("startAgain");
+        // Twenty materials, rowids 1..20, then the statements; "start again" is a program start on the file.
+        const QString dropTriggers = QStringLiteral("DROP TRIGGER vemo_MSF_added; DROP TRIGGER vemo_MSF_deleted");
+        QTest::newRow("untouched") << QStringList{} << false;
+        QTest::newRow("middle deleted") << QStringList{"DELETE FROM MSF WHERE rowid IN (3, 4, 9)"} << false;
+        QTest::newRow("ends deleted") << QStringList{"DELETE FROM MSF WHERE rowid IN (1, 20)"} << false;
+        QTest::newRow("last deleted, its number reused")
+            << QStringList{"DELETE FROM MSF WHERE rowid = 20", "INSERT INTO MSF (materielno) VALUES ('again')"} << false;
+        QTest::newRow("all deleted") << QStringList{"DELETE FROM MSF"} << false;
+        QTest::newRow("all deleted, one added")
+            << QStringList{"DELETE FROM MSF", "INSERT INTO MSF (materielno) VALUES ('one')"} << false;
+        QTest::newRow("added with a number past a gap")
+            << QStringList{"INSERT INTO MSF (rowid, materielno) VALUES (40, 'far')"} << false;
+        QTest::newRow("deleted by a program that kept no count")
+            << (dropTriggers.split(QStringLiteral("; ")) << "DELETE FROM MSF WHERE rowid IN (2, 7, 8)") << false;
+        QTest::newRow("counted again at the next start")
+            << (dropTriggers.split(QStringLiteral("; ")) << "DELETE FROM MSF WHERE rowid IN (2, 7, 8, 20)") << true;
+        QTest::newRow("more gaps than rows, counted at start")
+            << (dropTriggers.split(QStringLiteral("; ")) << "DELETE FROM MSF WHERE rowid BETWEEN 2 AND 19") << true;
+        QTest::newRow("renumbered by a compaction")
+            << QStringList{"DELETE FROM MSF WHERE rowid = 5", "UPDATE MSF SET rowid = 5 WHERE rowid = 20"} << false;
+        QTest::newRow("count lost") << QStringList{"DELETE FROM MSF WHERE rowid = 6", "DELETE FROM vemo_rowcount"}
+                                    << false;
+    }
+
+    void tableKeysAgreeWithTheRowsStored()
+    {
+        QFETCH(QStringList, statements);
+        QFETCH(bool, startAgain);
+        TestDatabase database;
+        database.insertNumbered(QStringLiteral("MSF"), QStringLiteral("M"), 20);
+        for (const QString &sql : std::as_const(statements))
+            database.execute(sql);
+        if (startAgain) {
+            EngineConnection start;
+            QVERIFY(start.open(kDatabasePath, EngineConnection::Missing::Create).ok());
+        }
+        std::vector<qint64> stored;
+        for (const QVariantList &row : database.rows(QStringLiteral("SELECT rowid FROM MSF ORDER BY rowid")))
+            stored.push_back(row.at(0).toLongLong());
+
+        EngineConnection reader;
+        QVERIFY(reader.open(kDatabasePath).ok());
+        QSqlDatabase connection = reader.database();
+        Keyset keys;
+        QVERIFY(engine(connection).readKeys(connection, QStringLiteral("MSF"), keys).ok());
+        compare(keys, stored);
+        // The count kept for the table follows every change, made here or by another connection.
+        database.execute(QStringLiteral("INSERT INTO MSF (materielno) VALUES ('later')"));
+        database.execute(QStringLiteral("DELETE FROM MSF WHERE rowid = (SELECT min(rowid) FROM MSF)"));
+        stored.clear();
+        for (const QVariantList &row : database.rows(QStringLiteral("SELECT rowid FROM MSF ORDER BY rowid")))
+            stored.push_back(row.at(0).toLongLong());
+        QVERIFY(engine(connection).readKeys(connection, QStringLiteral("MSF"), keys).ok());
+        compare(keys, stored);
     }
 };
 

@@ -133,8 +133,8 @@ QStringList sortedExpectedTables()
     QStringList names;
     for (const TableColumns &table : expectedTables())
         names << QString::fromLatin1(table.table);
-    // A new database gets the stock ledger beside the eleven.
-    names << kStockLedgerTable;
+    // A new database gets the stock ledger and the engine's own tables beside the eleven.
+    names << kStockLedgerTable << sqliteEngine().ownTables();
     names.sort();
     return names;
 }

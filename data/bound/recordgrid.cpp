@@ -12,6 +12,10 @@ RecordGrid::RecordGrid(RecordSource &source, bool columnHeaders, QWidget *parent
     // view's current row, which must not move the source.
     connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { m_following = true; });
     connect(m_model, &QAbstractItemModel::rowsRemoved, this, [this] { m_following = false; });
+    // Row heights are fixed before the model comes, so its million rows are
+    // laid out once rather than resized one by one.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setModel(m_model);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -20,9 +24,6 @@ RecordGrid::RecordGrid(RecordSource &source, bool columnHeaders, QWidget *parent
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed
                     | QAbstractItemView::AnyKeyPressed);
     horizontalHeader()->setVisible(columnHeaders);
-    // Fixed row heights keep a table of a million rows as quick as a small one.
-    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     verticalHeader()->setMinimumWidth(14);
     verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
 

@@ -1,0 +1,259 @@
+#include "data/sqlitekeycount.h"
+
+#include "data/engine.h"
+#include "data/engineconnection.h"
+#include "data/keyset.h"
+#include "data/schema.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStringList>
+
+namespace {
+
+const QString kCountTable = QStringLiteral("vemo_rowcount");
+const QString kDeletedTable = QStringLiteral("vemo_deletedrow");
+
+QString insertTrigger(const QString &table)
+{
+    return QStringLiteral("vemo_%1_added").arg(table);
+}
+
+QString deleteTrigger(const QString &table)
+{
+    return QStringLiteral("vemo_%1_deleted").arg(table);
+}
+
+Result failure(const QSqlQuery &query, const QString &sql)
+{
+    return Result::failure(engineText(query.lastError()), sql);
+}
+
+Result exec(QSqlQuery &query, const QString &sql)
+{
+    return query.exec(sql) ? Result::success() : failure(query, sql);
+}
+
+Result readTriggers(QSqlDatabase &database, QStringList &names)
+{
+    const QString sql = QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'trigger'");
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.exec(sql))
+        return failure(query, sql);
+    names.clear();
+    while (query.next())
+        names << query.value(0).toString();
+    return Result::success();
+}
+
+bool isCounted(const QStringList &triggers, const QString &table)
+{
+    return triggers.contains(insertTrigger(table), Qt::CaseInsensitive)
+           && triggers.contains(deleteTrigger(table), Qt::CaseInsensitive);
+}
+
+QStringList uncountedTables(const QStringList &triggers)
+{
+    QStringList tables;
+    for (const TableDefinition &table : schemaTables()) {
+        if (!isCounted(triggers, table.name))
+            tables << table.name;
+    }
+    return tables;
+}
+
+/// Records the identities missing between the smallest and the largest, unless
+/// they outnumber the rows: such a table is read one identity at a time anyway.
+Result recordGaps(QSqlDatabase &database, const QString &table)
+{
+    QSqlQuery query(database);
+    const QString quoted = sqliteEngine().quotedName(table);
+    const QString boundsSql = QStringLiteral("SELECT (SELECT count(*) FROM %1), (SELECT min(rowid) FROM %1), "
+                                             "(SELECT max(rowid) FROM %1)")
+                                  .arg(quoted);
+    if (!query.exec(boundsSql) || !query.next())
+        return failure(query, boundsSql);
+    const qint64 count = query.value(0).toLongLong();
+    const qint64 missing = query.value(2).toLongLong() - query.value(1).toLongLong() + 1 - count;
+    query.finish();
+    if (count == 0 || missing == 0 || missing > count)
+        return Result::success();
+    QSqlQuery keys(database);
+    keys.setForwardOnly(true);
+    const QString keysSql = QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(quoted);
+    if (!keys.exec(keysSql) || !keys.next())
+        return failure(keys, keysSql);
+    const QString insertSql = QStringLiteral("INSERT INTO %1 VALUES (?, ?)").arg(kDeletedTable);
+    if (!query.prepare(insertSql))
+        return failure(query, insertSql);
+    for (qint64 previous = keys.value(0).toLongLong(); keys.next(); previous = keys.value(0).toLongLong()) {
+        for (qint64 gap = previous + 1; gap < keys.value(0).toLongLong(); ++gap) {
+            query.addBindValue(table);
+            query.addBindValue(gap);
+            if (!query.exec())
+                return failure(query, insertSql);
+        }
+    }
+    return Result::success();
+}
+
+Result countTable(QSqlDatabase &database, const QString &table)
+{
+    QSqlQuery query(database);
+    const QString quoted = sqliteEngine().quotedName(table);
+    const QString name = QStringLiteral("'%1'").arg(table);
+    const QStringList statements{
+        QStringLiteral("DELETE FROM %1 WHERE tablename = %2").arg(kDeletedTable, name),
+        QStringLiteral("INSERT OR REPLACE INTO %1 VALUES (%2, (SELECT count(*) FROM %3))").arg(kCountTable, name, quoted),
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER INSERT ON %2 BEGIN "
+                       "UPDATE %3 SET rows = rows + 1 WHERE tablename = %4; "
+                       "DELETE FROM %5 WHERE tablename = %4 AND id = NEW.rowid; END")
+            .arg(sqliteEngine().quotedName(insertTrigger(table)), quoted, kCountTable, name, kDeletedTable),
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER DELETE ON %2 BEGIN "
+                       "UPDATE %3 SET rows = rows - 1 WHERE tablename = %4; "
+                       "INSERT OR IGNORE INTO %5 VALUES (%4, OLD.rowid); END")
+            .arg(sqliteEngine().quotedName(deleteTrigger(table)), quoted, kCountTable, name, kDeletedTable),
+    };
+    for (const QString &sql : statements) {
+        if (Result done = exec(query, sql); !done)
+            return done;
+    }
+    return recordGaps(database, table);
+}
+
+Result countTables(QSqlDatabase &database)
+{
+    QSqlQuery query(database);
+    const QStringList statements{
+        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (tablename TEXT PRIMARY KEY, rows INTEGER NOT NULL) WITHOUT ROWID")
+            .arg(kCountTable),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (tablename TEXT, id INTEGER, PRIMARY KEY (tablename, id)) "
+                       "WITHOUT ROWID")
+            .arg(kDeletedTable),
+    };
+    for (const QString &sql : statements) {
+        if (Result done = exec(query, sql); !done)
+            return done;
+    }
+    // Read again under the write lock: another program may have counted meanwhile.
+    QStringList triggers;
+    if (Result read = readTriggers(database, triggers); !read)
+        return read;
+    for (const QString &table : uncountedTables(triggers)) {
+        if (Result counted = countTable(database, table); !counted)
+            return counted;
+    }
+    return Result::success();
+}
+
+Result readKeysOneByOne(QSqlQuery &query, const QString &table, Keyset &keys)
+{
+    const QString sql = QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid").arg(sqliteEngine().quotedName(table));
+    if (!query.exec(sql))
+        return failure(query, sql);
+    while (query.next())
+        keys.append(query.value(0).toLongLong());
+    return Result::success();
+}
+
+/// The deleted identities between first and last, ascending.
+Result readGaps(QSqlQuery &query, const QString &table, qint64 first, qint64 last, QList<qint64> &gaps)
+{
+    const QString sql =
+        QStringLiteral("SELECT id FROM %1 WHERE tablename = ? AND id BETWEEN ? AND ? ORDER BY id").arg(kDeletedTable);
+    if (!query.prepare(sql))
+        return failure(query, sql);
+    query.addBindValue(table);
+    query.addBindValue(first);
+    query.addBindValue(last);
+    if (!query.exec())
+        return failure(query, sql);
+    while (query.next())
+        gaps << query.value(0).toLongLong();
+    return Result::success();
+}
+
+Result readKeysInSnapshot(QSqlDatabase &database, const QString &table, Keyset &keys)
+{
+    QStringList triggers;
+    if (Result read = readTriggers(database, triggers); !read)
+        return read;
+    const bool counted = isCounted(triggers, table);
+    const QString quoted = sqliteEngine().quotedName(table);
+    // Without a kept count, counting reads the b-tree's page headers, not its rows.
+    const QString rows = counted ? QStringLiteral("(SELECT rows FROM %1 WHERE tablename = ?)").arg(kCountTable)
+                                 : QStringLiteral("(SELECT count(*) FROM %1)").arg(quoted);
+    const QString boundsSql =
+        QStringLiteral("SELECT %1, (SELECT min(rowid) FROM %2), (SELECT max(rowid) FROM %2)").arg(rows, quoted);
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.prepare(boundsSql))
+        return failure(query, boundsSql);
+    if (counted)
+        query.addBindValue(table);
+    if (!query.exec() || !query.next())
+        return failure(query, boundsSql);
+    const QVariant count = query.value(0);
+    const QVariant smallest = query.value(1);
+    qint64 first = smallest.toLongLong();
+    const qint64 last = query.value(2).toLongLong();
+    query.finish();
+    if (smallest.isNull())
+        return Result::success();
+    if (count.isNull())
+        return readKeysOneByOne(query, table, keys);
+    QList<qint64> gaps;
+    if (counted && last - first + 1 != count.toLongLong()) {
+        if (Result read = readGaps(query, table, first, last, gaps); !read)
+            return read;
+    }
+    if (last - first + 1 - gaps.size() == count.toLongLong()) {
+        for (qint64 gap : std::as_const(gaps)) {
+            keys.appendRun(first, gap - first);
+            first = gap + 1;
+        }
+        keys.appendRun(first, last - first + 1);
+        return Result::success();
+    }
+    return readKeysOneByOne(query, table, keys);
+}
+
+} // namespace
+
+Result addKeyCounts(QSqlDatabase &database)
+{
+    QStringList triggers;
+    if (Result read = readTriggers(database, triggers); !read)
+        return read;
+    if (uncountedTables(triggers).isEmpty())
+        return Result::success();
+    QSqlQuery query(database);
+    if (Result begun = exec(query, sqliteEngine().beginWritingSql()); !begun)
+        return begun;
+    Result result = countTables(database);
+    const QString end = result ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK");
+    if (!query.exec(end) && result)
+        return failure(query, end);
+    return result;
+}
+
+Result readCountedKeys(QSqlDatabase &database, const QString &table, Keyset &keys)
+{
+    QSqlQuery query(database);
+    if (Result begun = exec(query, QStringLiteral("BEGIN")); !begun)
+        return begun;
+    Keyset read;
+    Result result = readKeysInSnapshot(database, table, read);
+    const QString end = result ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK");
+    if (!query.exec(end) && result)
+        return failure(query, end);
+    if (result)
+        keys = read;
+    return result;
+}
+
+QStringList keyCountTables()
+{
+    return {kCountTable, kDeletedTable};
+}
