@@ -12,10 +12,10 @@ QString decoded(const QString &part)
     return QUrl::fromPercentEncoding(part.toUtf8());
 }
 
-Result malformed(const QString &text)
+// The address is not quoted back: a password written into it in some unforeseen way would show.
+Result malformed()
 {
-    return Result::failure(QStringLiteral("資料庫伺服器位址「%1」的格式不對,應為 postgresql://使用者@主機:連接埠/資料庫。")
-                               .arg(text));
+    return Result::failure(QStringLiteral("資料庫伺服器位址的格式不對,應為 postgresql://使用者@主機:連接埠/資料庫。"));
 }
 
 } // namespace
@@ -24,10 +24,19 @@ QString ServerAddress::shown(const QString &text)
 {
     if (!isServerAddress(text))
         return text;
-    static const QRegularExpression inUser(QStringLiteral("^([^:]+://[^/?@:]*):[^/?@]*@"));
-    static const QRegularExpression asParameter(QStringLiteral("([?&]password=)[^&]*"));
+    const int start = text.indexOf(QLatin1String("://")) + 3;
     QString shownText = text;
-    return shownText.replace(inUser, QStringLiteral("\\1:***@")).replace(asParameter, QStringLiteral("\\1***"));
+    // Whatever a password holds ("/", "?", "@"), it runs from the first colon to the last "@".
+    const int at = text.lastIndexOf(QLatin1Char('@'));
+    const int colon = at >= start ? text.indexOf(QLatin1Char(':'), start) : -1;
+    if (colon >= 0 && colon < at)
+        shownText.replace(colon + 1, at - colon - 1, QStringLiteral("***"));
+    const int question = shownText.indexOf(QLatin1Char('?'), start);
+    if (question >= 0) {
+        static const QRegularExpression asParameter(QStringLiteral("([?&]password=)[^&]*"));
+        shownText = shownText.left(question) + shownText.mid(question).replace(asParameter, QStringLiteral("\\1***"));
+    }
+    return shownText;
 }
 
 bool ServerAddress::isServerAddress(const QString &text)
@@ -39,14 +48,15 @@ bool ServerAddress::isServerAddress(const QString &text)
 Result ServerAddress::parse(const QString &text, ServerAddress &out)
 {
     if (!isServerAddress(text))
-        return malformed(text);
+        return malformed();
     QString rest = text.mid(text.indexOf(QLatin1String("://")) + 3);
     ServerAddress address;
     const int question = rest.indexOf(QLatin1Char('?'));
     const QStringList pairs =
         question < 0 ? QStringList() : rest.mid(question + 1).split(QLatin1Char('&'), Qt::SkipEmptyParts);
-    // A password is refused before anything is quoted back, so no message shows it.
-    const int at = rest.left(question < 0 ? rest.size() : question).lastIndexOf(QLatin1Char('@'));
+    // A password is refused before anything else is read, wherever its "/", "?" or "@" would cut it,
+    // so it never reaches a host name that the server's messages quote.
+    const int at = rest.lastIndexOf(QLatin1Char('@'));
     const bool passwordInUser = at >= 0 && rest.left(at).contains(QLatin1Char(':'));
     const auto isPassword = [](const QString &pair) {
         return decoded(pair.section(QLatin1Char('='), 0, 0)) == QLatin1String("password");
@@ -57,7 +67,7 @@ Result ServerAddress::parse(const QString &text, ServerAddress &out)
         for (const QString &pair : pairs) {
             const int equals = pair.indexOf(QLatin1Char('='));
             if (equals <= 0)
-                return malformed(text);
+                return malformed();
             const QString key = decoded(pair.left(equals));
             const QString value = decoded(pair.mid(equals + 1));
             if (key == QLatin1String("host"))
@@ -86,10 +96,12 @@ Result ServerAddress::parse(const QString &text, ServerAddress &out)
     }
     const int colon = rest.lastIndexOf(QLatin1Char(':'));
     if (colon >= 0 && !rest.endsWith(QLatin1Char(']'))) {
-        bool numeric = false;
-        const int port = rest.mid(colon + 1).toInt(&numeric);
-        if (!numeric || port <= 0 || port > 65535)
-            return malformed(text);
+        const QString digits = rest.mid(colon + 1);
+        const bool numeric = !digits.isEmpty() && digits.size() <= 5
+                          && std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        const int port = numeric ? digits.toInt() : 0;
+        if (port <= 0 || port > 65535)
+            return malformed();
         if (address.port < 0)
             address.port = port;
         rest.truncate(colon);
@@ -97,7 +109,7 @@ Result ServerAddress::parse(const QString &text, ServerAddress &out)
     if (address.host.isEmpty())
         address.host = decoded(rest);
     if (address.database.isEmpty())
-        return malformed(text);
+        return malformed();
     out = address;
     return Result::success();
 }

@@ -19,10 +19,11 @@ struct ServerAddress
     QStringList options;
 
     /// Parses an address; anything that is not one, or that carries a
-    /// password, fails with a message quoting it (without the password).
+    /// password, fails with a message that quotes none of it.
     static Result parse(const QString &text, ServerAddress &out);
-    /// The text as a message may show it: a server address's password, if
-    /// one was written, replaced by "***"; any other text as it is.
+    /// The text as a message may show it: in a server address, what could be
+    /// a password (from the first colon to the last "@", and a password
+    /// parameter) replaced by "***"; any other text as it is.
     static QString shown(const QString &text);
     /// The address named by text is a server's, whether or not it parses.
     static bool isServerAddress(const QString &text);

@@ -60,17 +60,22 @@ void ServerAddressTest::refused_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("message");
-    const QString malformed = QStringLiteral("資料庫伺服器位址「%1」的格式不對,應為 postgresql://使用者@主機:連接埠/資料庫。");
+    const QString malformed = QStringLiteral("資料庫伺服器位址的格式不對,應為 postgresql://使用者@主機:連接埠/資料庫。");
     const QString password = QStringLiteral("資料庫伺服器位址不可包含密碼;請改用 ~/.pgpass 或 PGPASSWORD。");
     QTest::newRow("password in the user part") << "postgresql://office:secret@h/vemo" << password;
     QTest::newRow("password as a parameter") << "postgresql://office@h/vemo?password=secret" << password;
     QTest::newRow("password after a malformed parameter") << "postgresql://h/vemo?sslmode&password=secret" << password;
+    QTest::newRow("password with a slash") << "postgresql://office:p/w@h/vemo" << password;
+    QTest::newRow("password with a question mark") << "postgresql://office:secr?t@h/vemo" << password;
+    QTest::newRow("password with a slash and a question mark") << "postgresql://office:se/c?x=r@h/vemo" << password;
+    QTest::newRow("port with a blank") << "postgresql://h: 5432/vemo" << malformed;
+    QTest::newRow("port with a sign") << "postgresql://h:+5432/vemo" << malformed;
     QTest::newRow("password with a malformed port") << "postgresql://office:secret@h:54x2/vemo" << password;
-    QTest::newRow("no database") << "postgresql://office@h:5432" << malformed.arg("postgresql://office@h:5432");
-    QTest::newRow("port not a number") << "postgresql://h:54x2/vemo" << malformed.arg("postgresql://h:54x2/vemo");
-    QTest::newRow("port out of range") << "postgresql://h:70000/vemo" << malformed.arg("postgresql://h:70000/vemo");
-    QTest::newRow("parameter without value") << "postgresql://h/vemo?sslmode" << malformed.arg("postgresql://h/vemo?sslmode");
-    QTest::newRow("a file path") << "/home/office/vemo.sqlite" << malformed.arg("/home/office/vemo.sqlite");
+    QTest::newRow("no database") << "postgresql://office@h:5432" << malformed;
+    QTest::newRow("port not a number") << "postgresql://h:54x2/vemo" << malformed;
+    QTest::newRow("port out of range") << "postgresql://h:70000/vemo" << malformed;
+    QTest::newRow("parameter without value") << "postgresql://h/vemo?sslmode" << malformed;
+    QTest::newRow("a file path") << "/home/office/vemo.sqlite" << malformed;
 }
 
 void ServerAddressTest::refused()
@@ -94,6 +99,9 @@ void ServerAddressTest::shownWithoutPassword_data()
     QTest::newRow("as a parameter") << "postgres://h/vemo?sslmode=require&password=secret&user=a"
                                     << "postgres://h/vemo?sslmode=require&password=***&user=a";
     QTest::newRow("first parameter") << "postgresql://h/vemo?password=secret" << "postgresql://h/vemo?password=***";
+    QTest::newRow("slash and at in the password") << "postgresql://office:p/a@ss@h/vemo" << "postgresql://office:***@h/vemo";
+    QTest::newRow("question mark in the password") << "postgresql://office:p?w@h/vemo" << "postgresql://office:***@h/vemo";
+    QTest::newRow("password-like text in the path") << "postgresql://h/db&password=x" << "postgresql://h/db&password=x";
     QTest::newRow("a file path with a colon and an at") << "/srv/a:b@c/vemo.sqlite" << "/srv/a:b@c/vemo.sqlite";
 }
 
