@@ -15,19 +15,23 @@ Result queryFailure(const QSqlQuery &query, const QString &sql)
     return Result::failure(engineText(query.lastError()), sql);
 }
 
-Result readNames(QSqlDatabase &database, const QString &sql, QStringList &names)
+} // namespace
+
+Result readStoredNames(QSqlDatabase &database, const QString &type, QStringList &names)
 {
+    const QString sql = QStringLiteral("SELECT name FROM sqlite_master WHERE type = ?");
     QSqlQuery query(database);
     query.setForwardOnly(true);
-    if (!query.exec(sql))
+    if (!query.prepare(sql))
+        return queryFailure(query, sql);
+    query.addBindValue(type);
+    if (!query.exec())
         return queryFailure(query, sql);
     names.clear();
     while (query.next())
         names << query.value(0).toString();
     return Result::success();
 }
-
-} // namespace
 
 const Engine &sqliteEngine()
 {
@@ -130,12 +134,12 @@ QString SqliteEngine::indexName(const TableDefinition &table, const ColumnDefini
 
 Result SqliteEngine::storedTables(QSqlDatabase &database, QStringList &names) const
 {
-    return readNames(database, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table'"), names);
+    return readStoredNames(database, QStringLiteral("table"), names);
 }
 
 Result SqliteEngine::storedIndexes(QSqlDatabase &database, QStringList &names) const
 {
-    return readNames(database, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'index'"), names);
+    return readStoredNames(database, QStringLiteral("index"), names);
 }
 
 Result SqliteEngine::storedColumns(QSqlDatabase &database, const QString &table, QVector<StoredColumn> &columns) const

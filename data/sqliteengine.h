@@ -27,3 +27,6 @@ public:
     QStringList ownTables() const override;
     Result readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const override;
 };
+
+/// The names of the file's objects of one type: "table", "index" or "trigger".
+Result readStoredNames(QSqlDatabase &database, const QString &type, QStringList &names);

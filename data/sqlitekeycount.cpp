@@ -4,6 +4,7 @@
 #include "data/engineconnection.h"
 #include "data/keyset.h"
 #include "data/schema.h"
+#include "data/sqliteengine.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -36,15 +37,7 @@ Result exec(QSqlQuery &query, const QString &sql)
 
 Result readTriggers(QSqlDatabase &database, QStringList &names)
 {
-    const QString sql = QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'trigger'");
-    QSqlQuery query(database);
-    query.setForwardOnly(true);
-    if (!query.exec(sql))
-        return failure(query, sql);
-    names.clear();
-    while (query.next())
-        names << query.value(0).toString();
-    return Result::success();
+    return readStoredNames(database, QStringLiteral("trigger"), names);
 }
 
 bool isCounted(const QStringList &triggers, const QString &table)
