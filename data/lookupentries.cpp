@@ -74,8 +74,6 @@ void LookupEntries::loadChunk(int index) const
         m_cache.clear();
     const int first = index - index % kChunkEntries;
     const int last = std::min(first + kChunkEntries, m_keys.size()) - 1;
-    for (int i = first; i <= last; ++i)
-        m_cache.insert(i, Entry());
     if (!m_listSource)
         return;
     const Engine &db = engine();
@@ -86,8 +84,13 @@ void LookupEntries::loadChunk(int index) const
                            db.quotedName(m_table)));
     query.addBindValue(m_keys.at(first));
     query.addBindValue(m_keys.at(last));
-    if (!query.exec())
+    if (!query.exec()) {
+        // Nothing kept of entries that could not be read: they are read again once reconnected.
+        m_listSource->readFailed();
         return;
+    }
+    for (int i = first; i <= last; ++i)
+        m_cache.insert(i, Entry());
     while (query.next()) {
         const int held = m_keys.indexOf(query.value(0).toLongLong());
         if (held >= 0)
@@ -99,19 +102,30 @@ int LookupEntries::firstHeldIndex(const QString &sql, const QVariantList &values
 {
     if (m_keys.isEmpty() || !m_listSource)
         return -1;
-    QSqlQuery query(m_listSource->database());
-    query.setForwardOnly(true);
-    if (!query.prepare(sql))
+    // A search answers the user, so it may open a connection that went (a server restarted) again, once.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!m_listSource->reopenAfterFailure())
+            return -1;
+        QSqlQuery query(m_listSource->database());
+        query.setForwardOnly(true);
+        // On a server the statement is prepared there: a lost connection fails here already.
+        if (!query.prepare(sql)) {
+            m_listSource->readFailed();
+            continue;
+        }
+        for (const QVariant &value : values)
+            query.addBindValue(value);
+        if (!query.exec()) {
+            m_listSource->readFailed();
+            continue;
+        }
+        // Rows added after the list was made are not among its entries.
+        while (query.next()) {
+            const int index = m_keys.indexOf(query.value(0).toLongLong());
+            if (index >= 0)
+                return index;
+        }
         return -1;
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!query.exec())
-        return -1;
-    // Rows added after the list was made are not among its entries.
-    while (query.next()) {
-        const int index = m_keys.indexOf(query.value(0).toLongLong());
-        if (index >= 0)
-            return index;
     }
     return -1;
 }

@@ -68,7 +68,11 @@ Result PostgresEngine::createMissingSchema(QSqlDatabase &database) const
     if (!query.exec(begin))
         return queryFailure(query, begin);
     Result result = storedTables(database, stored);
-    QStringList statements{createCollationSql()};
+    // Another program may have made everything while this one waited.
+    const bool stillMissing = std::any_of(schemaTables().begin(), schemaTables().end(), missing);
+    QStringList statements;
+    if (stillMissing)
+        statements << createCollationSql();
     for (const TableDefinition &table : schemaTables()) {
         if (!missing(table))
             continue;

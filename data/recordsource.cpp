@@ -278,14 +278,26 @@ Result RecordSource::failure(const QSqlQuery &query, const QString &sql) const
     return Result::failure(engineText(query.lastError()), sql);
 }
 
-Result RecordSource::failIfClosed()
+Result RecordSource::reopenAfterFailure() const
 {
     // A failure may have been the connection going (a server restarted): the next command opens it again.
-    if (m_connectionSuspect && m_connection) {
-        if (Result reopened = m_connection->reopenIfLost(); !reopened)
-            return reopened;
-        m_connectionSuspect = false;
-    }
+    if (!m_connectionSuspect || !m_connection)
+        return Result::success();
+    if (Result reopened = m_connection->reopenIfLost(); !reopened)
+        return reopened;
+    m_connectionSuspect = false;
+    return Result::success();
+}
+
+void RecordSource::readFailed() const
+{
+    m_connectionSuspect = true;
+}
+
+Result RecordSource::failIfClosed()
+{
+    if (Result reopened = reopenAfterFailure(); !reopened)
+        return reopened;
     if (isOpen())
         return Result::success();
     return Result::failure(QStringLiteral("資料來源 %1 沒有開啟。").arg(objectName()));
@@ -639,10 +651,14 @@ void RecordSource::loadChunk(int index) const
                       .arg(selectList(), quotedTable(), engine().rowIdentity()));
     query.addBindValue(m_keys.at(first));
     query.addBindValue(m_keys.at(last));
+    if (!query.exec()) {
+        // Nothing kept of a chunk that could not be read: it is read again once a command has reconnected.
+        readFailed();
+        return;
+    }
+    // A row deleted elsewhere stays a row of empty fields.
     for (int i = first; i <= last; ++i)
         m_cache.insert(m_keys.at(i), QVector<QVariant>(m_columns.size()));
-    if (!query.exec())
-        return;
     while (query.next()) {
         QVector<QVariant> row(m_columns.size());
         for (int i = 0; i < row.size(); ++i)
@@ -668,7 +684,13 @@ void RecordSource::readDocument(int column) const
     query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
                       .arg(quotedName(m_columns.at(column)), quotedTable(), engine().rowIdentity()));
     query.addBindValue(m_keys.at(m_position));
-    m_row[column] = query.exec() && query.next() ? query.value(0) : QVariant();
+    if (!query.exec()) {
+        // Not taken as read, like a document nobody looked at: the next look reads it again.
+        readFailed();
+        m_row[column] = QVariant();
+        return;
+    }
+    m_row[column] = query.next() ? query.value(0) : QVariant();
     m_documentRead[column] = true;
 }
 

@@ -134,6 +134,14 @@ public:
     Keyset keys() const { return m_keys; }
     /// The connection the source reads through, for lists that read alongside it.
     QSqlDatabase database() const;
+    /// A reader sharing the connection tells that a read through it failed;
+    /// the next command, or reopenAfterFailure(), opens it again if the
+    /// database no longer answers on it.
+    void readFailed() const;
+    /// Opens the connection again after a failed read when the database no
+    /// longer answers on it (a server restarted); a failure when it cannot.
+    /// Called in answer to the user, as it may wait for the server.
+    Result reopenAfterFailure() const;
 
 signals:
     /// The current row changed through a move, a find or a bookmark.

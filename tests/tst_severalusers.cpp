@@ -84,6 +84,8 @@ void SeveralUsersTest::init()
     m_database->insert(QStringLiteral("MSF"), {"A01", "螺絲", "一號倉庫", 20, "5", "12", "0", "S01"});
     m_database->insert(QStringLiteral("MSF"), {"A02", "電線", "二號倉庫", 7, "2", "80", "0", "S01"});
     m_database->insert(QStringLiteral("MSF"), {"B01", "保險絲", "三號倉庫", 30, "10", "3", "1", "S02"});
+    m_database->insert(QStringLiteral("SUPPLIER"), {"S01", "大同五金"});
+    m_database->insert(QStringLiteral("SUPPLIER"), {"S02", "永豐電料"});
 }
 
 void SeveralUsersTest::cleanup()
@@ -294,6 +296,8 @@ void SeveralUsersTest::serverRestartedBetweenTwoCommands()
     clickGridRow(*m_other.screen, 2);
     QVERIFY(m_other.dialogs.takeCalls().isEmpty());
     QCOMPARE(shown(*m_other.screen, "Text1"), QStringLiteral("B01"));
+    // The supplier list reads through a connection of its own, opened again as it answers the move.
+    QCOMPARE(shown(*m_other.screen, "DBCombo1"), QStringLiteral("永豐電料"));
     const Result returned =
         executeStockUpdate(StockMovement::Returning, 25, QStringLiteral("A01"), QStringLiteral("20"));
     QVERIFY2(returned.ok(), qPrintable(returned.message()));
