@@ -512,7 +512,7 @@ void BoundControlsTest::cellEditInAnotherRowMovesThereFirst()
     QCOMPARE(m_database->value("SELECT companyname FROM CF WHERE customerno = 'C3'").toString(), QString("Gamma Co"));
 
     QVERIFY(source->writePendingEdits());
-    const QVector<QVariantList> names = m_database->rows("SELECT companyname FROM CF ORDER BY rowid");
+    const QVector<QVariantList> names = m_database->rows("SELECT companyname FROM CF ORDER BY " + m_database->rowIdentity());
     QCOMPARE(names, (QVector<QVariantList>{{"First Alpha Co"}, {"Beta Co"}, {"Omega Co"}}));
 }
 
@@ -570,7 +570,7 @@ void BoundControlsTest::rowsAddedAndDeletedThroughTheSourceShowInTheGrid()
     QVERIFY(source->deleteCurrent());
     QCOMPARE(removed.count(), 1);
     QCOMPARE(firstColumn(model), (QStringList{"C1", "C3", "C4"}));
-    QCOMPARE(m_database->rows("SELECT customerno FROM CF ORDER BY rowid"),
+    QCOMPARE(m_database->rows("SELECT customerno FROM CF ORDER BY " + m_database->rowIdentity()),
              (QVector<QVariantList>{{"C1"}, {"C3"}, {"C4"}}));
     QCOMPARE(source->currentIndex(), -1);
     QVERIFY(selectedRows(grid).isEmpty());
@@ -592,7 +592,7 @@ void BoundControlsTest::gridDuringAddNewLeavesThePendingRowAlone()
     QCOMPARE(source->currentIndex(), 0);
     QCOMPARE(selectedRows(grid), QList<int>{0});
     QVERIFY(source->writePendingEdits());
-    QCOMPARE(m_database->rows("SELECT customerno, coalesce(companyname, '-') FROM CF ORDER BY rowid"),
+    QCOMPARE(m_database->rows("SELECT customerno, coalesce(companyname, '-') FROM CF ORDER BY " + m_database->rowIdentity()),
              (QVector<QVariantList>{{"C1", "Alpha Holdings"}, {"C2", "Beta Co"}, {"C3", "Gamma Co"}, {"C9", "-"}}));
 }
 

@@ -97,14 +97,14 @@ void ClosingTest::unwritableEditAsksBeforeClosing()
     retype(*screen, fault.field, fault.typed);
     if (!fault.meanwhile.isEmpty())
         m_database->execute(fault.meanwhile);
-    const auto before = m_database->rows("SELECT * FROM MSF ORDER BY rowid");
+    const auto before = m_database->tableRows(QStringLiteral("MSF"));
 
     m_dialogs.chooseAnswer(giveUp ? MessageAnswer::Yes : MessageAnswer::No);
     const bool closed = screen->close();
 
     QCOMPARE(closed, giveUp);
     QCOMPARE(m_dialogs.takeCalls(), (QVector<DialogCall>{DialogCall::told(fault.told), kGiveUp}));
-    QCOMPARE(m_database->rows("SELECT * FROM MSF ORDER BY rowid"), before);
+    QCOMPARE(m_database->tableRows(QStringLiteral("MSF")), before);
     if (giveUp)
         return;
     QVERIFY(screen->isVisible());
@@ -113,7 +113,7 @@ void ClosingTest::unwritableEditAsksBeforeClosing()
     m_dialogs.chooseAnswer(MessageAnswer::Yes);
     QVERIFY(screen->close());
     QCOMPARE(m_dialogs.takeCalls(), (QVector<DialogCall>{DialogCall::told(fault.told), kGiveUp}));
-    QCOMPARE(m_database->rows("SELECT * FROM MSF ORDER BY rowid"), before);
+    QCOMPARE(m_database->tableRows(QStringLiteral("MSF")), before);
 }
 
 void ClosingTest::endingAsksOnceForAllScreens_data()

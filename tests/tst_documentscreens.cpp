@@ -226,7 +226,7 @@ Document DocumentScreensTest::stored(const ScreenDeclaration &screen, const QStr
     const QString column = documentFieldOf(screen).column;
     const QString keyColumn = screen.fields.at(0).column;
     return Document::fromStored(m_database->value(
-        QStringLiteral("SELECT \"%1\" FROM \"%2\" WHERE \"%3\" = '%4'").arg(column, tableOf(screen), keyColumn, key)));
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3 = '%4'").arg(column, tableOf(screen), keyColumn, key)));
 }
 
 void DocumentScreensTest::connectStoresTheFileWithTheRow_data()
@@ -510,7 +510,8 @@ void DocumentScreensTest::gridShowsDocumentsWithoutReadingThem()
     QVERIFY(!(view->model()->flags(view->model()->index(1, column)) & Qt::ItemIsEditable));
     clickGridRow(screen, 2);
     QCOMPARE(fieldOf(screen)->document().bytes(), big);
-    QCOMPARE(source.valueAt(0, column).typeId(), QMetaType::LongLong);
+    // Left, the row that was current holds the length again, not the document's bytes.
+    QCOMPARE(source.valueAt(0, column).toLongLong(), source.valueAt(1, column).toLongLong());
 }
 
 void DocumentScreensTest::employeeMovesStopAtBothEnds_data()

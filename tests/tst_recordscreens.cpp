@@ -215,7 +215,7 @@ QString RecordScreensTest::mainKey(int row)
 {
     const QString table = tableOf(m_declaration, kMainSource);
     const QString key = fieldOf(m_declaration, "Text1").column;
-    return m_database->rows(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(key, table)).at(row).at(0).toString();
+    return m_database->rows(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(key, table, m_database->rowIdentity())).at(row).at(0).toString();
 }
 
 QString RecordScreensTest::stored(const FieldDeclaration &field, const QString &key)
@@ -361,10 +361,10 @@ void RecordScreensTest::chosenEntryStoresItsCodeAndShowsItsName()
     const FieldDeclaration &field = fieldOf(m_declaration, lookup);
     const QString key = mainKey(0);
     // An entry other than the one the first row holds.
-    const auto entries = m_database->rows(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %2 <> '%4' ORDER BY rowid")
+    const auto entries = m_database->rows(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %2 <> '%4' ORDER BY %5")
                                               .arg(field.lookup.shownColumn, field.lookup.boundColumn,
                                                    tableOf(m_declaration, field.lookup.listSource),
-                                                   stored(field, key)));
+                                                   stored(field, key), m_database->rowIdentity()));
     QVERIFY(!entries.isEmpty());
     const QString name = entries.last().at(0).toString();
     const QString code = entries.last().at(1).toString();
@@ -404,8 +404,9 @@ void RecordScreensTest::unmatchedCodeShowsAsItIsAndIsKept()
 
     // Edited elsewhere and written, the row keeps its code.
     const FieldDeclaration &edited = fieldOf(m_declaration, lookup == "DBCombo1" ? "DBCombo2" : "DBCombo1");
-    const auto other = m_database->rows(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")
-                                            .arg(edited.lookup.shownColumn, tableOf(m_declaration, edited.lookup.listSource)));
+    const auto other = m_database->rows(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                                            .arg(edited.lookup.shownColumn, tableOf(m_declaration, edited.lookup.listSource),
+                                                 m_database->rowIdentity()));
     choose(screen, edited.name, other.last().at(0).toString());
     clickGridRow(screen, 1);
     QCOMPARE(list->placeholderText(), QString());
@@ -416,8 +417,9 @@ void RecordScreensTest::unmatchedCodeShowsAsItIsAndIsKept()
     screen.close();
     QCOMPARE(stored(field, key), QString("X99"));
     QCOMPARE(stored(edited, key),
-             m_database->value(QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid DESC")
-                                   .arg(edited.lookup.boundColumn, tableOf(m_declaration, edited.lookup.listSource)))
+             m_database->value(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3 DESC")
+                                   .arg(edited.lookup.boundColumn, tableOf(m_declaration, edited.lookup.listSource),
+                                        m_database->rowIdentity()))
                  .toString());
     QCOMPARE(m_dialogs.calls().size(), 0);
 }
@@ -438,7 +440,7 @@ void RecordScreensTest::searchAndResearchWalkTheUsersMatches()
     QVERIFY(command && repeat);
     const QString user = QStringLiteral("張三豐");
     const auto users = m_database->rows(
-        QStringLiteral("SELECT users FROM %1 ORDER BY rowid").arg(tableOf(m_declaration, kMainSource)));
+        QStringLiteral("SELECT users FROM %1 ORDER BY %2").arg(tableOf(m_declaration, kMainSource), m_database->rowIdentity()));
     QCOMPARE(users.at(0).at(0).toString(), user);
     QCOMPARE(users.at(2).at(0).toString(), user);
     clickGridRow(screen, 1);

@@ -554,7 +554,7 @@ void ScreensTest::deleteAsksFirst()
     QCOMPARE(calls.at(0), DialogCall::asked("你確定要刪除這筆資料嗎?", "刪除資料"));
     QStringList keys;
     for (const QVariantList &row : m_database->rows(
-             QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid").arg(expected.columns.at(0), expected.table)))
+             QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(expected.columns.at(0), expected.table, m_database->rowIdentity())))
         keys << row.at(0).toString();
     const QString deleted = expected.rows.at(1).at(0).toString();
     QCOMPARE(keys.contains(deleted), !yes);
