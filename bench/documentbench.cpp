@@ -1,6 +1,7 @@
 // Times the contract screen on a table whose rows each hold a 1 MB document
 // against the same table without documents: opening, moving, grid scrolling.
 
+#include "bench/benchsupport.h"
 #include "commands/dialogs.h"
 #include "data/bound/recordgridmodel.h"
 #include "data/databaselocation.h"
@@ -49,14 +50,6 @@ struct Figures
     double moveNextUs = 0, moveShownUs = 0;
     double scrollUs = 0;
 };
-
-void require(bool ok, const char *what)
-{
-    if (ok)
-        return;
-    std::fprintf(stderr, "failed: %s\n", what);
-    std::exit(1);
-}
 
 void fillContracts(bool withDocuments)
 {

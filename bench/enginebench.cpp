@@ -4,6 +4,7 @@
 // names; scripts/with-postgres starts a throw-away one:
 //   scripts/with-postgres build/bench/vemo_engine_bench
 
+#include "bench/benchsupport.h"
 #include "data/bound/recordgridmodel.h"
 #include "data/databaselocation.h"
 #include "data/engineconnection.h"
@@ -15,7 +16,6 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -24,42 +24,6 @@ constexpr int kMoves = 2000;
 constexpr int kFinds = 50;
 constexpr int kStockUpdates = 50;
 constexpr int kScreenRows = 30;
-
-void require(const Result &result)
-{
-    if (result)
-        return;
-    std::fprintf(stderr, "failed: %s %s\n", qPrintable(result.message()), qPrintable(result.statement()));
-    std::exit(1);
-}
-
-void require(bool ok, const char *what)
-{
-    if (ok)
-        return;
-    std::fprintf(stderr, "failed: %s\n", what);
-    std::exit(1);
-}
-
-double elapsedMs(const QElapsedTimer &timer)
-{
-    return timer.nsecsElapsed() / 1e6;
-}
-
-template <typename Step>
-double microsecondsEach(int times, Step step)
-{
-    QElapsedTimer timer;
-    timer.start();
-    for (int i = 0; i < times; ++i)
-        step(i);
-    return timer.nsecsElapsed() / 1e3 / times;
-}
-
-QString materialNumber(int row)
-{
-    return QStringLiteral("M%1").arg(row + 1, 7, 10, QLatin1Char('0'));
-}
 
 /// The rows' values, as expressions of i = 1..rows, the same on both engines.
 QString materialValues(const QString &number)

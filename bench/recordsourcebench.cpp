@@ -1,6 +1,7 @@
 // Times the record source against a fully fetched QSqlTableModel on material
 // tables of growing size, and checks the figures against the goals.
 
+#include "bench/benchsupport.h"
 #include "data/bound/recordgridmodel.h"
 #include "data/databaselocation.h"
 #include "data/engineconnection.h"
@@ -14,12 +15,9 @@
 #include <QSqlTableModel>
 #include <QTemporaryDir>
 
-#include <malloc.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -36,53 +34,6 @@ struct Figures
     double bookmarkUs = 0, findMs = 0, screenUs = 0, bytesPerRow = 0, usedBytesPerRow = 0;
     double baseOpenMs = 0, baseFindMs = 0, baseScreenUs = 0, baseBytesPerRow = 0;
 };
-
-void require(const Result &result)
-{
-    if (result)
-        return;
-    std::fprintf(stderr, "failed: %s %s\n", qPrintable(result.message()), qPrintable(result.statement()));
-    std::exit(1);
-}
-
-void require(bool ok, const char *what)
-{
-    if (ok)
-        return;
-    std::fprintf(stderr, "failed: %s\n", what);
-    std::exit(1);
-}
-
-/// Resident memory in bytes, after handing freed heap back to the system so
-/// that earlier runs do not hide what a new one takes.
-double residentBytes()
-{
-    malloc_trim(0);
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    require(statm.open(QIODevice::ReadOnly), "read /proc/self/statm");
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE));
-}
-
-double elapsedMs(const QElapsedTimer &timer)
-{
-    return timer.nsecsElapsed() / 1e6;
-}
-
-template <typename Step>
-double microsecondsEach(int times, Step step)
-{
-    QElapsedTimer timer;
-    timer.start();
-    for (int i = 0; i < times; ++i)
-        step(i);
-    return timer.nsecsElapsed() / 1e3 / times;
-}
-
-QString materialNumber(int row)
-{
-    return QStringLiteral("M%1").arg(row + 1, 7, 10, QLatin1Char('0'));
-}
 
 void fillMaterials(int rows)
 {

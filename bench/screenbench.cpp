@@ -4,6 +4,7 @@
 // end. With --ten-million it also opens the material stock screen on
 // 10,000,000 rows.
 
+#include "bench/benchsupport.h"
 #include "app/screencatalog.h"
 #include "commands/qtdialogs.h"
 #include "data/databaselocation.h"
@@ -18,11 +19,8 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
-#include <malloc.h>
-#include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 #include <memory>
 
@@ -33,29 +31,6 @@ constexpr int kLargeRows = 1'000'000;
 constexpr int kHugeRows = 10'000'000;
 constexpr int kIndexedFinds = 200;
 constexpr int kScannedFinds = 3;
-
-void require(bool ok, const char *what)
-{
-    if (ok)
-        return;
-    std::fprintf(stderr, "failed: %s\n", what);
-    std::exit(1);
-}
-
-void require(const Result &result)
-{
-    if (!result)
-        std::fprintf(stderr, "%s %s\n", qPrintable(result.message()), qPrintable(result.statement()));
-    require(result.ok(), "database operation");
-}
-
-double residentBytes()
-{
-    malloc_trim(0);
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    require(statm.open(QIODevice::ReadOnly), "read /proc/self/statm");
-    return statm.readAll().split(' ').value(1).toDouble() * double(sysconf(_SC_PAGESIZE));
-}
 
 /// Every column of a row holds the column's name and the row's number, so the
 /// codes of one table name the rows of another: CSF's customerno N is CF's.
