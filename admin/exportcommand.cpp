@@ -14,14 +14,6 @@
 
 namespace {
 
-const TableDefinition *tableNamed(const QString &name)
-{
-    for (const TableDefinition &table : schemaTables())
-        if (table.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &table;
-    return nullptr;
-}
-
 /// A file name in the folder that no earlier document of this export took.
 QString freeName(const QDir &folder, const QString &wanted, QSet<QString> &taken)
 {
@@ -109,7 +101,7 @@ int ExportCommand::run(const QStringList &arguments, const QString &database)
         console::message(QStringLiteral("vemo-admin export:要指定一個資料表。"));
         return kExitUsage;
     }
-    const TableDefinition *table = tableNamed(parser.positionalArguments().constFirst());
+    const TableDefinition *table = schemaTable(parser.positionalArguments().constFirst());
     if (!table) {
         console::message(QStringLiteral("vemo-admin export:沒有資料表「%1」。").arg(parser.positionalArguments().constFirst()));
         return kExitUsage;

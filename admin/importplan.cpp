@@ -5,14 +5,6 @@
 
 namespace {
 
-const TableDefinition *tableNamed(const QString &name)
-{
-    for (const TableDefinition &table : schemaTables())
-        if (table.name.compare(name, Qt::CaseInsensitive) == 0)
-            return &table;
-    return nullptr;
-}
-
 int indexOf(const QStringList &names, const QString &name)
 {
     for (int i = 0; i < names.size(); ++i)
@@ -107,12 +99,12 @@ ImportPlan planImport(const QVector<JetTable> &tables, const ImportMap &map)
         });
         if (!present)
             plan.problems << QStringLiteral("對照檔的資料表 %1 在舊資料庫裡找不到").arg(it.key());
-        if (!tableNamed(it.value().into))
+        if (!schemaTable(it.value().into))
             plan.problems << QStringLiteral("對照檔把 %1 對到 %2,但 vemo 沒有這個資料表").arg(it.key(), it.value().into);
     }
     for (const JetTable &table : tables) {
         const ImportMap::TableMap *tableMap = mapOf(map, table.name);
-        const TableDefinition *target = tableNamed(tableMap ? tableMap->into : table.name);
+        const TableDefinition *target = schemaTable(tableMap ? tableMap->into : table.name);
         if (target)
             plan.tables << planTable(table, *target, tableMap, plan.problems);
         else if (!tableMap)

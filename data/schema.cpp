@@ -61,6 +61,15 @@ const QVector<TableDefinition> &schemaTables()
     return tables;
 }
 
+const TableDefinition *schemaTable(const QString &name)
+{
+    for (const TableDefinition &table : schemaTables()) {
+        if (table.name.compare(name, Qt::CaseInsensitive) == 0)
+            return &table;
+    }
+    return nullptr;
+}
+
 Result storedSchemaTables(QSqlDatabase &database, QStringList &stored)
 {
     QStringList names;

@@ -32,6 +32,9 @@ constexpr qint64 kWholeNumberMaximum = 32767;
 /// The eleven tables of the database, columns in their stored order.
 const QVector<TableDefinition> &schemaTables();
 
+/// The schema's table of that name, compared without regard to case; null when there is none.
+const TableDefinition *schemaTable(const QString &name);
+
 /// Which of the eleven tables the file holds, matched without regard to
 /// case; the first read of a file, so a file that is no database fails here.
 Result storedSchemaTables(QSqlDatabase &database, QStringList &stored);

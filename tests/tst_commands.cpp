@@ -160,8 +160,7 @@ const QString &tableOf(const QString &form)
 
 const TableDefinition &definitionOf(const QString &table)
 {
-    const auto &tables = schemaTables();
-    return *std::find_if(tables.begin(), tables.end(), [&](const TableDefinition &each) { return each.name == table; });
+    return *schemaTable(table);
 }
 
 template <typename Member>

@@ -60,9 +60,8 @@ QString TestDatabase::rowIdentity() const
 
 QVector<QVariantList> TestDatabase::tableRows(const QString &table)
 {
-    const auto &tables = schemaTables();
-    const auto definition = std::find_if(tables.begin(), tables.end(), [&](const TableDefinition &t) { return t.name == table; });
-    if (definition == tables.end())
+    const TableDefinition *definition = schemaTable(table);
+    if (!definition)
         throw std::runtime_error("no table " + table.toStdString());
     return rows(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
                     .arg(definition->columnNames().join(QLatin1Char(',')), table, rowIdentity()));
@@ -114,8 +113,7 @@ void TestDatabase::insert(const QString &table, const QVariantList &values)
 {
     QStringList placeholders;
     QStringList columns;
-    const auto &tables = schemaTables();
-    const auto definition = std::find_if(tables.begin(), tables.end(), [&](const TableDefinition &t) { return t.name == table; });
+    const TableDefinition *definition = schemaTable(table);
     for (int i = 0; i < values.size(); ++i) {
         columns << definition->columns.at(i).name;
         placeholders << QStringLiteral("?");
@@ -129,8 +127,7 @@ void TestDatabase::insert(const QString &table, const QVariantList &values)
 
 void TestDatabase::insertNumbered(const QString &table, const QString &prefix, int count)
 {
-    const auto &tables = schemaTables();
-    const auto definition = std::find_if(tables.begin(), tables.end(), [&](const TableDefinition &t) { return t.name == table; });
+    const TableDefinition *definition = schemaTable(table);
     const QString column = definition->columns.constFirst().name;
     // One statement however many rows: the server counts with generate_series, the file with a recursive query.
     execute(onServer() ? QStringLiteral("INSERT INTO %1 (%2) SELECT '%3' || i FROM generate_series(1, %4) AS i")
