@@ -3,6 +3,7 @@
 #include "admin/sqlitefile.h"
 #include "data/document.h"
 #include "data/engineconnection.h"
+#include "data/enginetext.h"
 #include "data/schema.h"
 
 #include <QFileInfo>

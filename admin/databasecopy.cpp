@@ -2,6 +2,7 @@
 
 #include "data/engine.h"
 #include "data/engineconnection.h"
+#include "data/enginetext.h"
 #include "data/schema.h"
 #include "data/serveraddress.h"
 

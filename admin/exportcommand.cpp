@@ -4,6 +4,7 @@
 #include "admin/csv.h"
 #include "data/document.h"
 #include "data/engineconnection.h"
+#include "data/enginetext.h"
 #include "data/schema.h"
 
 #include <QDir>

@@ -6,6 +6,7 @@
 #include "admin/sqlitefile.h"
 #include "data/engine.h"
 #include "data/engineconnection.h"
+#include "data/enginetext.h"
 #include "data/serveraddress.h"
 
 #include <QDateTime>

@@ -3,6 +3,7 @@
 #include "admin/console.h"
 #include "admin/texttable.h"
 #include "data/engineconnection.h"
+#include "data/enginetext.h"
 #include "data/stockledger.h"
 
 #include <QSqlError>

@@ -1,7 +1,7 @@
 #include "admin/reports.h"
 
 #include "admin/contractdate.h"
-#include "data/engineconnection.h"
+#include "data/enginetext.h"
 
 #include <QHash>
 #include <QRegularExpression>

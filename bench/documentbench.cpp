@@ -3,7 +3,7 @@
 
 #include "bench/benchsupport.h"
 #include "commands/dialogs.h"
-#include "data/bound/recordgridmodel.h"
+#include "bound/recordgridmodel.h"
 #include "data/databaselocation.h"
 #include "data/document.h"
 #include "data/engineconnection.h"

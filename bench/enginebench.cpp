@@ -5,11 +5,11 @@
 //   scripts/with-postgres build/bench/vemo_engine_bench
 
 #include "bench/benchsupport.h"
-#include "data/bound/recordgridmodel.h"
+#include "bound/recordgridmodel.h"
 #include "data/databaselocation.h"
 #include "data/engineconnection.h"
 #include "data/recordsource.h"
-#include "lending/stockupdate.h"
+#include "data/stockupdate.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

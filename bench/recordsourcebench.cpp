@@ -2,7 +2,7 @@
 // tables of growing size, and checks the figures against the goals.
 
 #include "bench/benchsupport.h"
-#include "data/bound/recordgridmodel.h"
+#include "bound/recordgridmodel.h"
 #include "data/databaselocation.h"
 #include "data/engineconnection.h"
 #include "data/recordsource.h"

@@ -2,7 +2,7 @@
 
 #include "commands/dialogs.h"
 #include "commands/screencontext.h"
-#include "data/bound/documentfield.h"
+#include "commands/documentfield.h"
 #include "data/document.h"
 #include "data/recordsource.h"
 

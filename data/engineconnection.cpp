@@ -2,14 +2,14 @@
 
 #include "data/databaselocation.h"
 #include "data/engine.h"
-#include "data/postgresengine.h"
+#include "data/engine/postgres/postgresengine.h"
+#include "data/enginetext.h"
 #include "data/schema.h"
 #include "data/serveraddress.h"
 
 #include <QAtomicInt>
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -35,16 +35,6 @@ QString connectionStringValue(const QString &connectionString, const QString &ke
 }
 
 } // namespace
-
-QString engineText(const QSqlError &error)
-{
-    QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
-    // A server's message comes with its severity in front and the statement's place after.
-    static const QRegularExpression severity(QStringLiteral("^(ERROR|FATAL):\\s+"));
-    static const QRegularExpression detail(QStringLiteral("\\n(LINE \\d+|CONTEXT|QUERY):.*"),
-                                           QRegularExpression::DotMatchesEverythingOption);
-    return text.remove(severity).remove(detail).trimmed();
-}
 
 EngineConnection::EngineConnection() : m_name(nextConnectionName()) {}
 

@@ -52,5 +52,3 @@ private:
     QString m_openedPath;
 };
 
-/// The engine's own text of an error.
-QString engineText(const class QSqlError &error);

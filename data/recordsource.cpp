@@ -1,3 +1,4 @@
+#include "data/enginetext.h"
 #include "data/recordsource.h"
 
 #include "data/criterion.h"

@@ -1,7 +1,7 @@
 #include "data/schema.h"
 
 #include "data/engine.h"
-#include "data/engineconnection.h"
+#include "data/enginetext.h"
 #include "data/stockledger.h"
 
 #include <QSqlError>

@@ -1,6 +1,6 @@
 #include "data/stockledger.h"
 
-#include "data/engineconnection.h"
+#include "data/enginetext.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "commands/command.h"
-#include "lending/stockupdate.h"
+#include "data/stockupdate.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "screens/screen.h"
 
 #include "commands/dialogs.h"
-#include "data/bound/lookuplist.h"
+#include "bound/lookuplist.h"
 #include "data/recordsource.h"
 #include "screens/screenbuilder.h"
 

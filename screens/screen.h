@@ -3,7 +3,7 @@
 #include "commands/boundarycheck.h"
 #include "commands/screencontext.h"
 #include "data/recordsource.h"
-#include "data/bound/documentdesk.h"
+#include "commands/documentdesk.h"
 #include "screens/screendeclaration.h"
 
 #include <QHash>

@@ -2,7 +2,7 @@
 #include "data/document.h"
 #include "data/engineconnection.h"
 #include "data/schema.h"
-#include "lending/stockupdate.h"
+#include "data/stockupdate.h"
 #include "support/testdatabase.h"
 
 #include <QCryptographicHash>

@@ -2,7 +2,7 @@
 #include "commands/boundarycheck.h"
 #include "commands/editcommands.h"
 #include "commands/searchcommands.h"
-#include "data/bound/documentfield.h"
+#include "commands/documentfield.h"
 #include "data/document.h"
 #include "data/criterion.h"
 #include "data/recordsource.h"

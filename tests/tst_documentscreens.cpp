@@ -2,7 +2,7 @@
 #include "commands/insertobjectdialog.h"
 #include "commands/editcommands.h"
 #include "commands/searchcommands.h"
-#include "data/bound/bounddocumentfield.h"
+#include "bound/bounddocumentfield.h"
 #include "data/document.h"
 #include "data/recordsource.h"
 #include "data/schema.h"

@@ -1,6 +1,7 @@
 #include "data/databaselocation.h"
 #include "data/engine.h"
 #include "data/engineconnection.h"
+#include "data/enginetext.h"
 #include "data/recordsource.h"
 #include "data/schema.h"
 #include "data/stockledger.h"

@@ -2,7 +2,7 @@
 #include "commands/command.h"
 #include "commands/editcommands.h"
 #include "commands/searchcommands.h"
-#include "data/bound/boundtextedit.h"
+#include "bound/boundtextedit.h"
 #include "data/recordsource.h"
 #include "screens/declare.h"
 #include "screens/screen.h"

@@ -1,5 +1,5 @@
 #include "commands/dialogs.h"
-#include "lending/stockupdate.h"
+#include "data/stockupdate.h"
 #include "screens/form6.h"
 #include "screens/screen.h"
 #include "support/scripteddialogs.h"

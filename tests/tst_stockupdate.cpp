@@ -1,4 +1,4 @@
-#include "lending/stockupdate.h"
+#include "data/stockupdate.h"
 
 #include <QTest>
 

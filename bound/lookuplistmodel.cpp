@@ -1,4 +1,4 @@
-#include "data/bound/lookuplistmodel.h"
+#include "bound/lookuplistmodel.h"
 
 LookupListModel::LookupListModel(LookupEntries entries, QObject *parent)
     : QAbstractListModel(parent), m_entries(std::move(entries))

@@ -1,6 +1,6 @@
-#include "data/bound/recordgridmodel.h"
+#include "bound/recordgridmodel.h"
 
-#include "data/bound/fieldtext.h"
+#include "data/fieldtext.h"
 #include "data/document.h"
 #include "data/recordsource.h"
 

@@ -1,8 +1,8 @@
-#include "data/sqliteengine.h"
+#include "data/engine/sqlite/sqliteengine.h"
 
-#include "data/engineconnection.h"
+#include "data/enginetext.h"
 #include "data/schema.h"
-#include "data/sqlitekeycount.h"
+#include "data/engine/sqlite/sqlitekeycount.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -31,17 +31,6 @@ Result readStoredNames(QSqlDatabase &database, const QString &type, QStringList 
     while (query.next())
         names << query.value(0).toString();
     return Result::success();
-}
-
-const Engine &sqliteEngine()
-{
-    static const SqliteEngine sqlite;
-    return sqlite;
-}
-
-const Engine &engine(const QSqlDatabase &database)
-{
-    return database.driverName() == postgresEngine().driverName() ? postgresEngine() : sqliteEngine();
 }
 
 QString SqliteEngine::driverName() const

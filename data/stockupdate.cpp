@@ -1,4 +1,5 @@
-#include "lending/stockupdate.h"
+#include "data/enginetext.h"
+#include "data/stockupdate.h"
 
 #include "data/criterion.h"
 #include "data/decimalnumber.h"

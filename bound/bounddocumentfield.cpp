@@ -1,6 +1,6 @@
-#include "data/bound/bounddocumentfield.h"
+#include "bound/bounddocumentfield.h"
 
-#include "data/bound/documentdesk.h"
+#include "commands/documentdesk.h"
 #include "data/recordsource.h"
 
 #include <QBuffer>

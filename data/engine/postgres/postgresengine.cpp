@@ -1,6 +1,6 @@
-#include "data/postgresengine.h"
+#include "data/engine/postgres/postgresengine.h"
 
-#include "data/engineconnection.h"
+#include "data/enginetext.h"
 #include "data/keyset.h"
 #include "data/schema.h"
 
@@ -32,12 +32,6 @@ Result readNames(QSqlDatabase &database, const QString &sql, QStringList &names)
 }
 
 } // namespace
-
-const Engine &postgresEngine()
-{
-    static const PostgresEngine postgres;
-    return postgres;
-}
 
 QString PostgresEngine::collationName()
 {

@@ -1,7 +1,7 @@
-#include "data/bound/lookuplist.h"
+#include "bound/lookuplist.h"
 
-#include "data/bound/fieldtext.h"
-#include "data/bound/lookuplistmodel.h"
+#include "data/fieldtext.h"
+#include "bound/lookuplistmodel.h"
 #include "data/recordsource.h"
 
 #include <QApplication>

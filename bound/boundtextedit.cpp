@@ -1,6 +1,6 @@
-#include "data/bound/boundtextedit.h"
+#include "bound/boundtextedit.h"
 
-#include "data/bound/fieldtext.h"
+#include "data/fieldtext.h"
 #include "data/recordsource.h"
 
 BoundTextEdit::BoundTextEdit(RecordSource &source, int column, bool horizontalScrollBar, bool verticalScrollBar,

@@ -1,6 +1,6 @@
-#include "data/bound/recordgrid.h"
+#include "bound/recordgrid.h"
 
-#include "data/bound/recordgridmodel.h"
+#include "bound/recordgridmodel.h"
 #include "data/recordsource.h"
 
 #include <QHeaderView>

@@ -1,6 +1,6 @@
-#include "data/bound/boundlineedit.h"
+#include "bound/boundlineedit.h"
 
-#include "data/bound/fieldtext.h"
+#include "data/fieldtext.h"
 #include "data/recordsource.h"
 
 BoundLineEdit::BoundLineEdit(RecordSource &source, int column, QWidget *parent)

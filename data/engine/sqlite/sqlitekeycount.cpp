@@ -1,10 +1,10 @@
-#include "data/sqlitekeycount.h"
+#include "data/engine/sqlite/sqlitekeycount.h"
 
 #include "data/engine.h"
-#include "data/engineconnection.h"
+#include "data/enginetext.h"
 #include "data/keyset.h"
 #include "data/schema.h"
-#include "data/sqliteengine.h"
+#include "data/engine/sqlite/sqliteengine.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

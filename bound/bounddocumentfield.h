@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/bound/documentfield.h"
+#include "commands/documentfield.h"
 #include "data/document.h"
 
 #include <QFileSystemWatcher>

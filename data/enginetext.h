@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+class QSqlError;
+
+/// The engine's own text of an error, without the server's severity in
+/// front and the statement's place after it.
+QString engineText(const QSqlError &error);
