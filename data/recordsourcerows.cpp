@@ -1,0 +1,111 @@
+#include "data/recordsource.h"
+
+#include "data/engine.h"
+
+#include <algorithm>
+
+// Reading rows: the current row whole, other rows for the grid through a
+// small cache filled in chunks, documents only when asked for.
+
+namespace {
+
+constexpr int kChunkRows = 64;
+constexpr int kCachedRowsLimit = 4096;
+
+} // namespace
+
+QVariant RecordSource::valueAt(int index, int column) const
+{
+    if (index < 0 || index >= m_keys.size())
+        return QVariant();
+    if (index == currentIndex() && !m_adding)
+        return value(column);
+    const qint64 key = m_keys.at(index);
+    if (!m_cache.contains(key))
+        loadChunk(index);
+    return m_cache.value(key).value(column);
+}
+
+Result RecordSource::readRow(qint64 key, QVector<QVariant> &row) const
+{
+    QSqlQuery query(m_connection->database());
+    query.setForwardOnly(true);
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                            .arg(selectList(), quotedTable(), engine().rowIdentity());
+    if (Result prepared = prepare(query, sql); !prepared)
+        return prepared;
+    query.addBindValue(key);
+    if (!query.exec())
+        return failure(query, sql);
+    // A row deleted elsewhere reads as a row of empty fields.
+    if (query.next()) {
+        for (int i = 0; i < row.size(); ++i)
+            row[i] = query.value(i);
+    }
+    return Result::success();
+}
+
+void RecordSource::loadChunk(int index) const
+{
+    if (m_cache.size() > kCachedRowsLimit)
+        m_cache.clear();
+    const int first = index - index % kChunkRows;
+    const int last = std::min(first + kChunkRows, int(m_keys.size())) - 1;
+    QSqlQuery query(m_connection->database());
+    query.setForwardOnly(true);
+    // A chunk never reads a document, only its length: a table of big documents scrolls like any other.
+    query.prepare(QStringLiteral("SELECT %3, %1 FROM %2 WHERE %3 BETWEEN ? AND ?")
+                      .arg(selectList(), quotedTable(), engine().rowIdentity()));
+    query.addBindValue(m_keys.at(first));
+    query.addBindValue(m_keys.at(last));
+    if (!query.exec()) {
+        // Nothing kept of a chunk that could not be read: it is read again once a command has reconnected.
+        readFailed();
+        return;
+    }
+    // A row deleted elsewhere stays a row of empty fields.
+    for (int i = first; i <= last; ++i)
+        m_cache.insert(m_keys.at(i), QVector<QVariant>(m_columns.size()));
+    while (query.next()) {
+        QVector<QVariant> row(m_columns.size());
+        for (int i = 0; i < row.size(); ++i)
+            row[i] = query.value(i + 1);
+        m_cache.insert(query.value(0).toLongLong(), row);
+    }
+}
+
+QString RecordSource::selectList() const
+{
+    QStringList names;
+    for (int column = 0; column < m_columns.size(); ++column) {
+        const QString name = quotedName(m_columns.at(column));
+        names << (isDocumentColumn(column) ? QStringLiteral("length(%1)").arg(name) : name);
+    }
+    return names.join(QStringLiteral(", "));
+}
+
+void RecordSource::readDocument(int column) const
+{
+    QSqlQuery query(m_connection->database());
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                      .arg(quotedName(m_columns.at(column)), quotedTable(), engine().rowIdentity()));
+    query.addBindValue(m_keys.at(m_position));
+    if (!query.exec()) {
+        // Not taken as read, like a document nobody looked at: the next look reads it again.
+        readFailed();
+        m_row[column] = QVariant();
+        return;
+    }
+    m_row[column] = query.next() ? query.value(0) : QVariant();
+    m_documentRead[column] = true;
+}
+
+QVector<QVariant> RecordSource::withDocumentLengths(QVector<QVariant> row) const
+{
+    for (int column = 0; column < row.size(); ++column) {
+        if (isDocumentColumn(column) && m_documentRead.value(column) && !row.at(column).isNull())
+            row[column] = qlonglong(row.at(column).toByteArray().size());
+    }
+    return row;
+}

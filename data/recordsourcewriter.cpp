@@ -1,0 +1,303 @@
+#include "data/recordsource.h"
+
+#include "data/decimalnumber.h"
+#include "data/engine.h"
+#include "data/schema.h"
+
+// Writing: the pending row or the edits of the current row, each edit checked
+// against what the file holds now; deleting; giving up the edits.
+
+namespace {
+
+/// Two stored values are the same: both empty, or equal in type and value.
+bool sameStoredValue(const QVariant &a, const QVariant &b)
+{
+    if (a.isNull() || b.isNull())
+        return a.isNull() && b.isNull();
+    if (a.typeId() == QMetaType::QByteArray || b.typeId() == QMetaType::QByteArray)
+        return a.typeId() == b.typeId() && a.toByteArray() == b.toByteArray();
+    return a.toString() == b.toString();
+}
+
+QString shownInQuestion(const QVariant &value)
+{
+    if (value.isNull() || value.toString().isEmpty())
+        return QStringLiteral("空白");
+    if (value.typeId() == QMetaType::QByteArray)
+        return QStringLiteral("文件");
+    return quotedInMessage(value.toString());
+}
+
+} // namespace
+
+Result RecordSource::addNew()
+{
+    if (Result written = writePendingEdits(); !written)
+        return written;
+    m_adding = true;
+    m_edits.clear();
+    emit currentChanged();
+    return Result::success();
+}
+
+Result RecordSource::update()
+{
+    if (Result open = failIfClosed(); !open)
+        return open;
+    if (!m_adding && m_edits.isEmpty())
+        return Result::failure(QStringLiteral("沒有新增或修改的資料需要儲存。"));
+    const bool wasAdding = m_adding;
+    if (Result written = writeEdits(); !written)
+        return written;
+    if (wasAdding)
+        emit repositioned();
+    return Result::success();
+}
+
+Result RecordSource::deleteCurrent()
+{
+    if (Result open = failIfClosed(); !open)
+        return open;
+    if (m_adding) {
+        discardEdits();
+        emit repositioned();
+        return Result::success();
+    }
+    if (!hasCurrentRow())
+        return Result::failure(QStringLiteral("目前沒有資料可以刪除。"));
+    QSqlQuery query(m_connection->database());
+    const QString sql = QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(quotedTable(), engine().rowIdentity());
+    if (Result prepared = prepare(query, sql); !prepared)
+        return prepared;
+    query.addBindValue(m_keys.at(m_position));
+    if (!query.exec())
+        return failure(query, sql);
+    m_cache.remove(m_keys.at(m_position));
+    emit rowAboutToBeRemoved(m_position);
+    m_keys.removeAt(m_position);
+    m_onDeletedPlace = true;
+    m_edits.clear();
+    m_row.fill(QVariant());
+    emit rowRemoved(m_position);
+    emit currentChanged();
+    return Result::success();
+}
+
+Result RecordSource::writePendingEdits()
+{
+    if (m_adding && m_edits.isEmpty()) {
+        m_adding = false;
+        emit currentChanged();
+        return Result::success();
+    }
+    if (m_edits.isEmpty())
+        return Result::success();
+    return writeEdits();
+}
+
+void RecordSource::discardEdits()
+{
+    m_edits.clear();
+    m_adding = false;
+    if (m_onDeletedPlace) {
+        emit currentChanged();
+        return;
+    }
+    // A row that cannot be read again keeps what was read before.
+    if (!standOn(m_position))
+        emit currentChanged();
+}
+
+Result RecordSource::writeEdits()
+{
+    if (Result open = failIfClosed(); !open)
+        return open.led(kCannotSave);
+    for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit) {
+        if (Result valid = checkValue(edit.key(), edit.value()); !valid)
+            return valid;
+    }
+    if (m_adding)
+        return insertPendingRow().led(kCannotSave);
+    dropUnchangedEdits();
+    while (!m_edits.isEmpty()) {
+        QVector<EditConflict> conflicts;
+        if (Result written = updateRow(conflicts); !written)
+            return written.led(kCannotSave);
+        if (conflicts.isEmpty())
+            break;
+        if (!m_conflictResolver)
+            return Result::failure(kCannotSave + describeConflicts(conflicts));
+        if (!m_conflictResolver(conflicts)) {
+            discardEdits();
+            break;
+        }
+        // Overwrite what is there now; a change made while the user was asked is asked about again.
+        for (const EditConflict &conflict : std::as_const(conflicts)) {
+            m_row[conflict.column] = conflict.now;
+            m_documentRead[conflict.column] = true;
+        }
+    }
+    return Result::success();
+}
+
+bool RecordSource::wasRead(int column) const
+{
+    // A document nobody looked at was never read: an edit of it is checked against nothing.
+    return !isDocumentColumn(column) || m_documentRead.value(column);
+}
+
+void RecordSource::dropUnchangedEdits()
+{
+    for (auto edit = m_edits.begin(); edit != m_edits.end();) {
+        if (wasRead(edit.key()) && sameStoredValue(storedValue(edit.key(), edit.value()), m_row.value(edit.key())))
+            edit = m_edits.erase(edit);
+        else
+            ++edit;
+    }
+}
+
+Result RecordSource::updateRow(QVector<EditConflict> &conflicts)
+{
+    QSqlQuery query(m_connection->database());
+    const QString begin = engine().beginWritingSql();
+    if (!query.exec(begin))
+        return failure(query, begin);
+    const auto rollBack = [&query](const Result &failure) {
+        query.finish();
+        query.exec(QStringLiteral("ROLLBACK"));
+        return failure;
+    };
+    QStringList edited;
+    for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
+        edited << quotedName(m_columns.at(edit.key()));
+    const QString readSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                                .arg(edited.join(QStringLiteral(", ")), quotedTable(), engine().rowIdentity());
+    if (Result prepared = prepare(query, readSql); !prepared)
+        return rollBack(prepared);
+    query.addBindValue(m_keys.at(m_position));
+    if (!query.exec())
+        return rollBack(failure(query, readSql));
+    // A row deleted elsewhere is not brought back: the typed values stay for the user to give up.
+    if (!query.next())
+        return rollBack(Result::failure(
+            QStringLiteral("這筆資料已經被刪除(可能是別的使用者刪除的),修改沒有儲存。"), readSql));
+    int at = 0;
+    for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit, ++at) {
+        const QVariant now = query.value(at);
+        if (wasRead(edit.key()) && !sameStoredValue(now, m_row.value(edit.key())))
+            conflicts << EditConflict{edit.key(), m_captions.value(edit.key(), m_columns.at(edit.key())),
+                                      m_row.value(edit.key()), now, edit.value()};
+    }
+    if (!conflicts.isEmpty())
+        return rollBack(Result::success());
+
+    QStringList assignments;
+    for (const QString &column : std::as_const(edited))
+        assignments << column + QStringLiteral(" = ?");
+    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                            .arg(quotedTable(), assignments.join(QStringLiteral(", ")), engine().rowIdentity());
+    if (Result prepared = prepare(query, sql); !prepared)
+        return rollBack(prepared);
+    for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
+        query.addBindValue(storedValue(edit.key(), edit.value()));
+    query.addBindValue(m_keys.at(m_position));
+    if (!query.exec())
+        return rollBack(failure(query, sql));
+    if (query.numRowsAffected() != 1)
+        return rollBack(Result::failure(QStringLiteral("修改改到了 %1 筆資料,已經復原。").arg(query.numRowsAffected()), sql));
+    if (!query.exec(QStringLiteral("COMMIT")))
+        return rollBack(failure(query, QStringLiteral("COMMIT")));
+    for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit) {
+        m_row[edit.key()] = storedValue(edit.key(), edit.value());
+        m_documentRead[edit.key()] = true;
+    }
+    m_edits.clear();
+    m_cache.insert(m_keys.at(m_position), withDocumentLengths(m_row));
+    emit rowWritten(m_position);
+    return Result::success();
+}
+
+QString RecordSource::describeConflicts(const QVector<EditConflict> &conflicts)
+{
+    QString text;
+    for (const EditConflict &conflict : conflicts)
+        text += QStringLiteral("「%1」已經被改為 %2(您讀到的是 %3,輸入的是 %4)。")
+                    .arg(conflict.caption, shownInQuestion(conflict.now), shownInQuestion(conflict.read),
+                         shownInQuestion(conflict.typed));
+    return text;
+}
+
+Result RecordSource::insertPendingRow()
+{
+    QStringList columns;
+    QStringList placeholders;
+    for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit) {
+        columns << quotedName(m_columns.at(edit.key()));
+        placeholders << QStringLiteral("?");
+    }
+    // A blank new row is written too, as a row of empty fields.
+    const QString sql = columns.isEmpty()
+                          ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedTable())
+                          : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                .arg(quotedTable(), columns.join(QLatin1Char(',')), placeholders.join(QLatin1Char(',')));
+    QSqlQuery query(m_connection->database());
+    if (Result prepared = prepare(query, sql); !prepared)
+        return prepared;
+    for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
+        query.addBindValue(storedValue(edit.key(), edit.value()));
+    if (!query.exec())
+        return failure(query, sql);
+    const qint64 key = query.lastInsertId().toLongLong();
+    const int index = m_keys.lowerBound(key);
+    emit rowAboutToBeInserted(index);
+    m_keys.insert(key);
+    emit rowInserted(index);
+    return standOn(index).led(kCannotRead);
+}
+
+
+Result RecordSource::checkValue(int column, const QVariant &value) const
+{
+    if (value.isNull() || isDocumentColumn(column))
+        return Result::success();
+    const QString text = value.toString();
+    const QString caption = m_captions.value(column, m_columns.at(column));
+    if (!engine().holdsText(text))
+        return Result::failure(kCannotSave
+                               + QStringLiteral("「%1」含有資料庫無法儲存的字元(NUL 或不成對的代理字元),請刪除後再試一次。")
+                                     .arg(caption));
+    if (!m_wholeNumberColumns.value(column))
+        return Result::success();
+    DecimalNumber number;
+    qint64 whole = 0;
+    switch (DecimalNumber::read(text, number)) {
+    case DecimalNumber::Reading::Empty:
+        return Result::success();
+    case DecimalNumber::Reading::NotANumber:
+        return Result::failure(kCannotSave
+                               + QStringLiteral("「%1」只能輸入數字,「%2」不是數字。").arg(caption, quotedInMessage(text)));
+    case DecimalNumber::Reading::Number:
+        if (number.toWholeNumber(kWholeNumberMinimum, kWholeNumberMaximum, whole))
+            return Result::success();
+        break;
+    }
+    return Result::failure(kCannotSave
+                           + QStringLiteral("「%1」只能輸入 %2 到 %3 之間的整數,「%4」超出範圍。")
+                                 .arg(caption)
+                                 .arg(kWholeNumberMinimum)
+                                 .arg(kWholeNumberMaximum)
+                                 .arg(quotedInMessage(text)));
+}
+
+QVariant RecordSource::storedValue(int column, const QVariant &value) const
+{
+    if (!m_wholeNumberColumns.value(column) || value.isNull())
+        return value;
+    // A cleared quantity field means no quantity; a decimal is stored rounded half to even.
+    DecimalNumber number;
+    qint64 whole = 0;
+    if (DecimalNumber::read(value.toString(), number) != DecimalNumber::Reading::Number
+        || !number.toWholeNumber(kWholeNumberMinimum, kWholeNumberMaximum, whole))
+        return QVariant();
+    return qlonglong(whole);
+}
