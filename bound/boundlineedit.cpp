@@ -3,9 +3,13 @@
 #include "data/fieldtext.h"
 #include "data/recordsource.h"
 
+#include <limits>
+
 BoundLineEdit::BoundLineEdit(RecordSource &source, int column, QWidget *parent)
     : QLineEdit(parent), m_source(source), m_column(column)
 {
+    // A stored text of any length is shown and written back whole, never cut at the widget's default limit.
+    setMaxLength(std::numeric_limits<int>::max());
     connect(&source, &RecordSource::currentChanged, this, &BoundLineEdit::showCurrentValue);
     connect(&source, &RecordSource::valueEdited, this, [this](int edited) {
         if (edited == m_column && text() != fieldText(m_source.value(m_column)))

@@ -4,6 +4,29 @@
 #include "data/recordsource.h"
 
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QStyledItemDelegate>
+
+#include <limits>
+
+namespace {
+
+/// The cell editor of a text column takes a text of any length, as the fields do.
+class WholeTextDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto *line = qobject_cast<QLineEdit *>(editor))
+            line->setMaxLength(std::numeric_limits<int>::max());
+        return editor;
+    }
+};
+
+} // namespace
 
 RecordGrid::RecordGrid(RecordSource &source, bool columnHeaders, QWidget *parent)
     : QTableView(parent), m_source(source), m_model(new RecordGridModel(source, this))
@@ -17,6 +40,7 @@ RecordGrid::RecordGrid(RecordSource &source, bool columnHeaders, QWidget *parent
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setModel(m_model);
+    setItemDelegate(new WholeTextDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     // Tab leaves the grid for the next control, as on every other control.

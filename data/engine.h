@@ -51,10 +51,13 @@ public:
         return stored.compare(wanted, Qt::CaseSensitive) == 0;
     }
 
-    /// Whether a text reaches the engine whole, so it can be stored and
-    /// searched for as it is: a lone surrogate would arrive as another
-    /// character.
-    virtual bool holdsText(const QString &text) const { return text.isValidUtf16(); }
+    /// Whether a text can be stored as it is, the same on every engine so a
+    /// file's texts can always move to a server: a NUL ends a text on its way
+    /// to the server, a lone surrogate would arrive as another character.
+    bool holdsText(const QString &text) const { return !text.contains(QChar(0)) && text.isValidUtf16(); }
+    /// Whether a text reaches the engine whole, so it can be searched for as
+    /// it is; one that cannot is in no row.
+    virtual bool findsText(const QString &text) const { return text.isValidUtf16(); }
 
     /// Whether the system's own statement texts, written for the old engine
     /// with [bracketed] names, run here as they are.

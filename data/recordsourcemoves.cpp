@@ -129,7 +129,7 @@ Result RecordSource::firstMatch(int column, const QString &value, bool fromNext,
 {
     index = -1;
     // A text the engine cannot hold is in no row.
-    if (!engine().holdsText(value))
+    if (!engine().findsText(value))
         return Result::success();
     QSqlQuery query(m_connection->database());
     query.setForwardOnly(true);

@@ -7,6 +7,7 @@
 #include "support/testdatabase.h"
 
 #include <QAbstractItemView>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -23,6 +24,8 @@ private slots:
     void lineEditShowsTheCurrentRowAndFollowsMoves();
     void typedTextIsBufferedAndWrittenOnMove();
     void textEditKeepsItsLineBreaks();
+    void longTextIsShownAndWrittenWhole_data();
+    void longTextIsShownAndWrittenWhole();
     void fieldsTakeNoTypingWithoutARow_data();
     void fieldsTakeNoTypingWithoutARow();
     void addNewMakesTheFieldsEditable();
@@ -177,6 +180,54 @@ void BoundControlsTest::textEditKeepsItsLineBreaks()
              QString("1 Harbour Road\nKeelung\nTaiwan"));
     QVERIFY(source->moveFirst());
     QCOMPARE(edit.toPlainText(), QString("1 Harbour Road\nKeelung\nTaiwan"));
+}
+
+void BoundControlsTest::longTextIsShownAndWrittenWhole_data()
+{
+    QTest::addColumn<bool>("inGrid");
+    QTest::addColumn<bool>("pasted");
+    QTest::newRow("field, last character erased") << false << false;
+    QTest::newRow("field, a megabyte pasted") << false << true;
+    QTest::newRow("grid cell, last character erased") << true << false;
+    QTest::newRow("grid cell, a megabyte pasted") << true << true;
+}
+
+void BoundControlsTest::longTextIsShownAndWrittenWhole()
+{
+    QFETCH(bool, inGrid);
+    QFETCH(bool, pasted);
+    QString stored;
+    for (int i = 0; stored.size() < 40004; ++i)
+        stored += QString::number(i) + QLatin1Char(' ');
+    stored.truncate(40004);
+    m_database->insert("CF", {"C1", "Alpha Co", "", "", stored});
+    auto source = openSource("CF");
+    QVERIFY(source);
+    const int column = source->columnIndex("city");
+    BoundLineEdit field(*source, column);
+    RecordGrid grid(*source, true);
+    QLineEdit *editor = &field;
+    if (inGrid) {
+        grid.edit(grid.model()->index(0, column));
+        editor = grid.findChild<QLineEdit *>();
+        QVERIFY(editor);
+    }
+    QCOMPARE(editor->text(), stored);
+
+    const QString expected = pasted ? QString(1 << 20, QLatin1Char('m')) : stored.chopped(1);
+    if (pasted) {
+        editor->selectAll();
+        editor->insert(expected);
+    } else {
+        QTest::keyClick(editor, Qt::Key_End);
+        QTest::keyClick(editor, Qt::Key_Backspace);
+    }
+    if (inGrid) {
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_VERIFY(source->hasPendingEdits());
+    }
+    QVERIFY(source->writePendingEdits());
+    QCOMPARE(m_database->value("SELECT city FROM CF WHERE customerno = 'C1'").toString(), expected);
 }
 
 void BoundControlsTest::fieldsTakeNoTypingWithoutARow_data()

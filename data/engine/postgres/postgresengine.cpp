@@ -120,10 +120,9 @@ bool PostgresEngine::sameText(const QString &, const QString &) const
     return true;
 }
 
-bool PostgresEngine::holdsText(const QString &text) const
+bool PostgresEngine::findsText(const QString &text) const
 {
-    // A NUL ends a text on its way to the server.
-    return !text.contains(QChar(0)) && Engine::holdsText(text);
+    return holdsText(text);
 }
 
 QString PostgresEngine::beginSnapshotSql() const

@@ -25,7 +25,7 @@ public:
     QString beginWritingSql() const override;
     QString beginSnapshotSql() const override;
     bool sameText(const QString &stored, const QString &wanted) const override;
-    bool holdsText(const QString &text) const override;
+    bool findsText(const QString &text) const override;
     QString quotedName(const QString &name) const override;
     QString rowIdentity() const override;
     QString createTableSql(const TableDefinition &table) const override;
