@@ -69,6 +69,18 @@ public:
     /// grows with each row added and is never reused while the row lives.
     virtual QString rowIdentity() const = 0;
 
+    /// An expression, in a statement over the table, whose value tells apart
+    /// the rows that held one identity in turn: the identity and it together
+    /// never name two rows, even where the engine gives a deleted row's
+    /// identity to a row added later.
+    virtual Result rowGeneration(QSqlDatabase &database, const QString &table, QString &expression) const
+    {
+        Q_UNUSED(database)
+        Q_UNUSED(table)
+        expression = QStringLiteral("0");
+        return Result::success();
+    }
+
     /// The statements that make a table and the index of one of its columns.
     /// Text compares without regard to case, and an index compares as its
     /// column does.

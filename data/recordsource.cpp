@@ -30,6 +30,9 @@ Result RecordSource::open(const QString &databasePath, const QString &table)
         wholeNumbers << column.wholeNumber;
         documents << column.document;
     }
+    QString generation;
+    if (Result read = ::engine(database).rowGeneration(database, table, generation); !read)
+        return read;
     Keyset keys;
     if (Result read = ::engine(database).readKeys(database, table, keys); !read)
         return read;
@@ -39,6 +42,7 @@ Result RecordSource::open(const QString &databasePath, const QString &table)
     m_columns = columns;
     m_wholeNumberColumns = wholeNumbers;
     m_documentColumns = documents;
+    m_generation = generation;
     m_keys = std::move(keys);
     m_adding = false;
     m_noMatch = false;

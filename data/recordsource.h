@@ -169,11 +169,13 @@ private:
     bool wasRead(int column) const;
     void dropUnchangedEdits();
     Result updateRow(QVector<EditConflict> &conflicts);
+    Result deleteRow();
     Result insertPendingRow();
     Result prepare(QSqlQuery &query, const QString &sql) const;
     Result checkValue(int column, const QVariant &value) const;
     QVariant storedValue(int column, const QVariant &value) const;
-    Result readRow(qint64 key, QVector<QVariant> &row) const;
+    /// A row deleted elsewhere reads as empty fields of generation -1.
+    Result readRow(qint64 key, QVector<QVariant> &row, qint64 &generation) const;
     /// Every column by name, a document column as its length.
     QString selectList() const;
     /// Documents of the current row are read when first asked for, so moves
@@ -197,6 +199,8 @@ private:
     bool m_onDeletedPlace = false; // m_position then is the row after the gap
     bool m_adding = false;
     bool m_noMatch = false;
+    QString m_generation;             // the engine's expression telling apart the rows that held one identity
+    qint64 m_rowGeneration = -1;      // of the current row as read
     mutable QVector<QVariant> m_row; // a document column holds its length until read
     mutable QVector<bool> m_documentRead;
     QMap<int, QVariant> m_edits;

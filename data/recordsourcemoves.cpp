@@ -72,8 +72,9 @@ Result RecordSource::moveToPosition(int position)
 Result RecordSource::standOn(int position)
 {
     QVector<QVariant> row(m_columns.size());
+    qint64 generation = -1;
     if (position >= 0 && position < m_keys.size()) {
-        if (Result read = readRow(m_keys.at(position), row); !read)
+        if (Result read = readRow(m_keys.at(position), row, generation); !read)
             return read;
     }
     m_position = position;
@@ -81,6 +82,7 @@ Result RecordSource::standOn(int position)
     m_adding = false;
     m_edits.clear();
     m_row = row;
+    m_rowGeneration = generation;
     m_documentRead.fill(false, m_columns.size());
     // Refresh the grid's copy of the row, but never grow the cache: a long run
     // of moves would fill it past its limit and stall the next chunk load.

@@ -26,21 +26,22 @@ QVariant RecordSource::valueAt(int index, int column) const
     return m_cache.value(key).value(column);
 }
 
-Result RecordSource::readRow(qint64 key, QVector<QVariant> &row) const
+Result RecordSource::readRow(qint64 key, QVector<QVariant> &row, qint64 &generation) const
 {
     QSqlQuery query(m_connection->database());
     query.setForwardOnly(true);
-    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                            .arg(selectList(), quotedTable(), engine().rowIdentity());
+    const QString sql = QStringLiteral("SELECT %1, %4 FROM %2 WHERE %3 = ?")
+                            .arg(selectList(), quotedTable(), engine().rowIdentity(), m_generation);
     if (Result prepared = prepare(query, sql); !prepared)
         return prepared;
     query.addBindValue(key);
     if (!query.exec())
         return failure(query, sql);
-    // A row deleted elsewhere reads as a row of empty fields.
+    generation = -1;
     if (query.next()) {
         for (int i = 0; i < row.size(); ++i)
             row[i] = query.value(i);
+        generation = query.value(row.size()).toLongLong();
     }
     return Result::success();
 }

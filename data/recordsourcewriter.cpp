@@ -9,6 +9,8 @@
 
 namespace {
 
+const QString kDeletedElsewhere = QStringLiteral("這筆資料已經被刪除(可能是別的使用者刪除的),修改沒有儲存。");
+
 /// Two stored values are the same: both empty, or equal in type and value.
 bool sameStoredValue(const QVariant &a, const QVariant &b)
 {
@@ -65,13 +67,8 @@ Result RecordSource::deleteCurrent()
     }
     if (!hasCurrentRow())
         return Result::failure(QStringLiteral("目前沒有資料可以刪除。"));
-    QSqlQuery query(m_connection->database());
-    const QString sql = QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(quotedTable(), engine().rowIdentity());
-    if (Result prepared = prepare(query, sql); !prepared)
-        return prepared;
-    query.addBindValue(m_keys.at(m_position));
-    if (!query.exec())
-        return failure(query, sql);
+    if (Result deleted = deleteRow(); !deleted)
+        return deleted;
     m_cache.remove(m_keys.at(m_position));
     emit rowAboutToBeRemoved(m_position);
     m_keys.removeAt(m_position);
@@ -80,6 +77,23 @@ Result RecordSource::deleteCurrent()
     m_row.fill(QVariant());
     emit rowRemoved(m_position);
     emit currentChanged();
+    return Result::success();
+}
+
+Result RecordSource::deleteRow()
+{
+    // Only the row read goes: not one added since under an identity SQLite gave again.
+    QSqlQuery query(m_connection->database());
+    const QString sql = QStringLiteral("DELETE FROM %1 WHERE %2 = ? AND %3 = ?")
+                            .arg(quotedTable(), engine().rowIdentity(), m_generation);
+    if (Result prepared = prepare(query, sql); !prepared)
+        return prepared;
+    query.addBindValue(m_keys.at(m_position));
+    query.addBindValue(m_rowGeneration);
+    if (!query.exec())
+        return failure(query, sql);
+    if (query.numRowsAffected() != 1)
+        return Result::failure(kCannotSave + kDeletedElsewhere, sql);
     return Result::success();
 }
 
@@ -170,18 +184,18 @@ Result RecordSource::updateRow(QVector<EditConflict> &conflicts)
     QStringList edited;
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
         edited << quotedName(m_columns.at(edit.key()));
-    const QString readSql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                                .arg(edited.join(QStringLiteral(", ")), quotedTable(), engine().rowIdentity());
+    const QString readSql = QStringLiteral("SELECT %4, %1 FROM %2 WHERE %3 = ?")
+                                .arg(edited.join(QStringLiteral(", ")), quotedTable(), engine().rowIdentity(), m_generation);
     if (Result prepared = prepare(query, readSql); !prepared)
         return rollBack(prepared);
     query.addBindValue(m_keys.at(m_position));
     if (!query.exec())
         return rollBack(failure(query, readSql));
-    // A row deleted elsewhere is not brought back: the typed values stay for the user to give up.
-    if (!query.next())
-        return rollBack(Result::failure(
-            QStringLiteral("這筆資料已經被刪除(可能是別的使用者刪除的),修改沒有儲存。"), readSql));
-    int at = 0;
+    // A row deleted elsewhere is not brought back, nor another written that took its identity since:
+    // the typed values stay for the user to give up.
+    if (!query.next() || query.value(0).toLongLong() != m_rowGeneration)
+        return rollBack(Result::failure(kDeletedElsewhere, readSql));
+    int at = 1;
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit, ++at) {
         const QVariant now = query.value(at);
         if (wasRead(edit.key()) && !sameStoredValue(now, m_row.value(edit.key())))

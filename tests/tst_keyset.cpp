@@ -1,6 +1,7 @@
 #include "data/databaselocation.h"
 #include "data/engine.h"
 #include "data/keyset.h"
+#include "data/recordsource.h"
 #include "support/testdatabase.h"
 
 #include <QRandomGenerator>
@@ -166,6 +167,43 @@ private slots:
             stored.push_back(row.at(0).toLongLong());
         QVERIFY(engine(connection).readKeys(connection, QStringLiteral("MSF"), keys).ok());
         compare(keys, stored);
+    }
+
+    void identityGivenAgainIsNotTheRowRead_data()
+    {
+        QTest::addColumn<QStringList>("statements");
+        QTest::newRow("file of this version") << QStringList{};
+        QTest::newRow("counted before identities were told apart")
+            << QStringList{"DROP TRIGGER vemo_MSF_added",
+                           "CREATE TRIGGER vemo_MSF_added AFTER INSERT ON MSF BEGIN UPDATE vemo_rowcount SET rows = "
+                           "rows + 1 WHERE tablename = 'MSF'; DELETE FROM vemo_deletedrow WHERE tablename = 'MSF' "
+                           "AND id = NEW.rowid; END"};
+        QTest::newRow("never counted") << QStringList{"DROP TRIGGER vemo_MSF_added", "DROP TRIGGER vemo_MSF_deleted"};
+    }
+
+    void identityGivenAgainIsNotTheRowRead()
+    {
+        QFETCH(QStringList, statements);
+        TestDatabase database;
+        database.insertNumbered(QStringLiteral("MSF"), QStringLiteral("M"), 20);
+        for (const QString &sql : std::as_const(statements))
+            database.execute(sql);
+        EngineConnection start;
+        QVERIFY(start.open(kDatabasePath, EngineConnection::Missing::Create).ok());
+        RecordSource source(QStringLiteral("Data1"));
+        QVERIFY(source.open(kDatabasePath, QStringLiteral("MSF")).ok());
+        QVERIFY(source.moveLast().ok());
+        database.execute(QStringLiteral("DELETE FROM MSF WHERE rowid = 20"));
+        database.execute(QStringLiteral("INSERT INTO MSF (materielno) VALUES ('again')"));
+        QCOMPARE(database.value(QStringLiteral("SELECT rowid FROM MSF WHERE materielno = 'again'")).toInt(), 20);
+
+        QVERIFY(source.setValue(QStringLiteral("materiel"), QStringLiteral("edited")));
+        const Result written = source.writePendingEdits();
+        QVERIFY2(written.message().contains(QStringLiteral("已經被刪除")), qPrintable(written.message()));
+        const Result deleted = source.deleteCurrent();
+        QVERIFY2(deleted.message().contains(QStringLiteral("已經被刪除")), qPrintable(deleted.message()));
+        QCOMPARE(database.rows(QStringLiteral("SELECT materielno, materiel IS NULL FROM MSF WHERE rowid = 20")),
+                 (QVector<QVariantList>{{"again", 1}}));
     }
 };
 

@@ -30,6 +30,8 @@ private slots:
     void lendingBesideAnEditOfTheMaterial();
     void lendingAfterAStockEditIsRefused();
     void rowDeletedByOneUserIsToldToTheOther();
+    void rowAddedUnderADeletedRowsNumberIsLeftAlone_data();
+    void rowAddedUnderADeletedRowsNumberIsLeftAlone();
     void serverRestartedBetweenTwoCommands_data();
     void serverRestartedBetweenTwoCommands();
 
@@ -246,6 +248,45 @@ void SeveralUsersTest::rowDeletedByOneUserIsToldToTheOther()
     m_other.dialogs.chooseAnswer(MessageAnswer::Yes);
     QVERIFY(m_other.screen->close());
     m_other.dialogs.takeCalls();
+}
+
+void SeveralUsersTest::rowAddedUnderADeletedRowsNumberIsLeftAlone_data()
+{
+    QTest::addColumn<bool>("deleting");
+    QTest::newRow("edit") << false;
+    QTest::newRow("Delete") << true;
+}
+
+void SeveralUsersTest::rowAddedUnderADeletedRowsNumberIsLeftAlone()
+{
+    QFETCH(bool, deleting);
+    openStockScreens();
+    clickGridRow(*m_one.screen, 2);
+    clickGridRow(*m_other.screen, 2);
+    m_one.dialogs.chooseAnswer(MessageAnswer::Yes);
+    press(*m_one.screen, "Command2");
+    m_one.dialogs.takeCalls();
+    m_database->insert(QStringLiteral("MSF"), {"NEW1", "新材料", "四號倉庫", 5, "1", "9", "0", "S01"});
+    if (!TestDatabase::onServer())
+        QCOMPARE(m_database->value(QStringLiteral("SELECT rowid FROM MSF WHERE materielno = 'NEW1'")).toInt(), 3);
+
+    const DialogCall told =
+        DialogCall::told(kCannotSave + QStringLiteral("這筆資料已經被刪除(可能是別的使用者刪除的),修改沒有儲存。"));
+    if (deleting) {
+        m_other.dialogs.chooseAnswer(MessageAnswer::Yes);
+        press(*m_other.screen, "Command2");
+        QCOMPARE(m_other.dialogs.takeCalls().value(1), told);
+    } else {
+        retype(*m_other.screen, "Text6", QStringLiteral("99"));
+        m_other.dialogs.chooseAnswer(MessageAnswer::No);
+        QVERIFY(!m_other.screen->close());
+        QCOMPARE(m_other.dialogs.takeCalls(), (QVector<DialogCall>{told, kGiveUp}));
+        m_other.dialogs.chooseAnswer(MessageAnswer::Yes);
+        QVERIFY(m_other.screen->close());
+        m_other.dialogs.takeCalls();
+    }
+    QCOMPARE(m_database->rows(QStringLiteral("SELECT materielno, price FROM MSF ORDER BY materielno")),
+             (QVector<QVariantList>{{"A01", "12"}, {"A02", "80"}, {"NEW1", "9"}}));
 }
 
 void SeveralUsersTest::serverRestartedBetweenTwoCommands_data()

@@ -88,6 +88,11 @@ QString SqliteEngine::rowIdentity() const
     return QStringLiteral("rowid");
 }
 
+Result SqliteEngine::rowGeneration(QSqlDatabase &database, const QString &table, QString &expression) const
+{
+    return ::rowGeneration(database, table, expression);
+}
+
 QString SqliteEngine::createTableSql(const TableDefinition &table) const
 {
     QStringList columns;

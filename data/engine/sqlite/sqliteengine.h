@@ -16,6 +16,7 @@ public:
     bool takesSystemStatements() const override;
     QString quotedName(const QString &name) const override;
     QString rowIdentity() const override;
+    Result rowGeneration(QSqlDatabase &database, const QString &table, QString &expression) const override;
     QString createTableSql(const TableDefinition &table) const override;
     QString createIndexSql(const TableDefinition &table, const ColumnDefinition &column) const override;
     QString indexName(const TableDefinition &table, const ColumnDefinition &column) const override;

@@ -6,6 +6,7 @@
 #include "data/schema.h"
 #include "data/engine/sqlite/sqliteengine.h"
 
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
@@ -14,6 +15,7 @@ namespace {
 
 const QString kCountTable = QStringLiteral("vemo_rowcount");
 const QString kDeletedTable = QStringLiteral("vemo_deletedrow");
+const QString kReusedTable = QStringLiteral("vemo_reusedrow");
 
 QString insertTrigger(const QString &table)
 {
@@ -35,25 +37,54 @@ Result exec(QSqlQuery &query, const QString &sql)
     return query.exec(sql) ? Result::success() : failure(query, sql);
 }
 
-Result readTriggers(QSqlDatabase &database, QStringList &names)
+/// The file's triggers by lower-case name, each with its statement.
+using Triggers = QHash<QString, QString>;
+
+Result readTriggers(QSqlDatabase &database, Triggers &triggers)
 {
-    return readStoredNames(database, QStringLiteral("trigger"), names);
+    const QString sql = QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'trigger'");
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.exec(sql))
+        return failure(query, sql);
+    triggers.clear();
+    while (query.next())
+        triggers.insert(query.value(0).toString().toLower(), query.value(1).toString());
+    return Result::success();
 }
 
-bool isCounted(const QStringList &triggers, const QString &table)
+bool isCounted(const Triggers &triggers, const QString &table)
 {
-    return triggers.contains(insertTrigger(table), Qt::CaseInsensitive)
-           && triggers.contains(deleteTrigger(table), Qt::CaseInsensitive);
+    return triggers.contains(insertTrigger(table).toLower()) && triggers.contains(deleteTrigger(table).toLower());
 }
 
-QStringList uncountedTables(const QStringList &triggers)
+/// Files counted before identities were told apart keep an insert trigger that forgets a deleted identity reused.
+bool keepsGenerations(const Triggers &triggers, const QString &table)
+{
+    return isCounted(triggers, table) && triggers.value(insertTrigger(table).toLower()).contains(kReusedTable);
+}
+
+QStringList tablesLackingCounts(const Triggers &triggers)
 {
     QStringList tables;
     for (const TableDefinition &table : schemaTables()) {
-        if (!isCounted(triggers, table.name))
+        if (!keepsGenerations(triggers, table.name))
             tables << table.name;
     }
     return tables;
+}
+
+/// Counts a row added; an identity given again after its row was deleted starts a new generation of it.
+QString insertTriggerSql(const QString &table)
+{
+    const QString name = QStringLiteral("'%1'").arg(table);
+    return QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 BEGIN "
+                          "UPDATE %3 SET rows = rows + 1 WHERE tablename = %4; "
+                          "INSERT OR REPLACE INTO %6 SELECT tablename, id, 1 + coalesce((SELECT generation FROM %6 "
+                          "WHERE tablename = %4 AND id = NEW.rowid), 0) FROM %5 WHERE tablename = %4 AND id = NEW.rowid; "
+                          "DELETE FROM %5 WHERE tablename = %4 AND id = NEW.rowid; END")
+        .arg(sqliteEngine().quotedName(insertTrigger(table)), sqliteEngine().quotedName(table), kCountTable, name,
+             kDeletedTable, kReusedTable);
 }
 
 /// Records the identities missing between the smallest and the largest, unless
@@ -99,10 +130,8 @@ Result countTable(QSqlDatabase &database, const QString &table)
     const QStringList statements{
         QStringLiteral("DELETE FROM %1 WHERE tablename = %2").arg(kDeletedTable, name),
         QStringLiteral("INSERT OR REPLACE INTO %1 VALUES (%2, (SELECT count(*) FROM %3))").arg(kCountTable, name, quoted),
-        QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER INSERT ON %2 BEGIN "
-                       "UPDATE %3 SET rows = rows + 1 WHERE tablename = %4; "
-                       "DELETE FROM %5 WHERE tablename = %4 AND id = NEW.rowid; END")
-            .arg(sqliteEngine().quotedName(insertTrigger(table)), quoted, kCountTable, name, kDeletedTable),
+        QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(sqliteEngine().quotedName(insertTrigger(table))),
+        insertTriggerSql(table),
         QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1 AFTER DELETE ON %2 BEGIN "
                        "UPDATE %3 SET rows = rows - 1 WHERE tablename = %4; "
                        "INSERT OR IGNORE INTO %5 VALUES (%4, OLD.rowid); END")
@@ -115,6 +144,16 @@ Result countTable(QSqlDatabase &database, const QString &table)
     return recordGaps(database, table);
 }
 
+/// A counted table's count and deleted identities stay: only its insert trigger is made anew.
+Result keepGenerations(QSqlDatabase &database, const QString &table)
+{
+    QSqlQuery query(database);
+    if (Result dropped = exec(query, QStringLiteral("DROP TRIGGER %1").arg(sqliteEngine().quotedName(insertTrigger(table))));
+        !dropped)
+        return dropped;
+    return exec(query, insertTriggerSql(table));
+}
+
 Result countTables(QSqlDatabase &database)
 {
     QSqlQuery query(database);
@@ -124,17 +163,21 @@ Result countTables(QSqlDatabase &database)
         QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (tablename TEXT, id INTEGER, PRIMARY KEY (tablename, id)) "
                        "WITHOUT ROWID")
             .arg(kDeletedTable),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (tablename TEXT, id INTEGER, generation INTEGER NOT NULL, "
+                       "PRIMARY KEY (tablename, id)) WITHOUT ROWID")
+            .arg(kReusedTable),
     };
     for (const QString &sql : statements) {
         if (Result done = exec(query, sql); !done)
             return done;
     }
     // Read again under the write lock: another program may have counted meanwhile.
-    QStringList triggers;
+    Triggers triggers;
     if (Result read = readTriggers(database, triggers); !read)
         return read;
-    for (const QString &table : uncountedTables(triggers)) {
-        if (Result counted = countTable(database, table); !counted)
+    for (const QString &table : tablesLackingCounts(triggers)) {
+        const Result counted = isCounted(triggers, table) ? keepGenerations(database, table) : countTable(database, table);
+        if (!counted)
             return counted;
     }
     return Result::success();
@@ -169,7 +212,7 @@ Result readGaps(QSqlQuery &query, const QString &table, qint64 first, qint64 las
 
 Result readKeysInSnapshot(QSqlDatabase &database, const QString &table, Keyset &keys)
 {
-    QStringList triggers;
+    Triggers triggers;
     if (Result read = readTriggers(database, triggers); !read)
         return read;
     const bool counted = isCounted(triggers, table);
@@ -216,10 +259,10 @@ Result readKeysInSnapshot(QSqlDatabase &database, const QString &table, Keyset &
 
 Result addKeyCounts(QSqlDatabase &database)
 {
-    QStringList triggers;
+    Triggers triggers;
     if (Result read = readTriggers(database, triggers); !read)
         return read;
-    if (uncountedTables(triggers).isEmpty())
+    if (tablesLackingCounts(triggers).isEmpty())
         return Result::success();
     QSqlQuery query(database);
     if (Result begun = exec(query, sqliteEngine().beginWritingSql()); !begun)
@@ -248,5 +291,17 @@ Result readCountedKeys(QSqlDatabase &database, const QString &table, Keyset &key
 
 QStringList keyCountTables()
 {
-    return {kCountTable, kDeletedTable};
+    return {kCountTable, kDeletedTable, kReusedTable};
+}
+
+Result rowGeneration(QSqlDatabase &database, const QString &table, QString &expression)
+{
+    Triggers triggers;
+    if (Result read = readTriggers(database, triggers); !read)
+        return read;
+    expression = QStringLiteral("0");
+    if (keepsGenerations(triggers, table))
+        expression = QStringLiteral("coalesce((SELECT generation FROM %1 WHERE tablename = '%2' AND id = %3.rowid), 0)")
+                         .arg(kReusedTable, table, sqliteEngine().quotedName(table));
+    return Result::success();
 }

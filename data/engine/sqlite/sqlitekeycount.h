@@ -10,7 +10,9 @@ class QSqlDatabase;
 /// What lets the embedded engine know a table's row identities without
 /// reading its rows: triggers keep, for every schema table, the number of its
 /// rows and the identities deleted from it, so the identities are the run from
-/// the smallest to the largest with the deleted ones taken out.
+/// the smallest to the largest with the deleted ones taken out; and, as SQLite
+/// gives a deleted last row's identity to the next row added, how often each
+/// identity was given again.
 
 /// Adds the counts and triggers to every schema table that lacks them, in one
 /// transaction that holds the write lock, counting the rows it finds there.
@@ -23,3 +25,7 @@ Result readCountedKeys(QSqlDatabase &database, const QString &table, Keyset &key
 
 /// The tables that hold the counts and the deleted identities.
 QStringList keyCountTables();
+
+/// The expression that tells apart the rows that held one identity in turn,
+/// "0" on a table whose triggers do not keep it (a file that could not take them).
+Result rowGeneration(QSqlDatabase &database, const QString &table, QString &expression);
