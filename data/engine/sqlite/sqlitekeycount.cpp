@@ -4,7 +4,6 @@
 #include "data/enginetext.h"
 #include "data/keyset.h"
 #include "data/schema.h"
-#include "data/engine/sqlite/sqliteengine.h"
 
 #include <QHash>
 #include <QSqlError>
