@@ -12,9 +12,11 @@ std::optional<int> AdminCommand::parse(QCommandLineParser &parser, const QString
     const bool parsed = parser.parse(QStringList{QStringLiteral("vemo-admin ") + name()} + arguments);
     if (parsed && parser.isSet(help)) {
         QString text = parser.helpText();
-        text.replace(QRegularExpression(QStringLiteral("^Usage: [^\n]*")), QStringLiteral("用法:vemo-admin [--database PATH] ") + usage);
-        text.replace(QStringLiteral("\nOptions:\n"), QStringLiteral("\n") + summary() + QStringLiteral("\n\n選項:\n"));
-        text.replace(QStringLiteral("\nArguments:\n"), QStringLiteral("\n引數:\n"));
+        // The parser's headings come in the language of Qt's loaded translation.
+        text.replace(QRegularExpression(QStringLiteral("^[^\n]*")), QStringLiteral("用法:vemo-admin [--database PATH] ") + usage);
+        text.replace(QLatin1Char('\n') + QCommandLineParser::tr("Options:") + QLatin1Char('\n'),
+                     QStringLiteral("\n") + summary() + QStringLiteral("\n\n選項:\n"));
+        text.replace(QLatin1Char('\n') + QCommandLineParser::tr("Arguments:") + QLatin1Char('\n'), QStringLiteral("\n引數:\n"));
         console::dataBytes(text.toUtf8());
         return kExitOk;
     }

@@ -10,6 +10,8 @@
 #include "admin/reportcommand.h"
 #include "data/databaselocation.h"
 
+#include <QCoreApplication>
+
 #include <memory>
 #include <vector>
 
@@ -38,7 +40,7 @@ QString toolHelp(const std::vector<std::unique_ptr<AdminCommand>> &commands)
                        .arg(mappedDatabaseFile(kDatabasePath));
     for (const auto &command : commands)
         text += QStringLiteral("  %1  %2\n").arg(command->name(), -8).arg(command->summary());
-    text += QStringLiteral("\n各指令的說明:vemo-admin COMMAND --help\n");
+    text += QStringLiteral("\n各指令的說明:vemo-admin COMMAND --help;版本:vemo-admin --version\n");
     return text;
 }
 
@@ -67,6 +69,10 @@ int runAdminTool(const QStringList &arguments)
     const QString name = arguments.at(at);
     if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
         console::dataBytes(toolHelp(commands).toUtf8());
+        return kExitOk;
+    }
+    if (name == QLatin1String("--version") || name == QLatin1String("-v")) {
+        console::dataBytes(QStringLiteral("vemo-admin %1\n").arg(QCoreApplication::applicationVersion()).toUtf8());
         return kExitOk;
     }
     for (const auto &command : commands)

@@ -4,6 +4,7 @@
 #include "commands/dialogs.h"
 #include "screens/screen.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -76,6 +77,10 @@ Screen *MainForm::showScreen(const QString &form)
     }
     screen->setAttribute(Qt::WA_DeleteOnClose);
     slot.window = screen;
+    if (m_places) {
+        m_places->restore(form, *screen);
+        screen->installEventFilter(this);
+    }
     screen->show();
     for (const QString &failure : screen->buildFailures())
         m_dialogs.tell(failure);
@@ -103,8 +108,44 @@ void MainForm::endSystem()
                 slot.window->discardEdits();
         }
     }
+    saveOpenPlaces();
     m_module1.connection.close();
     m_quit();
+}
+
+void MainForm::rememberPlacesIn(const QString &settingsFile)
+{
+    m_places.emplace(settingsFile);
+    m_places->restore(objectName(), *this);
+}
+
+void MainForm::closeEvent(QCloseEvent *event)
+{
+    if (m_places)
+        m_places->save(objectName(), *this);
+    QMainWindow::closeEvent(event);
+}
+
+bool MainForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Close && m_places) {
+        for (const auto &[form, slot] : m_screens) {
+            if (slot.window == watched)
+                m_places->save(form, *slot.window);
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainForm::saveOpenPlaces() const
+{
+    if (!m_places)
+        return;
+    m_places->save(objectName(), *this);
+    for (const auto &[form, slot] : m_screens) {
+        if (slot.window)
+            m_places->save(form, *slot.window);
+    }
 }
 
 void MainForm::buildContents()

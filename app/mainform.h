@@ -2,12 +2,14 @@
 
 #include "app/module1.h"
 #include "app/screencatalog.h"
+#include "app/windowplaces.h"
 
 #include <QMainWindow>
 #include <QPointer>
 
 #include <functional>
 #include <map>
+#include <optional>
 
 class Dialogs;
 class Screen;
@@ -38,6 +40,14 @@ public:
 
     const Module1 &module1() const { return m_module1; }
 
+    /// Keeps the main window's and the screens' places in the settings file:
+    /// the main window goes back to its place now, each screen as it opens.
+    void rememberPlacesIn(const QString &settingsFile);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     struct ScreenSlot
     {
@@ -49,9 +59,11 @@ private:
     void buildContents();
     void buildMenu();
     void openSharedConnection();
+    void saveOpenPlaces() const;
 
     Dialogs &m_dialogs;
     Module1 m_module1;
     std::map<QString, ScreenSlot> m_screens;
     std::function<void()> m_quit;
+    std::optional<WindowPlaces> m_places;
 };

@@ -1,6 +1,9 @@
 #include "app/moleculepicture.h"
 
+#include <QIcon>
+#include <QImage>
 #include <QPainter>
+#include <QPixmap>
 #include <QRadialGradient>
 
 #include <array>
@@ -35,9 +38,14 @@ MoleculePicture::MoleculePicture(QWidget *parent) : QWidget(parent)
 void MoleculePicture::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     const qreal side = std::min(width(), height());
     painter.translate((width() - side) / 2, (height() - side) / 2);
+    paintMolecule(painter, side);
+}
+
+void paintMolecule(QPainter &painter, qreal side)
+{
+    painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(side / 100, side / 100);
     painter.setPen(QPen(QColor(90, 90, 90), 3, Qt::SolidLine, Qt::RoundCap));
     for (const auto &[from, to] : kBonds)
@@ -50,4 +58,21 @@ void MoleculePicture::paintEvent(QPaintEvent *)
         painter.setBrush(shine);
         painter.drawEllipse(atom.centre, atom.radius, atom.radius);
     }
+}
+
+QImage moleculeImage(int side)
+{
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    paintMolecule(painter, side);
+    return image;
+}
+
+QIcon moleculeIcon()
+{
+    QIcon icon;
+    for (int side : kMoleculeIconSizes)
+        icon.addPixmap(QPixmap::fromImage(moleculeImage(side)));
+    return icon;
 }

@@ -511,7 +511,7 @@ void AdminToolTest::commandLineFaults_data()
     QTest::newRow("no such command") << QStringList{"restore"} << 2 << "vemo-admin:沒有「restore」這個指令。可用的指令請看 vemo-admin --help。";
     QTest::newRow("export of no table") << QStringList{"export", "ORDERS"} << 2 << "vemo-admin export:沒有資料表「ORDERS」。";
     QTest::newRow("contracts without days") << QStringList{"report", "contracts"} << 2 << "vemo-admin report:";
-    QTest::newRow("unknown option") << QStringList{"check", "--fast"} << 2 << "vemo-admin check:Unknown option 'fast'.";
+    QTest::newRow("unknown option") << QStringList{"check", "--fast"} << 2 << "vemo-admin check:未知選項「fast」。";
     QTest::newRow("import of a missing file") << QStringList{"import", "/nonexistent/old.mdb"} << 1
                                               << "無法讀取 Jet 資料庫 /nonexistent/old.mdb:檔案不存在或不是 Jet (Access) 資料庫。";
     QTest::newRow("copy to nowhere") << QStringList{"copy"} << 2 << "vemo-admin copy:要指定 --to 或 --from 其中一個。";

@@ -1,0 +1,14 @@
+#include "program/programsetup.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+void setUpProgram(QCoreApplication &application)
+{
+    QCoreApplication::setApplicationVersion(QStringLiteral(VEMO_VERSION));
+    // The program speaks Traditional Chinese whatever the desktop's language.
+    auto *translator = new QTranslator(&application);
+    if (translator->load(QStringLiteral("qtbase_zh_TW"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+}
