@@ -9,6 +9,8 @@
 #include <QSqlRecord>
 #include <QTest>
 
+#include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace {
@@ -24,6 +26,12 @@ void check(bool ok, const QSqlQuery &query)
 TestDatabase::TestDatabase() : m_previousHome(qgetenv("VEMO_HOME")), m_previousDatabase(qgetenv("VEMO_DATABASE"))
 {
     qputenv("VEMO_HOME", m_folder.path().toUtf8());
+    if (onServer() && qEnvironmentVariableIsEmpty("VEMO_TEST_POSTGRES")) {
+        std::fputs("VEMO_TEST_ENGINE=postgresql, but VEMO_TEST_POSTGRES names no server: run the test under "
+                   "scripts/with-postgres, e.g. scripts/with-postgres ctest -R NAME_postgresql\n",
+                   stderr);
+        std::exit(EXIT_FAILURE);
+    }
     if (onServer()) {
         m_server = std::make_unique<ServerSchema>();
         qputenv("VEMO_DATABASE", m_server->address().toUtf8());
