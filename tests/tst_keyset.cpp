@@ -113,28 +113,44 @@ private slots:
     {
         QTest::addColumn<QStringList>("statements");
         QTest::addColumn<bool>("startAgain");
-        // Twenty materials, rowids 1..20, then the statements; "start again" is a program start on the file.
-        const QString dropTriggers = QStringLiteral("DROP TRIGGER vemo_MSF_added; DROP TRIGGER vemo_MSF_deleted");
+        // Twenty materials, identities 1..20, then the statements; "start again" is a program start.
+        const bool server = TestDatabase::onServer();
+        const QString id = server ? QStringLiteral("vemo_rowid") : QStringLiteral("rowid");
+        const auto sql = [&id](const char *statement) { return QString::fromLatin1(statement).arg(id); };
+        const QStringList dropTriggers =
+            server ? QStringList{"DROP TRIGGER vemo_msf_added ON msf", "DROP TRIGGER vemo_msf_deleted ON msf"}
+                   : QStringList{"DROP TRIGGER vemo_MSF_added", "DROP TRIGGER vemo_MSF_deleted"};
+        const QString farInsert = server ? QStringLiteral("INSERT INTO msf (vemo_rowid, materielno) OVERRIDING SYSTEM "
+                                                          "VALUE VALUES (40, 'far')")
+                                         : QStringLiteral("INSERT INTO MSF (rowid, materielno) VALUES (40, 'far')");
         QTest::newRow("untouched") << QStringList{} << false;
-        QTest::newRow("middle deleted") << QStringList{"DELETE FROM MSF WHERE rowid IN (3, 4, 9)"} << false;
-        QTest::newRow("ends deleted") << QStringList{"DELETE FROM MSF WHERE rowid IN (1, 20)"} << false;
-        QTest::newRow("last deleted, its number reused")
-            << QStringList{"DELETE FROM MSF WHERE rowid = 20", "INSERT INTO MSF (materielno) VALUES ('again')"} << false;
+        QTest::newRow("middle deleted") << QStringList{sql("DELETE FROM MSF WHERE %1 IN (3, 4, 9)")} << false;
+        QTest::newRow("ends deleted") << QStringList{sql("DELETE FROM MSF WHERE %1 IN (1, 20)")} << false;
+        QTest::newRow("last deleted, a row added")
+            << QStringList{sql("DELETE FROM MSF WHERE %1 = 20"), "INSERT INTO MSF (materielno) VALUES ('again')"} << false;
         QTest::newRow("all deleted") << QStringList{"DELETE FROM MSF"} << false;
         QTest::newRow("all deleted, one added")
             << QStringList{"DELETE FROM MSF", "INSERT INTO MSF (materielno) VALUES ('one')"} << false;
-        QTest::newRow("added with a number past a gap")
-            << QStringList{"INSERT INTO MSF (rowid, materielno) VALUES (40, 'far')"} << false;
+        QTest::newRow("added with a number past a gap") << QStringList{farInsert} << false;
         QTest::newRow("deleted by a program that kept no count")
-            << (dropTriggers.split(QStringLiteral("; ")) << "DELETE FROM MSF WHERE rowid IN (2, 7, 8)") << false;
+            << (dropTriggers + QStringList{sql("DELETE FROM MSF WHERE %1 IN (2, 7, 8)")}) << false;
         QTest::newRow("counted again at the next start")
-            << (dropTriggers.split(QStringLiteral("; ")) << "DELETE FROM MSF WHERE rowid IN (2, 7, 8, 20)") << true;
+            << (dropTriggers + QStringList{sql("DELETE FROM MSF WHERE %1 IN (2, 7, 8, 20)")}) << true;
         QTest::newRow("more gaps than rows, counted at start")
-            << (dropTriggers.split(QStringLiteral("; ")) << "DELETE FROM MSF WHERE rowid BETWEEN 2 AND 19") << true;
-        QTest::newRow("renumbered by a compaction")
-            << QStringList{"DELETE FROM MSF WHERE rowid = 5", "UPDATE MSF SET rowid = 5 WHERE rowid = 20"} << false;
-        QTest::newRow("count lost") << QStringList{"DELETE FROM MSF WHERE rowid = 6", "DELETE FROM vemo_rowcount"}
+            << (dropTriggers + QStringList{sql("DELETE FROM MSF WHERE %1 BETWEEN 2 AND 19")}) << true;
+        QTest::newRow("count lost") << QStringList{sql("DELETE FROM MSF WHERE %1 = 6"), "DELETE FROM vemo_rowcount"}
                                     << false;
+        QTest::newRow("count that disagrees")
+            << QStringList{sql("DELETE FROM MSF WHERE %1 = 6"), "UPDATE vemo_rowcount SET rows = rows + 1"} << false;
+        if (server) {
+            QTest::newRow("emptied at once") << QStringList{"TRUNCATE msf", "INSERT INTO msf (materielno) VALUES ('a')"}
+                                             << false;
+            QTest::newRow("renumbered") << QStringList{"UPDATE msf SET vemo_rowid = DEFAULT WHERE vemo_rowid = 5"}
+                                        << false;
+        } else {
+            QTest::newRow("renumbered by a compaction")
+                << QStringList{"DELETE FROM MSF WHERE rowid = 5", "UPDATE MSF SET rowid = 5 WHERE rowid = 20"} << false;
+        }
     }
 
     void tableKeysAgreeWithTheRowsStored()
@@ -150,7 +166,7 @@ private slots:
             QVERIFY(start.open(kDatabasePath, EngineConnection::Missing::Create).ok());
         }
         std::vector<qint64> stored;
-        for (const QVariantList &row : database.rows(QStringLiteral("SELECT rowid FROM MSF ORDER BY rowid")))
+        for (const QVariantList &row : database.rows(QStringLiteral("SELECT %1 FROM MSF ORDER BY %1").arg(database.rowIdentity())))
             stored.push_back(row.at(0).toLongLong());
 
         EngineConnection reader;
@@ -161,9 +177,9 @@ private slots:
         compare(keys, stored);
         // The count kept for the table follows every change, made here or by another connection.
         database.execute(QStringLiteral("INSERT INTO MSF (materielno) VALUES ('later')"));
-        database.execute(QStringLiteral("DELETE FROM MSF WHERE rowid = (SELECT min(rowid) FROM MSF)"));
+        database.execute(QStringLiteral("DELETE FROM MSF WHERE %1 = (SELECT min(%1) FROM MSF)").arg(database.rowIdentity()));
         stored.clear();
-        for (const QVariantList &row : database.rows(QStringLiteral("SELECT rowid FROM MSF ORDER BY rowid")))
+        for (const QVariantList &row : database.rows(QStringLiteral("SELECT %1 FROM MSF ORDER BY %1").arg(database.rowIdentity())))
             stored.push_back(row.at(0).toLongLong());
         QVERIFY(engine(connection).readKeys(connection, QStringLiteral("MSF"), keys).ok());
         compare(keys, stored);

@@ -1,7 +1,8 @@
 #include "data/engine/postgres/postgresengine.h"
 
+#include "data/engine/postgres/postgreskeycount.h"
+
 #include "data/enginetext.h"
-#include "data/keyset.h"
 #include "data/schema.h"
 
 #include <QSqlError>
@@ -10,9 +11,6 @@
 #include <algorithm>
 
 namespace {
-
-// Runs of row identities fetched from the server at a time.
-constexpr int kKeyPageRuns = 10000;
 
 Result queryFailure(const QSqlQuery &query, const QString &sql)
 {
@@ -29,6 +27,11 @@ Result readNames(QSqlDatabase &database, const QString &sql, QStringList &names)
     while (query.next())
         names << query.value(0).toString();
     return Result::success();
+}
+
+auto missingFrom(const QStringList &stored)
+{
+    return [&stored](const TableDefinition &table) { return !stored.contains(table.name, Qt::CaseInsensitive); };
 }
 
 } // namespace
@@ -49,33 +52,21 @@ QString PostgresEngine::createCollationSql()
 Result PostgresEngine::createMissingSchema(QSqlDatabase &database) const
 {
     QStringList stored;
-    if (Result read = storedTables(database, stored); !read)
+    QStringList uncounted;
+    if (Result read = readSchemaState(database, stored, uncounted); !read)
         return read;
-    const auto missing = [&stored](const TableDefinition &table) {
-        return !stored.contains(table.name, Qt::CaseInsensitive);
-    };
-    if (std::none_of(schemaTables().begin(), schemaTables().end(), missing))
+    if (std::none_of(schemaTables().begin(), schemaTables().end(), missingFrom(stored)) && uncounted.isEmpty())
         return Result::success();
 
     QSqlQuery query(database);
     const QString begin = beginWritingSql();
     if (!query.exec(begin))
         return queryFailure(query, begin);
-    Result result = storedTables(database, stored);
     // Another program may have made everything while this one waited.
-    const bool stillMissing = std::any_of(schemaTables().begin(), schemaTables().end(), missing);
+    Result result = readSchemaState(database, stored, uncounted);
     QStringList statements;
-    if (stillMissing)
-        statements << createCollationSql();
-    for (const TableDefinition &table : schemaTables()) {
-        if (!missing(table))
-            continue;
-        statements << createTableSql(table);
-        for (const ColumnDefinition &column : table.columns) {
-            if (column.indexed)
-                statements << createIndexSql(table, column);
-        }
-    }
+    if (result)
+        statements = missingSchemaSql(stored, uncounted);
     for (const QString &statement : std::as_const(statements)) {
         if (!result)
             break;
@@ -86,6 +77,35 @@ Result PostgresEngine::createMissingSchema(QSqlDatabase &database) const
     if (!query.exec(end) && result)
         return queryFailure(query, end);
     return result;
+}
+
+Result PostgresEngine::readSchemaState(QSqlDatabase &database, QStringList &stored, QStringList &uncounted) const
+{
+    if (Result read = storedTables(database, stored); !read)
+        return read;
+    return uncountedServerTables(database, uncounted);
+}
+
+QStringList PostgresEngine::missingSchemaSql(const QStringList &stored, const QStringList &uncounted) const
+{
+    const auto missing = missingFrom(stored);
+    QStringList statements;
+    if (std::any_of(schemaTables().begin(), schemaTables().end(), missing))
+        statements << createCollationSql();
+    for (const TableDefinition &table : schemaTables()) {
+        if (!missing(table))
+            continue;
+        statements << createTableSql(table);
+        for (const ColumnDefinition &column : table.columns) {
+            if (column.indexed)
+                statements << createIndexSql(table, column);
+        }
+    }
+    if (!uncounted.isEmpty())
+        statements << serverKeyCountSql();
+    for (const QString &table : uncounted)
+        statements << countServerTableSql(table);
+    return statements;
 }
 
 QString PostgresEngine::driverName() const
@@ -213,47 +233,12 @@ Result PostgresEngine::storedColumns(QSqlDatabase &database, const QString &tabl
     return Result::success();
 }
 
+QStringList PostgresEngine::ownTables() const
+{
+    return serverKeyCountTables();
+}
+
 Result PostgresEngine::readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const
 {
-    // The server folds consecutive identities into runs (a table never deleted
-    // from is one run) and hands them over through a cursor a page at a time,
-    // so a table riddled with gaps never arrives as one huge result.
-    const QString runs = QStringLiteral("SELECT min(id), count(*) FROM (SELECT %1 AS id, %1 - row_number() OVER "
-                                        "(ORDER BY %1) AS run FROM %2) AS numbered GROUP BY run ORDER BY 1")
-                             .arg(rowIdentity(), quotedName(table));
-    const QString bounds = QStringLiteral("SELECT min(%1), max(%1), count(*) FROM %2").arg(rowIdentity(), quotedName(table));
-    const QString declare = QStringLiteral("DECLARE vemo_keys NO SCROLL CURSOR FOR ") + runs;
-    const QString fetch = QStringLiteral("FETCH FORWARD %1 FROM vemo_keys").arg(kKeyPageRuns);
-    QSqlQuery query(database);
-    query.setForwardOnly(true);
-    const QString begin = beginSnapshotSql();
-    if (!query.exec(begin))
-        return queryFailure(query, begin);
-    const auto endWith = [&query](const Result &result) {
-        query.exec(result ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK"));
-        return result;
-    };
-    if (!query.exec(bounds) || !query.next())
-        return endWith(queryFailure(query, bounds));
-    // A table never deleted from is one run, known from its bounds without a scan of the rows.
-    const qint64 first = query.value(0).toLongLong();
-    const qint64 count = query.value(2).toLongLong();
-    if (count == 0 || query.value(1).toLongLong() - first + 1 == count) {
-        Keyset whole;
-        if (count > 0)
-            whole.appendRun(first, count);
-        keys = whole;
-        return endWith(Result::success());
-    }
-    if (!query.exec(declare))
-        return endWith(queryFailure(query, declare));
-    Keyset read;
-    for (int fetched = kKeyPageRuns; fetched == kKeyPageRuns;) {
-        if (!query.exec(fetch))
-            return endWith(queryFailure(query, fetch));
-        for (fetched = 0; query.next(); ++fetched)
-            read.appendRun(query.value(0).toLongLong(), query.value(1).toLongLong());
-    }
-    keys = read;
-    return endWith(Result::success());
+    return readServerKeys(database, table, keys);
 }

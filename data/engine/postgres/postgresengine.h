@@ -14,9 +14,9 @@ public:
     /// The statement that makes the collation, run with the tables.
     static QString createCollationSql();
 
-    /// Makes what the database lacks of the collation, the tables and their
-    /// indexes, in one transaction that waits for another program doing the
-    /// same; on failure nothing is made. Existing tables are never touched.
+    /// Makes what the database lacks of the collation, the tables, their
+    /// indexes and their kept row counts, in one transaction that waits for another program doing the
+    /// same; on failure nothing is made. Existing rows are never touched.
     Result createMissingSchema(QSqlDatabase &database) const;
 
     QString driverName() const override;
@@ -35,5 +35,10 @@ public:
     Result storedIndexes(QSqlDatabase &database, QStringList &names) const override;
     Result storedColumns(QSqlDatabase &database, const QString &table,
                          QVector<StoredColumn> &columns) const override;
+    QStringList ownTables() const override;
     Result readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const override;
+
+private:
+    Result readSchemaState(QSqlDatabase &database, QStringList &stored, QStringList &uncounted) const;
+    QStringList missingSchemaSql(const QStringList &stored, const QStringList &uncounted) const;
 };

@@ -1,0 +1,222 @@
+#include "data/engine/postgres/postgreskeycount.h"
+
+#include "data/enginetext.h"
+#include "data/keyset.h"
+#include "data/schema.h"
+#include "data/engine/postgres/postgresengine.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+const QString kCountTable = QStringLiteral("vemo_rowcount");
+const QString kDeletedTable = QStringLiteral("vemo_deletedrow");
+// Runs of row identities fetched from the server at a time.
+constexpr int kKeyPageRuns = 10000;
+
+const QStringList &triggerKinds()
+{
+    static const QStringList kinds{QStringLiteral("added"), QStringLiteral("deleted"), QStringLiteral("emptied")};
+    return kinds;
+}
+
+QString triggerName(const QString &table, const QString &kind)
+{
+    return QStringLiteral("vemo_%1_%2").arg(table.toLower(), kind);
+}
+
+QString quoted(const QString &name)
+{
+    return PostgresEngine().quotedName(name);
+}
+
+QString literal(const QString &text)
+{
+    return QLatin1Char('\'') + QString(text).replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+}
+
+Result failure(const QSqlQuery &query, const QString &sql)
+{
+    return Result::failure(engineText(query.lastError()), sql);
+}
+
+QString triggerFunctionSql(const QString &kind, const QString &body)
+{
+    return QStringLiteral("CREATE OR REPLACE FUNCTION vemo_rows_%1() RETURNS trigger LANGUAGE plpgsql AS $body$ "
+                          "BEGIN %2 RETURN NULL; END $body$")
+        .arg(kind, body);
+}
+
+/// The runs of identities read from the rows themselves, through a cursor a
+/// page at a time, so a table riddled with gaps never arrives as one result.
+Result readRuns(QSqlQuery &query, const QString &table, Keyset &keys)
+{
+    const QString declare = QStringLiteral("DECLARE vemo_keys NO SCROLL CURSOR FOR SELECT min(id), count(*) FROM "
+                                           "(SELECT vemo_rowid AS id, vemo_rowid - row_number() OVER (ORDER BY "
+                                           "vemo_rowid) AS run FROM %1) AS numbered GROUP BY run ORDER BY 1")
+                                .arg(quoted(table));
+    if (!query.exec(declare))
+        return failure(query, declare);
+    const QString fetch = QStringLiteral("FETCH FORWARD %1 FROM vemo_keys").arg(kKeyPageRuns);
+    for (int fetched = kKeyPageRuns; fetched == kKeyPageRuns;) {
+        if (!query.exec(fetch))
+            return failure(query, fetch);
+        for (fetched = 0; query.next(); ++fetched)
+            keys.appendRun(query.value(0).toLongLong(), query.value(1).toLongLong());
+    }
+    return Result::success();
+}
+
+/// The deleted identities between first and last, ascending.
+Result readGaps(QSqlQuery &query, const QString &table, qint64 first, qint64 last, QList<qint64> &gaps)
+{
+    const QString sql = QStringLiteral("SELECT id FROM %1 WHERE tablename = %2 AND id BETWEEN %3 AND %4 ORDER BY id")
+                            .arg(kDeletedTable, literal(table.toLower()))
+                            .arg(first)
+                            .arg(last);
+    if (!query.exec(sql))
+        return failure(query, sql);
+    while (query.next())
+        gaps << query.value(0).toLongLong();
+    return Result::success();
+}
+
+Result readKeysInSnapshot(QSqlQuery &query, const QString &table, Keyset &keys)
+{
+    // The count is trusted only while all three triggers keep it.
+    const QString boundsSql =
+        QStringLiteral("SELECT CASE WHEN (SELECT count(*) FROM pg_trigger WHERE tgrelid = to_regclass(%1) "
+                       "AND tgname IN (%2) AND tgenabled <> 'D') = %3 THEN "
+                       "(SELECT rows FROM %4 WHERE tablename = %5) END, min(vemo_rowid), max(vemo_rowid) FROM %6")
+            .arg(literal(quoted(table)),
+                 QStringList{literal(triggerName(table, triggerKinds().at(0))),
+                             literal(triggerName(table, triggerKinds().at(1))),
+                             literal(triggerName(table, triggerKinds().at(2)))}
+                     .join(QStringLiteral(", ")))
+            .arg(triggerKinds().size())
+            .arg(kCountTable, literal(table.toLower()), quoted(table));
+    if (!query.exec(boundsSql) || !query.next())
+        return failure(query, boundsSql);
+    const QVariant count = query.value(0);
+    const QVariant smallest = query.value(1);
+    qint64 first = smallest.toLongLong();
+    const qint64 last = query.value(2).toLongLong();
+    if (smallest.isNull())
+        return Result::success();
+    if (count.isNull() || last - first + 1 - count.toLongLong() > count.toLongLong())
+        return readRuns(query, table, keys);
+    // The gaps are read even when the count fills the span: a count too high would hide them.
+    QList<qint64> gaps;
+    if (Result read = readGaps(query, table, first, last, gaps); !read)
+        return read;
+    if (last - first + 1 - gaps.size() != count.toLongLong())
+        return readRuns(query, table, keys);
+    for (qint64 gap : std::as_const(gaps)) {
+        keys.appendRun(first, gap - first);
+        first = gap + 1;
+    }
+    keys.appendRun(first, last - first + 1);
+    return Result::success();
+}
+
+} // namespace
+
+Result uncountedServerTables(QSqlDatabase &database, QStringList &tables)
+{
+    const QString sql = QStringLiteral("SELECT t.tgname FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid "
+                                       "JOIN pg_namespace n ON n.oid = c.relnamespace "
+                                       "WHERE n.nspname = current_schema() AND NOT t.tgisinternal");
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.exec(sql))
+        return failure(query, sql);
+    QStringList triggers;
+    while (query.next())
+        triggers << query.value(0).toString();
+    tables.clear();
+    for (const TableDefinition &table : schemaTables()) {
+        for (const QString &kind : triggerKinds()) {
+            if (!triggers.contains(triggerName(table.name, kind))) {
+                tables << table.name;
+                break;
+            }
+        }
+    }
+    return Result::success();
+}
+
+QStringList serverKeyCountSql()
+{
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (tablename text PRIMARY KEY, rows bigint NOT NULL)").arg(kCountTable),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (tablename text, id bigint, PRIMARY KEY (tablename, id))")
+            .arg(kDeletedTable),
+        triggerFunctionSql(triggerKinds().at(0),
+                           QStringLiteral("UPDATE %1 SET rows = rows + (SELECT count(*) FROM added) "
+                                          "WHERE tablename = TG_TABLE_NAME; "
+                                          "IF EXISTS (SELECT 1 FROM %2 WHERE tablename = TG_TABLE_NAME) THEN "
+                                          "DELETE FROM %2 d USING added a WHERE d.tablename = TG_TABLE_NAME "
+                                          "AND d.id = a.vemo_rowid; END IF;")
+                               .arg(kCountTable, kDeletedTable)),
+        triggerFunctionSql(triggerKinds().at(1),
+                           QStringLiteral("UPDATE %1 SET rows = rows - (SELECT count(*) FROM removed) "
+                                          "WHERE tablename = TG_TABLE_NAME; "
+                                          "INSERT INTO %2 SELECT TG_TABLE_NAME, vemo_rowid FROM removed "
+                                          "ON CONFLICT DO NOTHING;")
+                               .arg(kCountTable, kDeletedTable)),
+        triggerFunctionSql(triggerKinds().at(2),
+                           QStringLiteral("UPDATE %1 SET rows = 0 WHERE tablename = TG_TABLE_NAME; "
+                                          "DELETE FROM %2 WHERE tablename = TG_TABLE_NAME;")
+                               .arg(kCountTable, kDeletedTable)),
+    };
+}
+
+QStringList countServerTableSql(const QString &table)
+{
+    const QString name = literal(table.toLower());
+    const QString rows = quoted(table);
+    // Taken first, the trigger's lock keeps other writers out until the count is made.
+    return {
+        QStringLiteral("CREATE OR REPLACE TRIGGER %1 AFTER INSERT ON %2 REFERENCING NEW TABLE AS added "
+                       "FOR EACH STATEMENT EXECUTE FUNCTION vemo_rows_added()")
+            .arg(triggerName(table, triggerKinds().at(0)), rows),
+        QStringLiteral("CREATE OR REPLACE TRIGGER %1 AFTER DELETE ON %2 REFERENCING OLD TABLE AS removed "
+                       "FOR EACH STATEMENT EXECUTE FUNCTION vemo_rows_deleted()")
+            .arg(triggerName(table, triggerKinds().at(1)), rows),
+        QStringLiteral("CREATE OR REPLACE TRIGGER %1 AFTER TRUNCATE ON %2 "
+                       "FOR EACH STATEMENT EXECUTE FUNCTION vemo_rows_emptied()")
+            .arg(triggerName(table, triggerKinds().at(2)), rows),
+        QStringLiteral("DELETE FROM %1 WHERE tablename = %2").arg(kDeletedTable, name),
+        QStringLiteral("INSERT INTO %1 SELECT %2, count(*) FROM %3 ON CONFLICT (tablename) "
+                       "DO UPDATE SET rows = excluded.rows")
+            .arg(kCountTable, name, rows),
+        // The gaps are kept only while they are fewer than the rows; past that the rows are read as runs.
+        QStringLiteral("INSERT INTO %1 SELECT %2, gap FROM (SELECT vemo_rowid AS id, lead(vemo_rowid) OVER "
+                       "(ORDER BY vemo_rowid) AS next FROM %3) AS pairs, generate_series(id + 1, next - 1) AS gap "
+                       "WHERE next > id + 1 AND (SELECT max(vemo_rowid) - min(vemo_rowid) + 1 - 2 * count(*) FROM %3) <= 0")
+            .arg(kDeletedTable, name, rows),
+    };
+}
+
+Result readServerKeys(QSqlDatabase &database, const QString &table, Keyset &keys)
+{
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    const QString begin = PostgresEngine().beginSnapshotSql();
+    if (!query.exec(begin))
+        return failure(query, begin);
+    Keyset read;
+    Result result = readKeysInSnapshot(query, table, read);
+    const QString end = result ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK");
+    if (!query.exec(end) && result)
+        return failure(query, end);
+    if (result)
+        keys = read;
+    return result;
+}
+
+QStringList serverKeyCountTables()
+{
+    return {kCountTable, kDeletedTable};
+}
