@@ -200,6 +200,8 @@ private slots:
     void identityGivenAgainIsNotTheRowRead()
     {
         QFETCH(QStringList, statements);
+        if (TestDatabase::onServer())
+            QSKIP("The server never gives a deleted row's identity again.");
         TestDatabase database;
         database.insertNumbered(QStringLiteral("MSF"), QStringLiteral("M"), 20);
         for (const QString &sql : std::as_const(statements))
