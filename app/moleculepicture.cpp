@@ -69,6 +69,37 @@ QImage moleculeImage(int side)
     return image;
 }
 
+QString moleculeSvg()
+{
+    QString svg = QStringLiteral("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 100 100\">\n<defs>\n");
+    for (std::size_t i = 0; i < kAtoms.size(); ++i) {
+        const Atom &atom = kAtoms[i];
+        // The same highlight as the painted one: a third of the radius up and left, reaching 1.4 radii.
+        svg += QStringLiteral("<radialGradient id=\"a%1\" gradientUnits=\"userSpaceOnUse\" cx=\"%2\" cy=\"%3\" r=\"%4\">"
+                              "<stop offset=\"0\" stop-color=\"#fff\"/><stop offset=\"1\" stop-color=\"%5\"/></radialGradient>\n")
+                   .arg(i)
+                   .arg(atom.centre.x() - atom.radius / 3)
+                   .arg(atom.centre.y() - atom.radius / 3)
+                   .arg(atom.radius * 1.4)
+                   .arg(atom.colour.name());
+    }
+    svg += QStringLiteral("</defs>\n<g stroke=\"#5a5a5a\" stroke-width=\"3\" stroke-linecap=\"round\">\n");
+    for (const auto &[from, to] : kBonds)
+        svg += QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%4\"/>\n")
+                   .arg(kAtoms[from].centre.x())
+                   .arg(kAtoms[from].centre.y())
+                   .arg(kAtoms[to].centre.x())
+                   .arg(kAtoms[to].centre.y());
+    svg += QStringLiteral("</g>\n");
+    for (std::size_t i = 0; i < kAtoms.size(); ++i)
+        svg += QStringLiteral("<circle cx=\"%1\" cy=\"%2\" r=\"%3\" fill=\"url(#a%4)\"/>\n")
+                   .arg(kAtoms[i].centre.x())
+                   .arg(kAtoms[i].centre.y())
+                   .arg(kAtoms[i].radius)
+                   .arg(i);
+    return svg + QStringLiteral("</svg>\n");
+}
+
 QIcon moleculeIcon()
 {
     QIcon icon;

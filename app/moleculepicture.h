@@ -7,6 +7,7 @@
 class QIcon;
 class QImage;
 class QPainter;
+class QString;
 
 /// The main window's decorative clip-art: a molecule of atoms and bonds.
 class MoleculePicture : public QWidget
@@ -24,6 +25,9 @@ protected:
 void paintMolecule(QPainter &painter, qreal side);
 /// The molecule on a transparent square: the program's icon at one size.
 QImage moleculeImage(int side);
+
+/// The molecule as a scalable drawing (SVG).
+QString moleculeSvg();
 
 /// The sizes a desktop asks an application's icon in.
 inline constexpr std::array<int, 9> kMoleculeIconSizes = {16, 22, 24, 32, 48, 64, 128, 256, 512};

@@ -2,6 +2,7 @@
 #include "app/moleculepicture.h"
 
 #include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 
@@ -23,6 +24,12 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "vemo_icons: cannot write %s\n", qPrintable(file));
             return 1;
         }
+    }
+    QFile svg(theme.filePath(QStringLiteral("scalable/apps/vemo.svg")));
+    if (!theme.mkpath(QStringLiteral("scalable/apps")) || !svg.open(QIODevice::WriteOnly)
+        || svg.write(moleculeSvg().toUtf8()) < 0 || !svg.flush()) {
+        std::fprintf(stderr, "vemo_icons: cannot write %s\n", qPrintable(svg.fileName()));
+        return 1;
     }
     return 0;
 }
