@@ -1,6 +1,6 @@
 #include "bound/bounddocumentfield.h"
 
-#include "commands/documentdesk.h"
+#include "commands/dialogs.h"
 #include "data/recordsource.h"
 
 #include <QBuffer>
@@ -35,9 +35,9 @@ QImage readPicture(const Document &document)
 
 } // namespace
 
-BoundDocumentField::BoundDocumentField(RecordSource &source, int column, QString documentClass, DocumentDesk &desk,
+BoundDocumentField::BoundDocumentField(RecordSource &source, int column, QString documentClass, Dialogs &dialogs,
                                        QWidget *parent)
-    : QFrame(parent), m_source(source), m_column(column), m_documentClass(std::move(documentClass)), m_desk(desk)
+    : QFrame(parent), m_source(source), m_column(column), m_documentClass(std::move(documentClass)), m_dialogs(dialogs)
 {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     setBackgroundRole(QPalette::Base);
@@ -83,7 +83,7 @@ Result BoundDocumentField::openDocument()
     }
     if (m_document.isLinkBroken())
         return Result::failure(QStringLiteral("找不到連結的檔案「%1」。").arg(QDir::toNativeSeparators(m_document.linkedPath())));
-    if (!m_desk.openWithDesktop(m_document.linkedPath()))
+    if (!m_dialogs.openWithDesktop(m_document.linkedPath()))
         return Result::failure(QStringLiteral("沒有可以開啟「%1」的應用程式。").arg(m_document.fileName()));
     return Result::success();
 }
@@ -103,7 +103,7 @@ Result BoundDocumentField::openCopy()
     m_opened.insert(path, {m_document, content, m_source.bookmark(), m_source.isAddingNew()});
     m_watcher.addPath(folder);
     m_watcher.addPath(path);
-    if (!m_desk.openWithDesktop(path))
+    if (!m_dialogs.openWithDesktop(path))
         return Result::failure(QStringLiteral("沒有可以開啟「%1」的應用程式。").arg(copyName()));
     return Result::success();
 }
@@ -153,7 +153,7 @@ Result BoundDocumentField::saveCopy()
 {
     if (m_document.isEmpty())
         return Result::success();
-    const QString path = m_desk.saveFileName(copyName());
+    const QString path = m_dialogs.saveFileName(copyName());
     if (path.isEmpty())
         return Result::success();
     return m_document.saveCopy(path);
@@ -162,7 +162,7 @@ Result BoundDocumentField::saveCopy()
 void BoundDocumentField::report(const Result &result)
 {
     if (!result)
-        m_desk.report(result);
+        m_dialogs.reportFailure(result);
 }
 
 void BoundDocumentField::showCurrentDocument()

@@ -11,7 +11,7 @@
 
 #include <memory>
 
-class DocumentDesk;
+class Dialogs;
 class RecordSource;
 
 /// The document field: shows the document in one column of the current row
@@ -24,7 +24,7 @@ class BoundDocumentField : public QFrame, public DocumentField
     Q_OBJECT
 
 public:
-    BoundDocumentField(RecordSource &source, int column, QString documentClass, DocumentDesk &desk,
+    BoundDocumentField(RecordSource &source, int column, QString documentClass, Dialogs &dialogs,
                        QWidget *parent = nullptr);
 
     QString documentClass() const override { return m_documentClass; }
@@ -65,7 +65,7 @@ private:
     RecordSource &m_source;
     int m_column;
     QString m_documentClass;
-    DocumentDesk &m_desk;
+    Dialogs &m_dialogs;
     Document m_document;
     QImage m_picture;
     std::unique_ptr<QTemporaryDir> m_copies;

@@ -1,6 +1,7 @@
 #include "bound/recordgrid.h"
 
 #include "bound/recordgridmodel.h"
+#include "commands/dialogs.h"
 #include "data/recordsource.h"
 
 #include <QHeaderView>
@@ -28,8 +29,8 @@ public:
 
 } // namespace
 
-RecordGrid::RecordGrid(RecordSource &source, bool columnHeaders, QWidget *parent)
-    : QTableView(parent), m_source(source), m_model(new RecordGridModel(source, this))
+RecordGrid::RecordGrid(RecordSource &source, bool columnHeaders, Dialogs &dialogs, QWidget *parent)
+    : QTableView(parent), m_source(source), m_model(new RecordGridModel(source, this)), m_dialogs(dialogs)
 {
     // Connected before the view's own: removing the selected row moves the
     // view's current row, which must not move the source.
@@ -57,11 +58,6 @@ RecordGrid::RecordGrid(RecordSource &source, bool columnHeaders, QWidget *parent
     connect(m_model, &RecordGridModel::moveFailed, this,
             [this](const QString &message) { report(Result::failure(message)); });
     followCurrentRow();
-}
-
-void RecordGrid::setFailureHandler(std::function<void(const Result &)> handler)
-{
-    m_failureHandler = std::move(handler);
 }
 
 void RecordGrid::followCurrentRow()
@@ -93,6 +89,5 @@ void RecordGrid::moveToSelectedRow(const QModelIndex &current)
 
 void RecordGrid::report(const Result &failure)
 {
-    if (m_failureHandler)
-        m_failureHandler(failure);
+    m_dialogs.reportFailure(failure);
 }

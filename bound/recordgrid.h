@@ -4,8 +4,7 @@
 
 #include <QTableView>
 
-#include <functional>
-
+class Dialogs;
 class RecordGridModel;
 class RecordSource;
 
@@ -17,10 +16,8 @@ class RecordGrid : public QTableView
     Q_OBJECT
 
 public:
-    RecordGrid(RecordSource &source, bool columnHeaders, QWidget *parent = nullptr);
-
-    /// Where a move the user chose in the grid that the source refused goes.
-    void setFailureHandler(std::function<void(const Result &)> handler);
+    /// A move the user chose in the grid that the source refused is told through dialogs.
+    RecordGrid(RecordSource &source, bool columnHeaders, Dialogs &dialogs, QWidget *parent = nullptr);
 
 private:
     void followCurrentRow();
@@ -29,6 +26,6 @@ private:
 
     RecordSource &m_source;
     RecordGridModel *m_model;
-    std::function<void(const Result &)> m_failureHandler;
+    Dialogs &m_dialogs;
     bool m_following = false;
 };

@@ -1,5 +1,7 @@
 #include "commands/dialogs.h"
 
+#include "data/recordsource.h"
+
 void Dialogs::tell(const QString &text, const QString &title)
 {
     show({text, title, MessageButtons::Ok, MessageIcon::None, MessageAnswer::Ok});
@@ -19,4 +21,9 @@ bool Dialogs::confirmNoDefault(const QString &text)
 void Dialogs::reportFailure(const Result &failure)
 {
     tell(failure.message());
+}
+
+bool Dialogs::askOverwrite(const QVector<EditConflict> &conflicts)
+{
+    return confirmNoDefault(RecordSource::describeConflicts(conflicts) + kOverwriteQuestion);
 }

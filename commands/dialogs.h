@@ -3,6 +3,9 @@
 #include "data/result.h"
 
 #include <QString>
+#include <QVector>
+
+struct EditConflict;
 
 inline const QString kApplicationTitle = QStringLiteral("vemo");
 
@@ -65,4 +68,7 @@ public:
     bool confirmNoDefault(const QString &text);
     /// The engine's own text of a failure, under the application's title.
     void reportFailure(const Result &failure);
+    /// Names the fields another user changed meanwhile and asks whether the
+    /// typed values go over them; No is the default.
+    bool askOverwrite(const QVector<EditConflict> &conflicts);
 };

@@ -51,21 +51,6 @@ QString Screen::fieldValueText(const QString &control) const
     return QString();
 }
 
-QString Screen::saveFileName(const QString &suggestedName)
-{
-    return m_dialogs.saveFileName(suggestedName);
-}
-
-bool Screen::openWithDesktop(const QString &path)
-{
-    return m_dialogs.openWithDesktop(path);
-}
-
-void Screen::report(const Result &failure)
-{
-    m_dialogs.reportFailure(failure);
-}
-
 void Screen::attachDocumentField(const QString &name, DocumentField &field)
 {
     m_documentFields.insert(name, &field);
@@ -102,11 +87,6 @@ void Screen::discardEdits()
 {
     for (RecordSource *source : std::as_const(m_sources))
         source->discardEdits();
-}
-
-bool Screen::askOverwrite(const QVector<EditConflict> &conflicts)
-{
-    return m_dialogs.confirmNoDefault(RecordSource::describeConflicts(conflicts) + kOverwriteQuestion);
 }
 
 void Screen::closeEvent(QCloseEvent *event)

@@ -3,7 +3,6 @@
 #include "commands/boundarycheck.h"
 #include "commands/screencontext.h"
 #include "data/recordsource.h"
-#include "commands/documentdesk.h"
 #include "screens/screendeclaration.h"
 
 #include <QHash>
@@ -16,7 +15,7 @@ class QPushButton;
 /// its record sources, bound controls, grid and buttons. It runs commands and
 /// reports their failures in one place, and writes the edits in progress when
 /// the user closes it.
-class Screen : public QWidget, public ScreenContext, public DocumentDesk
+class Screen : public QWidget, public ScreenContext
 {
     Q_OBJECT
 
@@ -32,9 +31,6 @@ public:
     QString fieldValueText(const QString &control) const override;
     Dialogs &dialogs() override { return m_dialogs; }
     QString &lastSearchText() override { return m_lastSearchText; }
-    QString saveFileName(const QString &suggestedName) override;
-    bool openWithDesktop(const QString &path) override;
-    void report(const Result &failure) override;
 
     const ScreenDeclaration &declaration() const { return m_declaration; }
     QPushButton *button(const QString &name) const;
@@ -51,8 +47,6 @@ public:
     bool writePendingEdits();
     /// Drops every record source's edits in progress.
     void discardEdits();
-    /// Asks whether the typed values go over the changes made meanwhile.
-    bool askOverwrite(const QVector<EditConflict> &conflicts);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

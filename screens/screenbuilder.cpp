@@ -166,9 +166,9 @@ void ScreenBuilder::openSources()
     for (const SourceDeclaration &declared : m_screen.m_declaration.sources) {
         auto *source = new RecordSource(declared.name, &m_screen);
         m_screen.m_sources.insert(declared.name, source);
-        Screen *screen = &m_screen;
+        Dialogs *dialogs = &m_screen.dialogs();
         source->setConflictResolver(
-            [screen](const QVector<EditConflict> &conflicts) { return screen->askOverwrite(conflicts); });
+            [dialogs](const QVector<EditConflict> &conflicts) { return dialogs->askOverwrite(conflicts); });
         if (Result opened = source->open(kDatabasePath, declared.table); !opened)
             m_screen.m_buildFailures << opened.message();
     }
@@ -214,7 +214,7 @@ QWidget *ScreenBuilder::makeFieldWidget(const FieldDeclaration &field, RecordSou
         return new LookupList(source, column, list, field.lookup.shownColumn, field.lookup.boundColumn, &m_screen);
     }
     case FieldKind::Document: {
-        auto *document = new BoundDocumentField(source, column, field.documentClass, m_screen, &m_screen);
+        auto *document = new BoundDocumentField(source, column, field.documentClass, m_screen.dialogs(), &m_screen);
         m_screen.m_documentFields.insert(field.name, document);
         return document;
     }
@@ -273,10 +273,8 @@ int ScreenBuilder::leftNeighbourEdge(const Twips &field) const
 
 void ScreenBuilder::buildGrid(const GridDeclaration &grid)
 {
-    auto *view = new RecordGrid(*m_screen.source(grid.source), grid.columnHeaders, &m_screen);
+    auto *view = new RecordGrid(*m_screen.source(grid.source), grid.columnHeaders, m_screen.dialogs(), &m_screen);
     view->setObjectName(kGridName);
-    Screen *screen = &m_screen;
-    view->setFailureHandler([screen](const Result &failure) { screen->dialogs().reportFailure(failure); });
     place(view, grid.geometry);
     m_tabOrder.insert(grid.tabIndex, view);
 }

@@ -4,6 +4,7 @@
 #include "bound/recordgrid.h"
 #include "data/databaselocation.h"
 #include "data/recordsource.h"
+#include "support/scripteddialogs.h"
 #include "support/testdatabase.h"
 
 #include <QAbstractItemView>
@@ -56,6 +57,7 @@ private:
     void insertCustomers();
 
     std::unique_ptr<TestDatabase> m_database;
+    ScriptedDialogs m_dialogs;
 };
 
 namespace {
@@ -91,11 +93,14 @@ QList<int> selectedRows(const QAbstractItemView &view)
 
 void BoundControlsTest::init()
 {
+    m_dialogs = ScriptedDialogs();
     m_database = std::make_unique<TestDatabase>();
 }
 
 void BoundControlsTest::cleanup()
 {
+    QCOMPARE(m_dialogs.unexpected(), 0);
+    QVERIFY(m_dialogs.scriptUsedUp());
     m_database.reset();
 }
 
@@ -205,7 +210,7 @@ void BoundControlsTest::longTextIsShownAndWrittenWhole()
     QVERIFY(source);
     const int column = source->columnIndex("city");
     BoundLineEdit field(*source, column);
-    RecordGrid grid(*source, true);
+    RecordGrid grid(*source, true, m_dialogs);
     QLineEdit *editor = &field;
     if (inGrid) {
         grid.edit(grid.model()->index(0, column));
@@ -476,7 +481,7 @@ void BoundControlsTest::gridShowsTheKeysetAndEveryColumn()
     insertCustomers();
     auto source = openSource("CF");
     QVERIFY(source);
-    RecordGrid grid(*source, true);
+    RecordGrid grid(*source, true, m_dialogs);
     const QAbstractItemModel &model = *grid.model();
 
     QCOMPARE(model.rowCount(), 3);
@@ -506,7 +511,7 @@ void BoundControlsTest::choosingAGridRowMovesTheSource()
     insertCustomers();
     auto source = openSource("CF");
     QVERIFY(source);
-    RecordGrid grid(*source, true);
+    RecordGrid grid(*source, true, m_dialogs);
     grid.resize(600, 300);
     grid.show();
     QVERIFY(QTest::qWaitForWindowExposed(&grid));
@@ -529,7 +534,7 @@ void BoundControlsTest::movingTheSourceSelectsTheGridRow()
     insertCustomers();
     auto source = openSource("CF");
     QVERIFY(source);
-    RecordGrid grid(*source, true);
+    RecordGrid grid(*source, true, m_dialogs);
     QCOMPARE(grid.currentIndex().row(), 0);
     QCOMPARE(selectedRows(grid), QList<int>{0});
 
@@ -549,7 +554,7 @@ void BoundControlsTest::cellEditInAnotherRowMovesThereFirst()
     insertCustomers();
     auto source = openSource("CF");
     QVERIFY(source);
-    RecordGrid grid(*source, true);
+    RecordGrid grid(*source, true, m_dialogs);
     BoundLineEdit company(*source, source->columnIndex("companyname"));
     QAbstractItemModel &model = *grid.model();
     QTest::keyClicks(&company, "First ");
@@ -580,9 +585,7 @@ void BoundControlsTest::refusedGridMoveIsReportedAndTheGridStays()
     m_database->insertNumbered("MSF", "M", 3);
     auto source = openSource("MSF");
     QVERIFY(source);
-    RecordGrid grid(*source, true);
-    QStringList reported;
-    grid.setFailureHandler([&](const Result &failure) { reported << failure.message(); });
+    RecordGrid grid(*source, true, m_dialogs);
     QVERIFY(source->setValue("inventory", "abc"));
 
     const QModelIndex cell = grid.model()->index(2, 1);
@@ -591,7 +594,7 @@ void BoundControlsTest::refusedGridMoveIsReportedAndTheGridStays()
     else
         grid.selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 
-    QCOMPARE(reported, QStringList{kRefusedStock});
+    QCOMPARE(m_dialogs.takeCalls(), QVector<DialogCall>{DialogCall::told(kRefusedStock)});
     QCOMPARE(source->currentIndex(), 0);
     QCOMPARE(source->value("inventory").toString(), QString("abc"));
     QCOMPARE(grid.currentIndex().row(), 0);
@@ -604,7 +607,7 @@ void BoundControlsTest::rowsAddedAndDeletedThroughTheSourceShowInTheGrid()
     insertCustomers();
     auto source = openSource("CF");
     QVERIFY(source);
-    RecordGrid grid(*source, true);
+    RecordGrid grid(*source, true, m_dialogs);
     const QAbstractItemModel &model = *grid.model();
     QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
     QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
@@ -632,7 +635,7 @@ void BoundControlsTest::gridDuringAddNewLeavesThePendingRowAlone()
     insertCustomers();
     auto source = openSource("CF");
     QVERIFY(source);
-    RecordGrid grid(*source, true);
+    RecordGrid grid(*source, true, m_dialogs);
     QAbstractItemModel &model = *grid.model();
     QVERIFY(source->addNew());
     QVERIFY(selectedRows(grid).isEmpty());
