@@ -37,6 +37,7 @@ Result RecordSource::open(const QString &databasePath, const QString &table)
     if (Result read = ::engine(database).readKeys(database, table, keys); !read)
         return read;
 
+    m_preparedReads.clear();
     m_connection = std::move(connection);
     m_table = table;
     m_columns = columns;
@@ -128,6 +129,7 @@ Result RecordSource::reopenAfterFailure() const
     // A failure may have been the connection going (a server restarted): the next command opens it again.
     if (!m_connectionSuspect || !m_connection)
         return Result::success();
+    m_preparedReads.clear();
     if (Result reopened = m_connection->reopenIfLost(); !reopened)
         return reopened;
     m_connectionSuspect = false;
@@ -152,6 +154,22 @@ Result RecordSource::prepare(QSqlQuery &query, const QString &sql) const
 {
     if (!query.prepare(sql))
         return failure(query, sql);
+    return Result::success();
+}
+
+Result RecordSource::preparedRead(const QString &sql, QSqlQuery *&query) const
+{
+    auto &prepared = m_preparedReads[sql];
+    if (!prepared) {
+        auto made = std::make_unique<QSqlQuery>(m_connection->database());
+        made->setForwardOnly(true);
+        if (!made->prepare(sql)) {
+            m_preparedReads.erase(sql);
+            return failure(*made, sql);
+        }
+        prepared = std::move(made);
+    }
+    query = prepared.get();
     return Result::success();
 }
 

@@ -13,6 +13,7 @@
 #include <QVector>
 
 #include <functional>
+#include <map>
 #include <memory>
 
 /// A field whose value another connection changed between the read and the
@@ -172,6 +173,9 @@ private:
     Result deleteRow();
     Result insertPendingRow();
     Result prepare(QSqlQuery &query, const QString &sql) const;
+    /// A read prepared once on the connection and reused by every later read
+    /// of the same text; the caller finishes it when done.
+    Result preparedRead(const QString &sql, QSqlQuery *&query) const;
     Result checkValue(int column, const QVariant &value) const;
     QVariant storedValue(int column, const QVariant &value) const;
     /// A row deleted elsewhere reads as empty fields of generation -1.
@@ -189,6 +193,7 @@ private:
     const Engine &engine() const;
 
     std::unique_ptr<EngineConnection> m_connection;
+    mutable std::map<QString, std::unique_ptr<QSqlQuery>> m_preparedReads; // made on m_connection
     QString m_table;
     QStringList m_columns;
     QVector<bool> m_wholeNumberColumns;

@@ -133,25 +133,23 @@ Result RecordSource::firstMatch(int column, const QString &value, bool fromNext,
     // A text the engine cannot hold is in no row.
     if (!engine().findsText(value))
         return Result::success();
-    QSqlQuery query(m_connection->database());
-    query.setForwardOnly(true);
     // With an index on the column this seeks; without one it scans.
     const QString sql = QStringLiteral("SELECT %3, %2 FROM %1 WHERE %2 = ? AND %3 > ? ORDER BY %3")
                             .arg(quotedTable(), quotedName(m_columns.at(column)), engine().rowIdentity());
-    if (Result prepared = prepare(query, sql); !prepared)
+    QSqlQuery *query = nullptr;
+    if (Result prepared = preparedRead(sql, query); !prepared)
         return prepared;
-    query.addBindValue(value);
-    query.addBindValue(fromNext ? keyBeforeNextRow() : std::numeric_limits<qint64>::min());
-    if (!query.exec())
-        return failure(query, sql).led(kCannotRead);
+    query->addBindValue(value);
+    query->addBindValue(fromNext ? keyBeforeNextRow() : std::numeric_limits<qint64>::min());
+    if (!query->exec())
+        return failure(*query, sql).led(kCannotRead);
     // Rows added through another connection are not in this keyset: skip them.
-    while (query.next()) {
-        const int held = indexOfKey(query.value(0).toLongLong());
-        if (held >= 0 && engine().sameText(query.value(1).toString(), value)) {
+    while (index < 0 && query->next()) {
+        const int held = indexOfKey(query->value(0).toLongLong());
+        if (held >= 0 && engine().sameText(query->value(1).toString(), value))
             index = held;
-            return Result::success();
-        }
     }
+    query->finish();
     return Result::success();
 }
 

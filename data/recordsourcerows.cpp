@@ -28,21 +28,21 @@ QVariant RecordSource::valueAt(int index, int column) const
 
 Result RecordSource::readRow(qint64 key, QVector<QVariant> &row, qint64 &generation) const
 {
-    QSqlQuery query(m_connection->database());
-    query.setForwardOnly(true);
     const QString sql = QStringLiteral("SELECT %1, %4 FROM %2 WHERE %3 = ?")
                             .arg(selectList(), quotedTable(), engine().rowIdentity(), m_generation);
-    if (Result prepared = prepare(query, sql); !prepared)
+    QSqlQuery *query = nullptr;
+    if (Result prepared = preparedRead(sql, query); !prepared)
         return prepared;
-    query.addBindValue(key);
-    if (!query.exec())
-        return failure(query, sql);
+    query->addBindValue(key);
+    if (!query->exec())
+        return failure(*query, sql);
     generation = -1;
-    if (query.next()) {
+    if (query->next()) {
         for (int i = 0; i < row.size(); ++i)
-            row[i] = query.value(i);
-        generation = query.value(row.size()).toLongLong();
+            row[i] = query->value(i);
+        generation = query->value(row.size()).toLongLong();
     }
+    query->finish();
     return Result::success();
 }
 
@@ -52,11 +52,15 @@ void RecordSource::loadChunk(int index) const
         m_cache.clear();
     const int first = index - index % kChunkRows;
     const int last = std::min(first + kChunkRows, int(m_keys.size())) - 1;
-    QSqlQuery query(m_connection->database());
-    query.setForwardOnly(true);
     // A chunk never reads a document, only its length: a table of big documents scrolls like any other.
-    query.prepare(QStringLiteral("SELECT %3, %1 FROM %2 WHERE %3 BETWEEN ? AND ?")
-                      .arg(selectList(), quotedTable(), engine().rowIdentity()));
+    const QString sql = QStringLiteral("SELECT %3, %1 FROM %2 WHERE %3 BETWEEN ? AND ?")
+                            .arg(selectList(), quotedTable(), engine().rowIdentity());
+    QSqlQuery *prepared = nullptr;
+    if (!preparedRead(sql, prepared)) {
+        readFailed();
+        return;
+    }
+    QSqlQuery &query = *prepared;
     query.addBindValue(m_keys.at(first));
     query.addBindValue(m_keys.at(last));
     if (!query.exec()) {
@@ -73,6 +77,7 @@ void RecordSource::loadChunk(int index) const
             row[i] = query.value(i + 1);
         m_cache.insert(query.value(0).toLongLong(), row);
     }
+    query.finish();
 }
 
 QString RecordSource::selectList() const
