@@ -13,8 +13,11 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QSqlQuery>
+#include <QSqlTableModel>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -59,7 +62,41 @@ struct Figures
     QString fill;
     double fillS = 0, openMs = 0, moveFirstUs = 0, moveLastUs = 0, moveNextUs = 0, movePreviousUs = 0;
     double findMs = 0, gridPageUs = 0, stockUpdateMs = 0;
+    // The baselines: a point read by row identity prepared once, and QSqlTableModel's page.
+    double pointReadUs = 0, tableModelPageUs = 0;
+
+    double slowestMoveUs() const { return std::max({moveFirstUs, moveLastUs, moveNextUs, movePreviousUs}); }
 };
+
+/// A prepared read of one whole row by its identity, executed again for each
+/// row as a plain program would (pgbench -M prepared, sqlite3_reset and step).
+double pointReadUs(const QSqlDatabase &database, const QString &identity, int rows)
+{
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    require(query.prepare(QStringLiteral("SELECT %1 FROM msf WHERE %2 = ?").arg(kColumns, identity)), "prepare");
+    return microsecondsEach(kMoves, [&](int i) {
+        query.addBindValue(qint64(i) * 7919 % rows + 1);
+        require(query.exec() && query.next(), "point read");
+        query.finish();
+    });
+}
+
+/// QSqlTableModel showing the same thirty rows at 90%, its select included as the grid's chunk read is.
+double tableModelPageUs(const QSqlDatabase &database, const QString &identity, int first)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QSqlTableModel model(nullptr, database);
+    model.setTable(QStringLiteral("msf"));
+    model.setFilter(QStringLiteral("%1 BETWEEN %2 AND %3").arg(identity).arg(first + 1).arg(first + kScreenRows));
+    require(model.select(), "table model select");
+    for (int row = 0; row < model.rowCount(); ++row) {
+        for (int column = 0; column < model.columnCount(); ++column)
+            model.data(model.index(row, column), Qt::DisplayRole);
+    }
+    return timer.nsecsElapsed() / 1e3;
+}
 
 void measureRecordSource(int rows, Figures &figures)
 {
@@ -93,6 +130,11 @@ void measureRecordSource(int rows, Figures &figures)
     }
     figures.gridPageUs = timer.nsecsElapsed() / 1e3;
     require(grid.data(grid.index(first, 0), Qt::DisplayRole) == materialNumber(first), "grid row value");
+
+    const QString identity = source.database().driverName() == QLatin1String("QPSQL") ? QStringLiteral("vemo_rowid")
+                                                                                      : QStringLiteral("rowid");
+    figures.pointReadUs = pointReadUs(source.database(), identity, rows);
+    figures.tableModelPageUs = tableModelPageUs(source.database(), identity, first + kScreenRows);
 }
 
 void measureStockUpdate(int rows, Figures &figures)
@@ -158,6 +200,27 @@ void print(int rows, const Figures &file, const Figures &server)
     const QByteArray page = QStringLiteral("grid page of %1 rows at 90%").arg(kScreenRows).toLatin1();
     printRow(page.constData(), file.gridPageUs, server.gridPageUs, "us");
     printRow("stock update (own connection)", file.stockUpdateMs, server.stockUpdateMs, "ms");
+    printRow("baseline: prepared point read", file.pointReadUs, server.pointReadUs, "us");
+    printRow("baseline: QSqlTableModel page", file.tableModelPageUs, server.tableModelPageUs, "us");
+    std::fflush(stdout);
+}
+
+void printRatio(const char *what, double figure, double baseline, const char *unit, double limit)
+{
+    std::printf("  %-46s %9.2f %-2s against %9.2f %-2s %7.2fx  (goal <= %.0fx)\n", what, figure, unit, baseline, unit,
+                figure / baseline, limit);
+}
+
+void printRatios(const Figures &file, const Figures &server, const Figures &smallServer)
+{
+    std::printf("  against the baselines measured in this run:\n");
+    printRatio("slowest move on the file / prepared point read", file.slowestMoveUs(), file.pointReadUs, "us", 2);
+    printRatio("slowest move on the server / prepared point read", server.slowestMoveUs(), server.pointReadUs, "us",
+               2);
+    printRatio("grid page on the file / QSqlTableModel", file.gridPageUs, file.tableModelPageUs, "us", 1);
+    printRatio("grid page on the server / QSqlTableModel", server.gridPageUs, server.tableModelPageUs, "us", 1);
+    const double extraS = (server.openMs - smallServer.openMs) / 1e3;
+    std::printf("  %-46s %9.3f s  over the 1,000-row open (goal <= 0.03 s)\n", "server open", extraS);
     std::fflush(stdout);
 }
 
@@ -175,10 +238,14 @@ int main(int argc, char *argv[])
     }
     std::printf("%d moves of each kind, %d finds, %d stock updates per figure; times are means\n", kMoves, kFinds,
                 kStockUpdates);
+    Figures smallServer;
     for (int rows : {1'000, 1'000'000}) {
         const Figures file = measure(rows, QString());
         const Figures onServer = measure(rows, server);
+        if (rows == 1'000)
+            smallServer = onServer;
         print(rows, file, onServer);
+        printRatios(file, onServer, smallServer);
     }
     return 0;
 }
