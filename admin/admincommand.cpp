@@ -2,7 +2,18 @@
 
 #include "admin/console.h"
 
+#include "data/serveraddress.h"
+
 #include <QRegularExpression>
+
+namespace {
+QString g_announced;
+} // namespace
+
+void AdminCommand::announce(const QString &database)
+{
+    g_announced = database;
+}
 
 std::optional<int> AdminCommand::parse(QCommandLineParser &parser, const QStringList &arguments, const QString &usage) const
 {
@@ -13,7 +24,7 @@ std::optional<int> AdminCommand::parse(QCommandLineParser &parser, const QString
     if (parsed && parser.isSet(help)) {
         QString text = parser.helpText();
         // The parser's headings come in the language of Qt's loaded translation.
-        text.replace(QRegularExpression(QStringLiteral("^[^\n]*")), QStringLiteral("用法:vemo-admin [--database PATH] ") + usage);
+        text.replace(QRegularExpression(QStringLiteral("^[^\n]*")), QStringLiteral("用法:vemo-admin [--database PATH] [--quiet] ") + usage);
         text.replace(QLatin1Char('\n') + QCommandLineParser::tr("Options:") + QLatin1Char('\n'),
                      QStringLiteral("\n") + summary() + QStringLiteral("\n\n選項:\n"));
         text.replace(QLatin1Char('\n') + QCommandLineParser::tr("Arguments:") + QLatin1Char('\n'), QStringLiteral("\n引數:\n"));
@@ -22,8 +33,10 @@ std::optional<int> AdminCommand::parse(QCommandLineParser &parser, const QString
     }
     if (!parsed) {
         console::message(QStringLiteral("vemo-admin %1:%2").arg(name(), parser.errorText()));
-        console::message(QStringLiteral("用法:vemo-admin [--database PATH] %1(說明請加 --help)").arg(usage));
+        console::message(QStringLiteral("用法:vemo-admin [--database PATH] [--quiet] %1(說明請加 --help)").arg(usage));
         return kExitUsage;
     }
+    if (!g_announced.isEmpty())
+        console::note(QStringLiteral("資料庫:%1").arg(ServerAddress::shown(g_announced)));
     return std::nullopt;
 }

@@ -20,6 +20,10 @@ public:
     /// Runs with the arguments after the command's name on the database file.
     virtual int run(const QStringList &arguments, const QString &database) = 0;
 
+    /// The database the command acts on, named on the first message line
+    /// once its command line has been read, unless --quiet.
+    static void announce(const QString &database);
+
 protected:
     /// Parses the arguments; prints --help or a usage error itself and then
     /// returns the exit status to end with, else nothing.

@@ -7,12 +7,14 @@
 #include "admin/exportcommand.h"
 #include "admin/importcommand.h"
 #include "admin/ledgercommand.h"
+#include "admin/leftovers.h"
 #include "admin/reportcommand.h"
 #include "data/databaselocation.h"
 
 #include <QCoreApplication>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -32,16 +34,57 @@ std::vector<std::unique_ptr<AdminCommand>> allCommands()
 
 QString toolHelp(const std::vector<std::unique_ptr<AdminCommand>> &commands)
 {
-    QString text = QStringLiteral("用法:vemo-admin [--database PATH] COMMAND ARGUMENTS…\n\n"
-                                  "vemo 的管理工具:帶入舊資料、匯出、複製到資料庫伺服器、備份、檢查、報表與庫存異動記錄。\n"
-                                  "沒有 --database 時,用 vemo 程式自己的資料庫 (%1);PATH 也可以是 postgresql://使用者@主機:連接埠/資料庫。\n"
+    QString text = QStringLiteral("用法:vemo-admin [--database PATH] [--quiet] COMMAND ARGUMENTS…\n\n"
+                                  "vemo 的管理工具:帶入舊資料、匯出、複製到資料庫伺服器、備份與還原、檢查、報表與庫存異動記錄。\n"
+                                  "沒有 --database 時,用 vemo 程式自己的資料庫:環境變數 VEMO_DATABASE,或 vemo.conf 的 database=,"
+                                  "都沒有時是 %1;PATH 也可以是 postgresql://使用者@主機:連接埠/資料庫。\n"
+                                  "--quiet 只留失敗的訊息。\n"
                                   "資料寫到標準輸出,訊息寫到標準錯誤;結束碼 0 是成功,1 是失敗或發現問題,2 是指令寫錯。\n\n"
                                   "指令:\n")
                        .arg(mappedDatabaseFile(kDatabasePath));
     for (const auto &command : commands)
         text += QStringLiteral("  %1  %2\n").arg(command->name(), -8).arg(command->summary());
-    text += QStringLiteral("\n各指令的說明:vemo-admin COMMAND --help;版本:vemo-admin --version\n");
+    text += QStringLiteral("\n各指令的說明:vemo-admin help COMMAND 或 vemo-admin COMMAND --help;版本:vemo-admin --version\n");
     return text;
+}
+
+/// The options before the command: --database PATH and --quiet, in any order.
+struct GlobalOptions
+{
+    QString database;
+    int commandAt = 0;
+};
+
+std::optional<GlobalOptions> readGlobalOptions(const QStringList &arguments)
+{
+    GlobalOptions options;
+    int &at = options.commandAt;
+    for (; at < arguments.size(); ++at) {
+        const QString &argument = arguments.at(at);
+        if (argument == QLatin1String("--quiet") || argument == QLatin1String("-q")) {
+            console::setQuiet(true);
+        } else if (argument.startsWith(QLatin1String("--database="))) {
+            options.database = argument.section(QLatin1Char('='), 1);
+        } else if (argument == QLatin1String("--database")) {
+            if (++at >= arguments.size()) {
+                console::message(QStringLiteral("vemo-admin:--database 後面要有資料庫檔案的路徑或伺服器位址。"));
+                return std::nullopt;
+            }
+            options.database = arguments.at(at);
+        } else {
+            break;
+        }
+    }
+    return options;
+}
+
+AdminCommand *commandNamed(const std::vector<std::unique_ptr<AdminCommand>> &commands, const QString &name)
+{
+    for (const auto &command : commands)
+        if (command->name() == name)
+            return command.get();
+    console::message(QStringLiteral("vemo-admin:沒有「%1」這個指令。可用的指令請看 vemo-admin --help。").arg(name));
+    return nullptr;
 }
 
 } // namespace
@@ -49,25 +92,18 @@ QString toolHelp(const std::vector<std::unique_ptr<AdminCommand>> &commands)
 int runAdminTool(const QStringList &arguments)
 {
     const auto commands = allCommands();
-    QString database = mappedDatabaseFile(kDatabasePath);
-    int at = 0;
-    if (at < arguments.size() && (arguments.at(at) == QLatin1String("--database") || arguments.at(at).startsWith(QLatin1String("--database=")))) {
-        if (arguments.at(at).contains(QLatin1Char('='))) {
-            database = arguments.at(at).section(QLatin1Char('='), 1);
-        } else if (at + 1 < arguments.size()) {
-            database = arguments.at(++at);
-        } else {
-            console::message(QStringLiteral("vemo-admin:--database 後面要有資料庫檔案的路徑。"));
-            return kExitUsage;
-        }
-        ++at;
-    }
+    const std::optional<GlobalOptions> options = readGlobalOptions(arguments);
+    if (!options)
+        return kExitUsage;
+    const int at = options->commandAt;
     if (at >= arguments.size()) {
         console::messagePart(toolHelp(commands));
         return kExitUsage;
     }
     const QString name = arguments.at(at);
-    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
+    const QStringList rest = arguments.mid(at + 1);
+    const bool askedForHelp = name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help");
+    if (askedForHelp && rest.isEmpty()) {
         console::dataBytes(toolHelp(commands).toUtf8());
         return kExitOk;
     }
@@ -75,9 +111,13 @@ int runAdminTool(const QStringList &arguments)
         console::dataBytes(QStringLiteral("vemo-admin %1\n").arg(QCoreApplication::applicationVersion()).toUtf8());
         return kExitOk;
     }
-    for (const auto &command : commands)
-        if (command->name() == name)
-            return command->run(arguments.mid(at + 1), database);
-    console::message(QStringLiteral("vemo-admin:沒有「%1」這個指令。可用的指令請看 vemo-admin --help。").arg(name));
-    return kExitUsage;
+    AdminCommand *command = commandNamed(commands, askedForHelp ? rest.constFirst() : name);
+    if (!command)
+        return kExitUsage;
+    if (askedForHelp || rest.contains(QLatin1String("--help")) || rest.contains(QLatin1String("-h")))
+        return command->run({QStringLiteral("--help")}, QString());
+    const QString database = resolvedDatabase(options->database);
+    AdminCommand::announce(database);
+    removeLeftovers(database);
+    return command->run(rest, database);
 }

@@ -5,6 +5,10 @@
 
 namespace console {
 
+namespace {
+bool g_quiet = false;
+} // namespace
+
 void data(const QString &line)
 {
     dataBytes((line + QLatin1Char('\n')).toUtf8());
@@ -18,6 +22,22 @@ void dataBytes(const QByteArray &bytes)
 void message(const QString &line)
 {
     messagePart(line + QLatin1Char('\n'));
+}
+
+void note(const QString &line)
+{
+    if (!g_quiet)
+        message(line);
+}
+
+void setQuiet(bool quiet)
+{
+    g_quiet = quiet;
+}
+
+bool quiet()
+{
+    return g_quiet;
 }
 
 void messagePart(const QString &text)

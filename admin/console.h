@@ -12,6 +12,11 @@ void data(const QString &line);
 void dataBytes(const QByteArray &bytes);
 /// One message line on standard error, UTF-8.
 void message(const QString &line);
+/// A message that only tells what went right (which database, what was
+/// done): --quiet leaves it out, keeping only the failures.
+void note(const QString &line);
+void setQuiet(bool quiet);
+bool quiet();
 /// Text on standard error without a line end (progress bars redraw in place).
 void messagePart(const QString &text);
 bool messagesGoToTerminal();

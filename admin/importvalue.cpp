@@ -1,7 +1,7 @@
 #include "admin/importvalue.h"
 
 #include "admin/oleobject.h"
-#include "admin/wholenumber.h"
+#include "data/decimalnumber.h"
 #include "data/document.h"
 
 #include <QDate>
@@ -48,14 +48,18 @@ CarriedValue toWholeNumber(const JetValue &value)
     const QString text = value.value.toString();
     if (text.trimmed().isEmpty())
         return carried;
-    int number = 0;
-    QString why;
-    if (!wholeNumber(text, number, why)) {
-        carried.problem = QStringLiteral("「%1」%2,未匯入").arg(text.left(40), why);
+    DecimalNumber read;
+    qint64 number = 0;
+    if (DecimalNumber::read(text, read) != DecimalNumber::Reading::Number) {
+        carried.problem = QStringLiteral("「%1」不是數字,未匯入").arg(text.left(40));
         return carried;
     }
-    carried.stored = number;
-    if (!isWholeNumberText(text))
+    if (!read.toWholeNumber(-32768, 32767, number)) {
+        carried.problem = QStringLiteral("「%1」超出 -32768 到 32767 的範圍,未匯入").arg(text.left(40));
+        return carried;
+    }
+    carried.stored = int(number);
+    if (read.toString() != QString::number(number))
         carried.problem = QStringLiteral("「%1」四捨六入五成雙為 %2").arg(text, QString::number(number));
     return carried;
 }

@@ -58,3 +58,11 @@ QString serverFor(const QString &databasePath)
         return configuredServer();
     return QString();
 }
+
+QString resolvedDatabase(const QString &given)
+{
+    if (!given.isEmpty() && given.compare(kDatabasePath, Qt::CaseInsensitive) != 0)
+        return given;
+    const QString server = configuredServer();
+    return server.isEmpty() ? mappedDatabaseFile(kDatabasePath) : server;
+}

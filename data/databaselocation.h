@@ -24,3 +24,8 @@ QString configuredServer();
 /// The server a database path names: the path itself when it is a server
 /// address, the configured server for the system's path, else empty.
 QString serverFor(const QString &databasePath);
+
+/// The database a program acts on when it is told given (a path or a server
+/// address, empty when none was told): given itself, else $VEMO_DATABASE,
+/// else vemo.conf's "database" setting, else the file in the vemo folder.
+QString resolvedDatabase(const QString &given);

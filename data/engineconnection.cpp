@@ -76,7 +76,7 @@ Result EngineConnection::open(const QString &databasePath, Missing missing)
                                    + QStringLiteral("資料夾 '%1' 不能寫入,資料庫的日誌檔案無法建立。(%2)")
                                          .arg(QDir::toNativeSeparators(folder), result.message()),
                                result.statement());
-    return result.led(kCannotOpen);
+    return result.led(kCannotOpen + QStringLiteral("'%1':").arg(QDir::toNativeSeparators(file)));
 }
 
 Result EngineConnection::openFile(const QString &file, bool create)
@@ -106,16 +106,23 @@ Result EngineConnection::openServer(const QString &server, Missing missing)
     if (Result parsed = ServerAddress::parse(server, address); !parsed)
         return parsed;
     const Engine &postgres = postgresEngine();
-    QSqlDatabase database = QSqlDatabase::addDatabase(postgres.driverName(), m_name);
-    database.setHostName(address.host);
-    database.setPort(address.port);
-    database.setUserName(address.user);
-    database.setDatabaseName(address.database);
-    database.setConnectOptions((QStringList{postgres.connectOptions()} + address.options).join(QLatin1Char(';')));
-    Result result = database.open() ? postgres.prepareConnection(database)
-                                    : Result::failure(engineText(database.lastError()));
-    if (result && missing == Missing::Create)
-        result = PostgresEngine().createMissingSchema(database);
+    Result result = Result::success();
+    {
+        // The handle goes before close() so that no query of it outlives the connection.
+        QSqlDatabase database = QSqlDatabase::addDatabase(postgres.driverName(), m_name);
+        database.setHostName(address.host);
+        database.setPort(address.port);
+        database.setUserName(address.user);
+        database.setDatabaseName(address.database);
+        database.setConnectOptions((QStringList{postgres.connectOptions()} + address.options).join(QLatin1Char(';')));
+        result = database.open() ? postgres.prepareConnection(database)
+                                 : Result::failure(kCannotOpen
+                                                   + QStringLiteral("連不上資料庫伺服器 %1,或伺服器拒絕了連線。")
+                                                         .arg(ServerAddress::shown(server))
+                                                   + engineText(database.lastError()));
+        if (result && missing == Missing::Create)
+            result = PostgresEngine().createMissingSchema(database);
+    }
     if (!result)
         close();
     return result;

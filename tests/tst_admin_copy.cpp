@@ -38,13 +38,20 @@ struct Run
     QString err;
 };
 
+/// The tool's messages after its first line, which names the database it acts on.
+QString messagesAfterTheDatabase(const QByteArray &err)
+{
+    const QString messages = QString::fromUtf8(err);
+    return messages.startsWith(QStringLiteral("資料庫:")) ? messages.section(QLatin1Char('\n'), 1) : messages;
+}
+
 Run runTool(const QStringList &arguments)
 {
     QProcess process;
     process.start(QStringLiteral(VEMO_ADMIN), arguments);
     process.waitForFinished(120000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+            QString::fromUtf8(process.readAllStandardOutput()), messagesAfterTheDatabase(process.readAllStandardError())};
 }
 
 /// A value as both engines give it back: documents as bytes, whole numbers and texts as text.

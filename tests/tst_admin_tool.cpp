@@ -50,6 +50,13 @@ struct Run
     QString err;
 };
 
+/// The tool's messages after its first line, which names the database it acts on.
+QString messagesAfterTheDatabase(const QByteArray &err)
+{
+    const QString messages = QString::fromUtf8(err);
+    return messages.startsWith(QStringLiteral("資料庫:")) ? messages.section(QLatin1Char('\n'), 1) : messages;
+}
+
 Run runTool(const QStringList &arguments)
 {
     QProcess process;
@@ -57,7 +64,7 @@ Run runTool(const QStringList &arguments)
     process.waitForFinished(60000);
     const QByteArray out = process.readAllStandardOutput();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, out, QString::fromUtf8(out),
-            QString::fromUtf8(process.readAllStandardError())};
+            messagesAfterTheDatabase(process.readAllStandardError())};
 }
 
 QString writeMap(const QTemporaryDir &folder)
