@@ -24,11 +24,26 @@ QMessageBox::StandardButton standardButton(MessageAnswer answer)
     return QMessageBox::Ok;
 }
 
+// A box goes over the window that raised it, even when the window system has not made it active yet.
+QWidget *raisingWindow()
+{
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    if (QWidget *focused = QApplication::focusWidget())
+        return focused->window();
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        if (window->isVisible() && window->isWindow() && window->windowType() != Qt::Popup)
+            return window;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 QString QtDialogs::ask(const QString &prompt, const QString &title)
 {
-    QInputDialog dialog(QApplication::activeWindow());
+    QInputDialog dialog(raisingWindow());
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
     dialog.setTextValue(QString());
@@ -39,7 +54,7 @@ QString QtDialogs::ask(const QString &prompt, const QString &title)
 
 MessageAnswer QtDialogs::show(const Message &message)
 {
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(raisingWindow());
     // The window system puts the program's name in an empty title bar; a
     // zero-width space keeps a title that is meant to be empty empty.
     box.setWindowTitle(message.title.isEmpty() ? QStringLiteral("\u200B") : message.title);
@@ -62,14 +77,14 @@ MessageAnswer QtDialogs::show(const Message &message)
 
 InsertObjectChoice QtDialogs::insertObject(const QString &documentClass)
 {
-    InsertObjectDialog dialog(documentClass, QApplication::activeWindow());
+    InsertObjectDialog dialog(documentClass, raisingWindow());
     dialog.exec();
     return dialog.choice();
 }
 
 QString QtDialogs::saveFileName(const QString &suggestedName)
 {
-    return QFileDialog::getSaveFileName(QApplication::activeWindow(), QStringLiteral("另存複本"), suggestedName);
+    return QFileDialog::getSaveFileName(raisingWindow(), QStringLiteral("另存複本"), suggestedName);
 }
 
 bool QtDialogs::openWithDesktop(const QString &path)

@@ -3,6 +3,25 @@
 #include <QRegularExpression>
 #include <QSqlError>
 
+namespace {
+
+const QString kConnectionLost =
+    QStringLiteral("與資料庫伺服器的連線中斷了(伺服器可能重新啟動了),下一個動作會重新連線。");
+
+// Administrator shutdown, crash shutdown, server starting up, every connection exception, and
+// libpq's own words for a connection that went away under a statement (it gives no state then).
+bool connectionWasLost(const QSqlError &error)
+{
+    const QString state = error.nativeErrorCode();
+    const QString text = error.databaseText();
+    return state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01")
+        || state == QLatin1String("57P02") || state == QLatin1String("57P03")
+        || text.contains(QLatin1String("server closed the connection unexpectedly"))
+        || text.contains(QLatin1String("no connection to the server"));
+}
+
+} // namespace
+
 QString engineText(const QSqlError &error)
 {
     QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
@@ -10,5 +29,6 @@ QString engineText(const QSqlError &error)
     static const QRegularExpression severity(QStringLiteral("^(ERROR|FATAL):\\s+"));
     static const QRegularExpression detail(QStringLiteral("\\n(LINE \\d+|CONTEXT|QUERY):.*"),
                                            QRegularExpression::DotMatchesEverythingOption);
-    return text.remove(severity).remove(detail).trimmed();
+    text = text.remove(severity).remove(detail).trimmed();
+    return connectionWasLost(error) ? kConnectionLost + QStringLiteral("(") + text + QStringLiteral(")") : text;
 }
