@@ -117,7 +117,9 @@ private:
             return true;
         });
         m_report.tables << counts;
-        return read ? failure : read;
+        if (!read)
+            return Result::failure(read.message() + QStringLiteral("沒有匯入任何資料。"));
+        return failure;
     }
 
     QString jetColumn(const TablePlan &plan, int index) const { return m_columnNames.value(plan.source).value(index); }

@@ -1,14 +1,17 @@
 #include "admin/jetfile.h"
 
 #include "admin/codepage.h"
+#include "admin/librarywarnings.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QSet>
 #include <QtEndian>
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <mdbtools.h>
 
 namespace {
@@ -16,13 +19,55 @@ namespace {
 // Text arrives from libmdb as UTF-8 of Latin-1, i.e. the stored bytes one for
 // one, so that the chosen code page decodes them rather than libmdb's default.
 constexpr const char *kByteTransparent = "ISO-8859-1";
-constexpr size_t kBindSize = 1 << 20;
+// Memos and objects are read in chunks of at most a page, other values are short.
+constexpr size_t kBindSize = 64 * 1024;
+// No memo or object of an office's file is near this; a damaged length is.
+constexpr quint32 kLongValueLimit = 256u << 20;
+// Jet holds at most 255 columns in a table.
+constexpr unsigned int kColumnLimit = 255;
 
 struct Binding
 {
     QByteArray buffer;
     int length = 0;
 };
+
+bool isLong(const MdbColumn *column)
+{
+    return column->col_type == MDB_MEMO || column->col_type == MDB_OLE;
+}
+
+QString typeName(const MdbColumn *column)
+{
+    switch (column->col_type) {
+    case MDB_BOOL: return QStringLiteral("是/否");
+    case MDB_BYTE: return QStringLiteral("位元組");
+    case MDB_INT: return QStringLiteral("整數");
+    case MDB_LONGINT: return QStringLiteral("長整數");
+    case MDB_MONEY: return QStringLiteral("貨幣");
+    case MDB_FLOAT: return QStringLiteral("單精準數");
+    case MDB_DOUBLE: return QStringLiteral("雙精準數");
+    case MDB_DATETIME: return QStringLiteral("日期/時間");
+    case MDB_BINARY: return QStringLiteral("二進位 (%1)").arg(column->col_size);
+    case MDB_TEXT: return QStringLiteral("文字 (%1)").arg(column->col_size);
+    case MDB_OLE: return QStringLiteral("OLE 物件");
+    case MDB_MEMO: return QStringLiteral("備忘");
+    case MDB_REPID: return QStringLiteral("複寫識別碼");
+    case MDB_NUMERIC: return QStringLiteral("小數 (%1, %2)").arg(column->col_prec).arg(column->col_scale);
+    case MDB_COMPLEX: return QStringLiteral("複合");
+    default: return QString();
+    }
+}
+
+QString columnName(const MdbTableDef *table, unsigned int c)
+{
+    return QString::fromUtf8(static_cast<MdbColumn *>(g_ptr_array_index(table->columns, c))->name);
+}
+
+QString damaged(const QString &table, const QString &what)
+{
+    return QStringLiteral("資料表 %1 %2").arg(table, what);
+}
 
 QString decimalText(double value)
 {
@@ -49,6 +94,9 @@ struct JetFile::Private
 {
     MdbHandle *mdb = nullptr;
     CodePage codePage;
+    LibraryWarnings warnings;
+    QVector<JetTable> tables;
+    QString path;
 
     ~Private()
     {
@@ -61,7 +109,62 @@ struct JetFile::Private
         return mdb->pg_buf + column->cur_value_start;
     }
 
-    JetValue value(MdbColumn *column, const Binding &binding)
+    /// Follows a memo's or object's chain of pages, stopping at a row of a
+    /// page met before or at more bytes than the value says it holds; false
+    /// when the bytes read are not the stated length.
+    bool readLong(MdbColumn *column, Binding &binding, QByteArray &bytes)
+    {
+        if (column->cur_value_len < MDB_MEMO_OVERHEAD)
+            return false;
+        unsigned char pointer[MDB_MEMO_OVERHEAD];
+        std::memcpy(pointer, fixedValue(column), MDB_MEMO_OVERHEAD);
+        const quint32 stated = qFromLittleEndian<quint32>(pointer) & 0x3FFFFFFFu;
+        if (stated > kLongValueLimit)
+            return false;
+        column->bind_ptr = binding.buffer.data();
+        size_t chunk = mdb_ole_read(mdb, column, pointer, binding.buffer.size());
+        QSet<quint32> rowsRead;
+        while (chunk > 0 && quint64(bytes.size()) + chunk <= stated) {
+            bytes.append(binding.buffer.constData(), qsizetype(chunk));
+            const quint32 next = column->cur_blob_pg_row;
+            if (quint32(bytes.size()) == stated || next == 0 || rowsRead.contains(next))
+                break;
+            rowsRead.insert(next);
+            chunk = mdb_ole_read_next(mdb, column, pointer);
+        }
+        column->bind_ptr = nullptr;
+        return quint32(bytes.size()) == stated;
+    }
+
+    /// A memo's stored bytes as text: Jet 4 keeps them as (compressed) UTF-16, which libmdb decodes.
+    QString memoText(const QByteArray &bytes, bool &undecodable)
+    {
+        if (mdb->f->jet_version == MDB_VER_JET3)
+            return codePage.decode(bytes, undecodable);
+        QByteArray text(3 * bytes.size() + 16, Qt::Uninitialized);
+        const int length = mdb_unicode2ascii(mdb, bytes.constData(), size_t(bytes.size()), text.data(), size_t(text.size()));
+        return QString::fromUtf8(text.constData(), qMin(qsizetype(length), text.size()));
+    }
+
+    /// False when a memo or object cannot be read whole.
+    bool value(MdbColumn *column, Binding &binding, JetValue &value)
+    {
+        value = JetValue();
+        if (isLong(column)) {
+            if (column->cur_value_len == 0)
+                return true;
+            QByteArray bytes;
+            if (!warnings.during([&] { return readLong(column, binding, bytes); }))
+                return false;
+            value.kind = column->col_type == MDB_OLE ? JetValue::Kind::Object : JetValue::Kind::Text;
+            value.value = column->col_type == MDB_OLE ? QVariant(bytes) : QVariant(memoText(bytes, value.undecodable));
+            return true;
+        }
+        value = fixedOrText(column, binding);
+        return true;
+    }
+
+    JetValue fixedOrText(MdbColumn *column, const Binding &binding)
     {
         JetValue value;
         if (binding.length == 0 && column->col_type != MDB_BOOL)
@@ -104,16 +207,10 @@ struct JetFile::Private
             value.kind = JetValue::Kind::DateTime;
             value.value = qFromLittleEndian<double>(raw);
             break;
-        case MDB_OLE:
-        case MDB_BINARY: {
-            size_t size = 0;
-            void *bytes = column->col_type == MDB_OLE ? mdb_ole_read_full(mdb, column, &size) : nullptr;
-            value.kind = column->col_type == MDB_OLE ? JetValue::Kind::Object : JetValue::Kind::Binary;
-            value.value = bytes ? QByteArray(static_cast<const char *>(bytes), qsizetype(size))
-                                : QByteArray(reinterpret_cast<const char *>(raw), column->cur_value_len);
-            free(bytes);
+        case MDB_BINARY:
+            value.kind = JetValue::Kind::Binary;
+            value.value = QByteArray(reinterpret_cast<const char *>(raw), column->cur_value_len);
             break;
-        }
         default:
             value.kind = JetValue::Kind::Text;
             value.value = text(binding);
@@ -127,6 +224,92 @@ struct JetFile::Private
     static QString text(const Binding &binding)
     {
         return QString::fromUtf8(binding.buffer.constData(), binding.length);
+    }
+
+    /// The definitions of the user tables; a failure names a table whose definition is damaged.
+    Result readTables()
+    {
+        for (unsigned int i = 0; i < mdb->num_catalog; ++i) {
+            auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
+            if (entry->object_type != MDB_TABLE || !mdb_is_user_table(entry))
+                continue;
+            JetTable jetTable;
+            jetTable.name = QString::fromUtf8(entry->object_name);
+            MdbTableDef *table = warnings.during([&] { return mdb_read_table(entry); });
+            if (!table)
+                return Result::failure(damaged(jetTable.name, QStringLiteral("的定義讀不出來")));
+            const bool columnsRead = table->num_cols <= kColumnLimit && warnings.during([&] { return mdb_read_columns(table); });
+            if (!columnsRead || table->columns->len != table->num_cols) {
+                mdb_free_tabledef(table);
+                return Result::failure(damaged(jetTable.name, QStringLiteral("的欄位定義讀不出來")));
+            }
+            jetTable.rowCount = table->num_rows;
+            for (unsigned int c = 0; c < table->num_cols; ++c) {
+                jetTable.columns << columnName(table, c);
+                jetTable.columnTypes << typeName(static_cast<MdbColumn *>(g_ptr_array_index(table->columns, c)));
+            }
+            mdb_free_tabledef(table);
+            tables << jetTable;
+        }
+        return Result::success();
+    }
+
+    /// Binds the short columns for libmdb to fill; memos and objects are read apart, through their bounds.
+    static QVector<Binding> bind(MdbTableDef *table)
+    {
+        QVector<Binding> bindings(int(table->num_cols));
+        for (unsigned int c = 0; c < table->num_cols; ++c) {
+            bindings[c].buffer.resize(qsizetype(kBindSize));
+            if (!isLong(static_cast<MdbColumn *>(g_ptr_array_index(table->columns, c))))
+                mdb_bind_column(table, int(c + 1), bindings[c].buffer.data(), &bindings[c].length);
+        }
+        return bindings;
+    }
+
+    /// Why the table cannot be read as it is, or an empty text.
+    static QString unreadable(const QString &name, const MdbTableDef *table)
+    {
+        if (table->num_cols > kColumnLimit || table->columns->len != table->num_cols)
+            return damaged(name, QStringLiteral("的欄位定義讀不出來"));
+        for (unsigned int c = 0; c < table->num_cols; ++c) {
+            const auto *column = static_cast<const MdbColumn *>(g_ptr_array_index(table->columns, c));
+            if (typeName(column).isEmpty())
+                return damaged(name, QStringLiteral("的欄位 %1 是不認得的型別 %2").arg(columnName(table, c)).arg(column->col_type));
+        }
+        return QString();
+    }
+
+    Result readRows(const QString &name, MdbTableDef *table, const std::function<bool(const QVector<JetValue> &)> &row)
+    {
+        if (const QString why = unreadable(name, table); !why.isEmpty())
+            return Result::failure(why);
+        warnings.during([&] { return mdb_rewind_table(table); });
+        QVector<Binding> bindings = bind(table);
+        QVector<JetValue> values(int(table->num_cols));
+        QSet<quint32> pagesRead;
+        quint32 page = 0;
+        const qint64 stated = table->num_rows;
+        qint64 read = 0;
+        while (warnings.during([&] { return mdb_fetch_row(table); })) {
+            if (table->cur_phys_pg != page) {
+                page = table->cur_phys_pg;
+                if (pagesRead.contains(page))
+                    return Result::failure(damaged(name, QStringLiteral("的資料頁繞回已讀過的第 %1 頁").arg(page)));
+                pagesRead.insert(page);
+            }
+            if (++read > stated)
+                return Result::failure(damaged(name, QStringLiteral("記載有 %1 筆資料,讀出的卻超過 %1 筆").arg(stated)));
+            for (unsigned int c = 0; c < table->num_cols; ++c) {
+                auto *column = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, c));
+                if (!value(column, bindings[c], values[c]))
+                    return Result::failure(damaged(name, QStringLiteral("第 %1 筆的欄位 %2 讀不完整").arg(read).arg(columnName(table, c))));
+            }
+            if (!row(values))
+                return Result::success();
+        }
+        if (read != stated)
+            return Result::failure(damaged(name, QStringLiteral("記載有 %1 筆資料,卻只讀出 %2 筆").arg(stated).arg(read)));
+        return Result::success();
     }
 };
 
@@ -142,13 +325,16 @@ Result JetFile::open(const QString &path, const QString &codePage)
         return Result::failure(QStringLiteral("無法讀取 Jet 資料庫 %1:檔案不存在或不是 Jet (Access) 資料庫。").arg(path));
     qputenv("MDB_JET3_CHARSET", kByteTransparent);
     qputenv("MDB_ICONV", "UTF-8");
-    d->mdb = mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS);
+    d->mdb = d->warnings.during([&] { return mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS); });
     if (!d->mdb)
         return Result::failure(QStringLiteral("無法讀取 Jet 資料庫 %1:檔案不存在或不是 Jet (Access) 資料庫。").arg(path));
     mdb_set_bind_size(d->mdb, kBindSize);
     mdb_set_boolean_fmt_numbers(d->mdb);
-    if (!mdb_read_catalog(d->mdb, MDB_TABLE))
+    if (!d->warnings.during([&] { return mdb_read_catalog(d->mdb, MDB_TABLE); }))
         return Result::failure(QStringLiteral("無法讀取 Jet 資料庫 %1 的資料表清單。").arg(path));
+    d->path = path;
+    if (Result read = d->readTables(); !read)
+        return Result::failure(QStringLiteral("Jet 資料庫 %1 已損壞:%2。").arg(path, read.message()));
     return Result::success();
 }
 
@@ -159,46 +345,26 @@ bool JetFile::isJet3() const
 
 QVector<JetTable> JetFile::tables() const
 {
-    QVector<JetTable> tables;
-    for (unsigned int i = 0; i < d->mdb->num_catalog; ++i) {
-        auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(d->mdb->catalog, i));
-        if (entry->object_type != MDB_TABLE || !mdb_is_user_table(entry))
-            continue;
-        MdbTableDef *table = mdb_read_table(entry);
-        if (!table)
-            continue;
-        mdb_read_columns(table);
-        JetTable jetTable;
-        jetTable.name = QString::fromUtf8(entry->object_name);
-        jetTable.rowCount = table->num_rows;
-        for (unsigned int c = 0; c < table->num_cols; ++c)
-            jetTable.columns << QString::fromUtf8(static_cast<MdbColumn *>(g_ptr_array_index(table->columns, c))->name);
-        mdb_free_tabledef(table);
-        tables << jetTable;
-    }
-    return tables;
+    return d->tables;
 }
 
 Result JetFile::readRows(const QString &tableName, const std::function<bool(const QVector<JetValue> &)> &row)
 {
     QByteArray name = tableName.toUtf8();
-    MdbTableDef *table = mdb_read_table_by_name(d->mdb, name.data(), MDB_TABLE);
+    MdbTableDef *table = d->warnings.during([&] { return mdb_read_table_by_name(d->mdb, name.data(), MDB_TABLE); });
     if (!table)
         return Result::failure(QStringLiteral("Jet 資料庫裡沒有資料表 %1。").arg(tableName));
-    mdb_read_columns(table);
-    mdb_rewind_table(table);
-    QVector<Binding> bindings(int(table->num_cols));
-    for (unsigned int c = 0; c < table->num_cols; ++c) {
-        bindings[c].buffer.resize(qsizetype(kBindSize));
-        mdb_bind_column(table, int(c + 1), bindings[c].buffer.data(), &bindings[c].length);
-    }
-    QVector<JetValue> values(int(table->num_cols));
-    bool more = true;
-    while (more && mdb_fetch_row(table)) {
-        for (unsigned int c = 0; c < table->num_cols; ++c)
-            values[c] = d->value(static_cast<MdbColumn *>(g_ptr_array_index(table->columns, c)), bindings[c]);
-        more = row(values);
-    }
+    const bool columnsRead = table->num_cols <= kColumnLimit
+                          && d->warnings.during([&] { return mdb_read_columns(table) != nullptr; });
+    Result read = columnsRead ? d->readRows(tableName, table, row)
+                              : Result::failure(damaged(tableName, QStringLiteral("的欄位定義讀不出來")));
     mdb_free_tabledef(table);
-    return Result::success();
+    if (!read)
+        return Result::failure(QStringLiteral("Jet 資料庫 %1 已損壞:%2。").arg(d->path, read.message()));
+    return read;
+}
+
+QString JetFile::warnings() const
+{
+    return d->warnings.summary();
 }
