@@ -47,6 +47,8 @@ int ImportCommand::run(const QStringList &arguments, const QString &database)
     const Result imported = importJetFile(options, report);
     for (const QString &line : report.lines())
         console::data(line);
+    if (!report.libraryWarnings.isEmpty())
+        console::message(report.libraryWarnings);
     if (!imported) {
         console::message(imported.message());
         return kExitFailed;

@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryFile>
@@ -234,6 +235,7 @@ Result importJetFile(const ImportOptions &options, ImportReport &report)
     QElapsedTimer timer;
     timer.start();
     JetFile jet;
+    const auto warnings = qScopeGuard([&] { report.libraryWarnings = jet.warnings(); });
     if (Result opened = jet.open(options.source, options.codePage); !opened)
         return opened;
     const QVector<JetTable> tables = jet.tables();

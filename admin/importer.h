@@ -36,6 +36,8 @@ struct ImportReport
     QString refusal;
     /// Every value not carried as it was, and why.
     QStringList values;
+    /// What the Jet library warned of while reading, in one line, or nothing.
+    QString libraryWarnings;
     /// The file the old target was kept as, when it was replaced.
     QString backup;
     double seconds = 0;

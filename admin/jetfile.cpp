@@ -1,6 +1,7 @@
 #include "admin/jetfile.h"
 
 #include "admin/codepage.h"
+#include "admin/jetcatalog.h"
 #include "admin/librarywarnings.h"
 
 #include <QFile>
@@ -95,6 +96,7 @@ struct JetFile::Private
     MdbHandle *mdb = nullptr;
     CodePage codePage;
     LibraryWarnings warnings;
+    JetCatalog catalog;
     QVector<JetTable> tables;
     QString path;
 
@@ -229,10 +231,7 @@ struct JetFile::Private
     /// The definitions of the user tables; a failure names a table whose definition is damaged.
     Result readTables()
     {
-        for (unsigned int i = 0; i < mdb->num_catalog; ++i) {
-            auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
-            if (entry->object_type != MDB_TABLE || !mdb_is_user_table(entry))
-                continue;
+        for (MdbCatalogEntry *entry : catalog.tables()) {
             JetTable jetTable;
             jetTable.name = QString::fromUtf8(entry->object_name);
             MdbTableDef *table = warnings.during([&] { return mdb_read_table(entry); });
@@ -330,7 +329,7 @@ Result JetFile::open(const QString &path, const QString &codePage)
         return Result::failure(QStringLiteral("無法讀取 Jet 資料庫 %1:檔案不存在或不是 Jet (Access) 資料庫。").arg(path));
     mdb_set_bind_size(d->mdb, kBindSize);
     mdb_set_boolean_fmt_numbers(d->mdb);
-    if (!d->warnings.during([&] { return mdb_read_catalog(d->mdb, MDB_TABLE); }))
+    if (!d->catalog.read(d->mdb, d->warnings))
         return Result::failure(QStringLiteral("無法讀取 Jet 資料庫 %1 的資料表清單。").arg(path));
     d->path = path;
     if (Result read = d->readTables(); !read)
@@ -350,8 +349,8 @@ QVector<JetTable> JetFile::tables() const
 
 Result JetFile::readRows(const QString &tableName, const std::function<bool(const QVector<JetValue> &)> &row)
 {
-    QByteArray name = tableName.toUtf8();
-    MdbTableDef *table = d->warnings.during([&] { return mdb_read_table_by_name(d->mdb, name.data(), MDB_TABLE); });
+    MdbCatalogEntry *entry = d->catalog.table(tableName);
+    MdbTableDef *table = entry ? d->warnings.during([&] { return mdb_read_table(entry); }) : nullptr;
     if (!table)
         return Result::failure(QStringLiteral("Jet 資料庫裡沒有資料表 %1。").arg(tableName));
     const bool columnsRead = table->num_cols <= kColumnLimit

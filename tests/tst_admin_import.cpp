@@ -1,9 +1,17 @@
 #include "admin/codepage.h"
+#include "admin/importer.h"
 #include "admin/importplan.h"
 #include "admin/importvalue.h"
 #include "data/document.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QtEndian>
+
+#include <functional>
 
 class AdminImportTest : public QObject
 {
@@ -22,6 +30,8 @@ private slots:
     void mapFaultsAreReported_data();
     void mapFaultsAreReported();
     void matchesByNameAndThroughTheMap();
+    void damagedFilesAreRefusedWhole_data();
+    void damagedFilesAreRefusedWhole();
 };
 
 namespace {
@@ -45,6 +55,28 @@ const TablePlan *planFor(const ImportPlan &plan, const QString &source)
 int columnIndex(const TablePlan &plan, const QString &column)
 {
     return plan.target->columnNames().indexOf(column);
+}
+
+const QString kJet3 = QStringLiteral(VEMO_LEGACY_SAMPLES "/jet3-sample-with-pictures.mdb");
+constexpr int kJet3PageSize = 2048;
+constexpr int kJet3RowCountAt = 12;
+
+/// The Jet 3 sample with the definition of its one table of rowCount rows changed by damage.
+QString damagedSample(const QTemporaryDir &folder, quint32 rowCount, const std::function<void(char *)> &damage)
+{
+    QFile sample(kJet3);
+    sample.open(QIODevice::ReadOnly);
+    QByteArray bytes = sample.readAll();
+    for (qsizetype at = 0; at + kJet3PageSize <= bytes.size(); at += kJet3PageSize) {
+        char *page = bytes.data() + at;
+        if (page[0] == 2 && page[1] == 1 && qFromLittleEndian<quint32>(page + kJet3RowCountAt) == rowCount)
+            damage(page);
+    }
+    const QString path = folder.filePath(QStringLiteral("damaged.mdb"));
+    QFile damaged(path);
+    damaged.open(QIODevice::WriteOnly);
+    damaged.write(bytes);
+    return path;
 }
 
 } // namespace
@@ -243,6 +275,37 @@ void AdminImportTest::matchesByNameAndThroughTheMap()
     QCOMPARE(stock->target->name, QStringLiteral("MSF"));
     QCOMPARE(stock->sourceColumnOf.at(columnIndex(*stock, QStringLiteral("inventory"))), 1);
     QVERIFY(stock->unmatchedColumns.isEmpty());
+}
+
+void AdminImportTest::damagedFilesAreRefusedWhole_data()
+{
+    QTest::addColumn<quint32>("statedRows");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("fewer rows than stated") << 92u << "資料表 Customers 記載有 92 筆資料,卻只讀出 91 筆。";
+    QTest::newRow("more rows than stated") << 90u << "資料表 Customers 記載有 90 筆資料,讀出的卻超過 90 筆。";
+}
+
+void AdminImportTest::damagedFilesAreRefusedWhole()
+{
+    QFETCH(quint32, statedRows);
+    QFETCH(QString, message);
+
+    QTemporaryDir folder;
+    ImportOptions options;
+    options.source = damagedSample(folder, 91, [&](char *page) { qToLittleEndian(statedRows, page + kJet3RowCountAt); });
+    options.target = folder.filePath(QStringLiteral("vemo.sqlite"));
+    QVERIFY(ImportMap::parse(R"({"tables": {"Customers": {"into": "CF", "columns": {"CustomerID": "customerno"}}}})", options.map).ok());
+    for (const bool dryRun : {true, false}) {
+        options.dryRun = dryRun;
+        ImportReport report;
+        const Result imported = importJetFile(options, report);
+        QVERIFY(!imported);
+        QVERIFY2(imported.message().contains(message), qPrintable(imported.message()));
+        QVERIFY(imported.message().endsWith(QStringLiteral("沒有匯入任何資料。")));
+        QVERIFY(!QFileInfo::exists(options.target));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("damaged.mdb")});
+    }
 }
 
 QTEST_GUILESS_MAIN(AdminImportTest)
