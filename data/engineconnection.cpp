@@ -76,7 +76,7 @@ Result EngineConnection::open(const QString &databasePath, Missing missing)
                                    + QStringLiteral("資料夾 '%1' 不能寫入,資料庫的日誌檔案無法建立。(%2)")
                                          .arg(QDir::toNativeSeparators(folder), result.message()),
                                result.statement());
-    return result.led(kCannotOpen + QStringLiteral("'%1':").arg(QDir::toNativeSeparators(file)));
+    return result.led(kCannotOpen);
 }
 
 Result EngineConnection::openFile(const QString &file, bool create)

@@ -1,9 +1,9 @@
 #include "data/engine/postgres/postgreskeycount.h"
 
+#include "data/engine.h"
 #include "data/enginetext.h"
 #include "data/keyset.h"
 #include "data/schema.h"
-#include "data/engine/postgres/postgresengine.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -28,7 +28,7 @@ QString triggerName(const QString &table, const QString &kind)
 
 QString quoted(const QString &name)
 {
-    return PostgresEngine().quotedName(name);
+    return postgresEngine().quotedName(name);
 }
 
 QString literal(const QString &text)
@@ -203,7 +203,7 @@ Result readServerKeys(QSqlDatabase &database, const QString &table, Keyset &keys
 {
     QSqlQuery query(database);
     query.setForwardOnly(true);
-    const QString begin = PostgresEngine().beginSnapshotSql();
+    const QString begin = postgresEngine().beginSnapshotSql();
     if (!query.exec(begin))
         return failure(query, begin);
     Keyset read;
