@@ -22,7 +22,7 @@ int CopyCommand::run(const QStringList &arguments, const QString &database)
     const QString target = parser.isSet(to) ? parser.value(to) : database;
 
     CopyReport report;
-    if (Result copied = copyDatabase(source, target, report); !copied) {
+    if (Result copied = copyDatabase(source, target, console::messagesGoToTerminal(), report); !copied) {
         console::message(QStringLiteral("複製失敗,目標資料庫沒有寫入任何資料:%1").arg(copied.message()));
         return kExitFailed;
     }

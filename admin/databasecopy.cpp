@@ -1,34 +1,40 @@
 #include "admin/databasecopy.h"
 
+#include "admin/progress.h"
 #include "data/engine.h"
 #include "data/engineconnection.h"
 #include "data/enginetext.h"
 #include "data/schema.h"
 #include "data/serveraddress.h"
+#include "data/stockledger.h"
 
 #include <QElapsedTimer>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringDecoder>
 
 #include <limits>
 #include <numeric>
 
 namespace {
 
-// Rows read from the source at a time: memory stays small whatever the table's size.
-constexpr int kPageRows = 500;
+// Rows read and written at a time: large pages for few round trips, small
+// ones where documents make rows large, so memory stays small either way.
+constexpr int kPageRows = 20000;
+constexpr int kDocumentPageRows = 200;
 
 Result queryFailure(const QSqlQuery &query)
 {
     return Result::failure(engineText(query.lastError()), query.lastQuery());
 }
 
-QString quotedColumns(const Engine &db, const TableDefinition &table)
+/// The tables a copy carries from a database: the eleven, and the ledger where it is kept.
+QVector<TableDefinition> carriedTables(const QSqlDatabase &database)
 {
-    QStringList quoted;
-    for (const QString &column : table.columnNames())
-        quoted << db.quotedName(column);
-    return quoted.join(QStringLiteral(", "));
+    QVector<TableDefinition> tables = schemaTables();
+    if (stockLedgerEnabled(database))
+        tables << stockLedgerTable();
+    return tables;
 }
 
 Result countRows(QSqlDatabase &database, const QString &table, qint64 &rows)
@@ -40,12 +46,25 @@ Result countRows(QSqlDatabase &database, const QString &table, qint64 &rows)
     return Result::success();
 }
 
-/// The value to write for one read: an empty document stays empty, not none.
-QVariant written(const QVariant &read)
+bool hasDocument(const TableDefinition &table)
 {
-    if (read.typeId() == QMetaType::QByteArray && !read.isNull() && read.toByteArray().isNull())
-        return QByteArray("", 0);
-    return read;
+    return std::any_of(table.columns.begin(), table.columns.end(),
+                       [](const ColumnDefinition &column) { return column.type == ColumnType::Document; });
+}
+
+/// Why a text cannot be stored on every engine, or nothing when it can.
+QString textProblem(const QVariant &value)
+{
+    if (value.isNull())
+        return {};
+    if (value.typeId() != QMetaType::QByteArray)
+        return value.toString().contains(QChar(0)) ? QStringLiteral("含有 NUL 字元") : QString();
+    const QByteArray bytes = value.toByteArray();
+    if (bytes.contains('\0'))
+        return QStringLiteral("含有 NUL 字元");
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = decoder.decode(bytes);
+    return decoder.hasError() ? QStringLiteral("不是有效的 UTF-8 文字") : QString();
 }
 
 void rollBack(QSqlDatabase &database)
@@ -70,12 +89,12 @@ Result finish(QSqlDatabase &database, const Result &outcome)
 class Copy
 {
 public:
-    Copy(QSqlDatabase &source, QSqlDatabase &target) : m_source(source), m_target(target), m_read(source), m_insert(target)
+    Copy(QSqlDatabase &source, QSqlDatabase &target) : m_source(source), m_target(target), m_read(source)
     {
         m_read.setForwardOnly(true);
     }
 
-    Result run(const QString &to, CopyReport &report)
+    Result run(const QString &to, bool progress, CopyReport &report)
     {
         QSqlQuery begin(m_source);
         if (!begin.exec(engine(m_source).beginSnapshotSql()))
@@ -85,13 +104,13 @@ public:
             rollBack(m_source);
             return queryFailure(beginWriting);
         }
-        const Result copied = finish(m_target, copyTables(to, report));
+        const Result copied = finish(m_target, copyTables(to, progress, report));
         rollBack(m_source);
         return copied;
     }
 
 private:
-    Result copyTables(const QString &to, CopyReport &report)
+    Result copyTables(const QString &to, bool showProgress, CopyReport &report)
     {
         qint64 already = 0;
         if (Result counted = rowsInDatabase(m_target, already); !counted)
@@ -99,49 +118,89 @@ private:
         if (already > 0)
             return Result::failure(QStringLiteral("目標資料庫 %1 已經有 %2 筆資料;只能複製到空的資料庫。")
                                        .arg(ServerAddress::shown(to), QString::number(already)));
-        for (const TableDefinition &table : schemaTables()) {
+        const QVector<TableDefinition> tables = carriedTables(m_source);
+        if (tables.size() > schemaTables().size())
+            if (Result enabled = enableStockLedger(m_target); !enabled)
+                return enabled;
+        qint64 total = 0;
+        if (Result counted = rowsInDatabase(m_source, total); !counted)
+            return counted;
+        Progress progress(total, showProgress);
+        for (const TableDefinition &table : tables) {
             qint64 copied = 0;
-            if (Result done = copyTable(table, copied); !done)
+            if (Result done = copyTable(table, progress, copied); !done)
                 return done;
             report.tables << CopyReport::Table{table.name, copied};
         }
+        progress.finish();
         return Result::success();
     }
 
     /// Copies one table page by page in the order of its row identities, so
     /// the target's identities keep the source's order.
-    Result copyTable(const TableDefinition &table, qint64 &copied)
+    Result copyTable(const TableDefinition &table, Progress &progress, qint64 &copied)
     {
         const Engine &from = engine(m_source);
-        const Engine &to = engine(m_target);
+        QStringList read;
+        for (const ColumnDefinition &column : table.columns)
+            read << (column.type == ColumnType::WholeNumber ? from.quotedName(column.name)
+                                                             : from.storedValue(from.quotedName(column.name)));
+        const int pageRows = hasDocument(table) ? kDocumentPageRows : kPageRows;
         if (!m_read.prepare(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 > ? ORDER BY %1 LIMIT %4")
-                                .arg(from.rowIdentity(), quotedColumns(from, table), from.quotedName(table.name))
-                                .arg(kPageRows)))
+                                .arg(from.rowIdentity(), read.join(QStringLiteral(", ")), from.quotedName(table.name))
+                                .arg(pageRows)))
             return queryFailure(m_read);
-        const QString placeholders = QStringList(table.columns.size(), QStringLiteral("?")).join(QStringLiteral(", "));
-        if (!m_insert.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                  .arg(to.quotedName(table.name), quotedColumns(to, table), placeholders)))
-            return queryFailure(m_insert);
         copied = 0;
         qint64 last = std::numeric_limits<qint64>::min();
-        for (bool more = true; more;) {
+        QVector<QVariantList> page;
+        do {
+            page.clear();
             m_read.addBindValue(last);
             if (!m_read.exec())
                 return queryFailure(m_read);
-            more = false;
-            while (m_read.next()) {
-                last = m_read.value(0).toLongLong();
-                for (int column = 0; column < table.columns.size(); ++column)
-                    m_insert.addBindValue(written(m_read.value(column + 1)));
-                if (!m_insert.exec())
-                    return queryFailure(m_insert);
-                if (m_insert.numRowsAffected() != 1)
-                    return Result::failure(QStringLiteral("寫入資料表 %1 的一筆資料改到了 %2 筆。")
-                                               .arg(table.name, QString::number(m_insert.numRowsAffected())));
-                ++copied;
-                more = true;
+            if (Result taken = takePage(table, page, last); !taken)
+                return taken;
+            if (page.isEmpty())
+                break;
+            if (Result written = engine(m_target).appendRows(m_target, table, page); !written)
+                return written;
+            copied += page.size();
+            progress.advance(page.size());
+        } while (page.size() == pageRows);
+        return checkCount(table, copied);
+    }
+
+    /// The rows of the page just read, each text checked to be storable on every engine.
+    Result takePage(const TableDefinition &table, QVector<QVariantList> &page, qint64 &last)
+    {
+        while (m_read.next()) {
+            last = m_read.value(0).toLongLong();
+            QVariantList row;
+            row.reserve(table.columns.size());
+            for (int column = 0; column < table.columns.size(); ++column) {
+                row << m_read.value(column + 1);
+                if (table.columns.at(column).type != ColumnType::Text)
+                    continue;
+                if (const QString problem = textProblem(row.constLast()); !problem.isEmpty())
+                    return unstorable(table, column, problem, last);
             }
+            page << row;
         }
+        return Result::success();
+    }
+
+    Result unstorable(const TableDefinition &table, int column, const QString &problem, qint64 identity)
+    {
+        const QVariant key = m_read.value(1);
+        QString shownKey = key.isNull() ? QStringLiteral("(無鍵值,列 %1)").arg(identity)
+                                 : key.typeId() == QMetaType::QByteArray ? QString::fromUtf8(key.toByteArray())
+                                                                         : key.toString();
+        return Result::failure(QStringLiteral("資料表 %1 鍵值「%2」那筆資料的欄位 %3 %4,無法存入資料庫;沒有複製任何資料。")
+                                   .arg(table.name, shownKey.remove(QChar(0)), table.columns.at(column).name, problem));
+    }
+
+    Result checkCount(const TableDefinition &table, qint64 copied)
+    {
         qint64 inTarget = 0;
         if (Result counted = countRows(m_target, table.name, inTarget); !counted)
             return counted;
@@ -154,7 +213,6 @@ private:
     QSqlDatabase &m_source;
     QSqlDatabase &m_target;
     QSqlQuery m_read;
-    QSqlQuery m_insert;
 };
 
 } // namespace
@@ -170,6 +228,8 @@ Result rowsInDatabase(QSqlDatabase &database, qint64 &rows)
     QStringList stored;
     if (Result read = storedSchemaTables(database, stored); !read)
         return read;
+    if (stockLedgerEnabled(database))
+        stored << kStockLedgerTable;
     rows = 0;
     for (const QString &table : std::as_const(stored)) {
         qint64 inTable = 0;
@@ -180,7 +240,7 @@ Result rowsInDatabase(QSqlDatabase &database, qint64 &rows)
     return Result::success();
 }
 
-Result copyDatabase(const QString &from, const QString &to, CopyReport &report)
+Result copyDatabase(const QString &from, const QString &to, bool progress, CopyReport &report)
 {
     QElapsedTimer timer;
     timer.start();
@@ -193,7 +253,7 @@ Result copyDatabase(const QString &from, const QString &to, CopyReport &report)
     QSqlDatabase source = sourceConnection.database();
     QSqlDatabase target = targetConnection.database();
     report = CopyReport();
-    const Result copied = Copy(source, target).run(to, report);
+    const Result copied = Copy(source, target).run(to, progress, report);
     report.seconds = timer.elapsed() / 1000.0;
     return copied;
 }

@@ -21,13 +21,15 @@ struct CopyReport
     qint64 rows() const;
 };
 
-/// Copies every row of the eleven tables, documents included and in each
-/// table's own order, from one vemo database into another: each is a file
-/// path or a server address (postgresql://…). The target is made when it
-/// lacks the tables and must hold no row. The source is read as one
-/// snapshot and the target written in one transaction, each table's count
-/// checked before it commits, so a failure leaves the target as it was.
-Result copyDatabase(const QString &from, const QString &to, CopyReport &report);
+/// Copies every row of the eleven tables and of the stock ledger, every
+/// value as its stored bytes and in each table's own order, from one vemo
+/// database into another: each is a file path or a server address
+/// (postgresql://…). The target is made when it lacks the tables and must
+/// hold no row. The source is read as one snapshot and the target written
+/// in one transaction, each table's count checked before it commits, so a
+/// failure (a text the target cannot hold among them) leaves the target as
+/// it was. With progress, a line on standard error shows the rows done.
+Result copyDatabase(const QString &from, const QString &to, bool progress, CopyReport &report);
 
-/// The rows of the eleven tables, of those the database has.
+/// The rows of the eleven tables and the ledger, of those the database has.
 Result rowsInDatabase(QSqlDatabase &database, qint64 &rows);

@@ -55,7 +55,8 @@ QString documentName(const TablePlan &plan, const QVector<JetValue> &row, int co
     const int keyColumn = plan.sourceColumnOf.value(0, -1);
     QString key = keyColumn >= 0 && row.at(keyColumn).kind != JetValue::Kind::Null ? row.at(keyColumn).value.toString()
                                                                                     : QString::number(rowNumber);
-    key.replace(QRegularExpression(QStringLiteral(R"([\\/:*?"<>|\s])")), QStringLiteral("_"));
+    static const QRegularExpression unsafe(QStringLiteral(R"([\\/:*?"<>|\s])"));
+    key.replace(unsafe, QStringLiteral("_"));
     return plan.target->columns.at(column).name + QLatin1Char('-') + key;
 }
 
@@ -101,7 +102,8 @@ private:
                 if (from < 0)
                     continue;
                 const ColumnDefinition &column = plan.target->columns.at(to);
-                const CarriedValue carried = carryValue(row.at(from), column.type, documentName(plan, row, to, counts.read));
+                const QString name = column.type == ColumnType::Document ? documentName(plan, row, to, counts.read) : QString();
+                const CarriedValue carried = carryValue(row.at(from), column.type, name);
                 if (!carried.problem.isEmpty())
                     m_report.values << QStringLiteral("%1 第 %2 筆 %3 → %4.%5:%6")
                                            .arg(plan.source)

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <QVector>
 
 class Keyset;
@@ -80,6 +81,21 @@ public:
         expression = QStringLiteral("0");
         return Result::success();
     }
+
+    /// An expression over a column that reads its stored value as the engine
+    /// holds it, a text or document as its very bytes where the driver would
+    /// otherwise decode them, so a copy carries every byte as stored.
+    virtual QString storedValue(const QString &quotedColumn) const { return quotedColumn; }
+    /// Adds rows to a table in the transaction under way, each its columns'
+    /// values in stored order (texts as text or UTF-8 bytes, documents as
+    /// bytes), and checks that every one of them was added.
+    virtual Result appendRows(QSqlDatabase &database, const TableDefinition &table,
+                              const QVector<QVariantList> &rows) const = 0;
+
+    /// The statements that add the stock ledger's table, its index and the
+    /// trigger on MSF that writes a line for every change of an inventory;
+    /// each leaves what exists as it is.
+    virtual QStringList stockLedgerSql() const = 0;
 
     /// The statements that make a table and the index of one of its columns.
     /// Text compares without regard to case, and an index compares as its

@@ -1,26 +1,26 @@
 #include "data/stockledger.h"
 
+#include "data/engine.h"
 #include "data/enginetext.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
 
+const TableDefinition &stockLedgerTable()
+{
+    static const TableDefinition table{kStockLedgerTable,
+                                       {{QStringLiteral("changedat"), ColumnType::Text},
+                                        {QStringLiteral("materielno"), ColumnType::Text},
+                                        {QStringLiteral("oldinventory"), ColumnType::WholeNumber},
+                                        {QStringLiteral("newinventory"), ColumnType::WholeNumber}}};
+    return table;
+}
+
 Result enableStockLedger(QSqlDatabase &database)
 {
-    const QStringList statements = {
-        QStringLiteral("CREATE TABLE IF NOT EXISTS \"STOCKLEDGER\" (\"changedat\" TEXT, \"materielno\" TEXT COLLATE NOCASE, "
-                       "\"oldinventory\" INTEGER, \"newinventory\" INTEGER)"),
-        QStringLiteral("CREATE INDEX IF NOT EXISTS \"STOCKLEDGER_materielno\" ON \"STOCKLEDGER\" (\"materielno\")"),
-        // Local time to the millisecond, so lines of one second still sort by when they were made.
-        QStringLiteral("CREATE TRIGGER IF NOT EXISTS \"STOCKLEDGER_inventory\" AFTER UPDATE OF \"inventory\" ON \"MSF\" "
-                       "WHEN OLD.\"inventory\" IS NOT NEW.\"inventory\" BEGIN "
-                       "INSERT INTO \"STOCKLEDGER\" (\"changedat\", \"materielno\", \"oldinventory\", \"newinventory\") "
-                       "VALUES (strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime'), NEW.\"materielno\", "
-                       "OLD.\"inventory\", NEW.\"inventory\"); END"),
-    };
     QSqlQuery query(database);
-    for (const QString &statement : statements)
+    for (const QString &statement : engine(database).stockLedgerSql())
         if (!query.exec(statement))
             return Result::failure(engineText(query.lastError()), statement);
     return Result::success();
@@ -28,5 +28,7 @@ Result enableStockLedger(QSqlDatabase &database)
 
 bool stockLedgerEnabled(const QSqlDatabase &database)
 {
-    return database.tables().contains(kStockLedgerTable, Qt::CaseInsensitive);
+    QSqlDatabase connection = database;
+    QStringList tables;
+    return engine(connection).storedTables(connection, tables).ok() && tables.contains(kStockLedgerTable, Qt::CaseInsensitive);
 }

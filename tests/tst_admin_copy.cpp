@@ -1,6 +1,7 @@
 #include "data/engine.h"
 #include "data/engineconnection.h"
 #include "data/schema.h"
+#include "data/stockledger.h"
 #include "support/serverschema.h"
 #include "support/testdatabase.h"
 
@@ -20,6 +21,9 @@ class AdminCopyTest : public QObject
 private slots:
     void roundTripKeepsEveryRowAndDocument_data();
     void roundTripKeepsEveryRowAndDocument();
+    void storedBytesAndLedgerArriveExactly();
+    void textTheEnginesCannotHoldStopsTheCopy_data();
+    void textTheEnginesCannotHoldStopsTheCopy();
     void targetWithRowsIsRefused_data();
     void targetWithRowsIsRefused();
     void failureMidwayWritesNothing();
@@ -64,7 +68,7 @@ QVariant comparable(const QVariant &value)
     return value.toString();
 }
 
-/// Every row of every table, in each table's own order.
+/// Every row of every table and of the ledger, in each table's own order, documents as their stored bytes.
 QVector<QVariantList> everyRow(const QString &database)
 {
     EngineConnection connection;
@@ -72,10 +76,11 @@ QVector<QVariantList> everyRow(const QString &database)
         qFatal("cannot open %s: %s", qPrintable(database), qPrintable(opened.message()));
     const Engine &db = engine(connection.database());
     QVector<QVariantList> rows;
-    for (const TableDefinition &table : schemaTables()) {
+    for (const TableDefinition &table : schemaTables() + QVector<TableDefinition>{stockLedgerTable()}) {
         QStringList columns;
-        for (const QString &column : table.columnNames())
-            columns << db.quotedName(column);
+        for (const ColumnDefinition &column : table.columns)
+            columns << (column.type == ColumnType::Document ? db.storedValue(db.quotedName(column.name))
+                                                            : db.quotedName(column.name));
         QSqlQuery query(connection.database());
         query.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
                        .arg(columns.join(QLatin1Char(',')), db.quotedName(table.name), db.rowIdentity()));
@@ -151,7 +156,7 @@ void AdminCopyTest::roundTripKeepsEveryRowAndDocument()
     const Run there = runTool({"--database", file.file(), "copy", "--to", server.address()});
     QVERIFY2(there.exitCode == 0, qPrintable(there.err));
     QString perTable;
-    for (const TableDefinition &table : schemaTables())
+    for (const TableDefinition &table : schemaTables() + QVector<TableDefinition>{stockLedgerTable()})
         perTable += QStringLiteral("%1:%2 筆\n").arg(table.name).arg(std::count_if(
             original.begin(), original.end(), [&](const QVariantList &row) { return row.constFirst() == table.name; }));
     QCOMPARE(there.out, perTable);
@@ -163,6 +168,60 @@ void AdminCopyTest::roundTripKeepsEveryRowAndDocument()
     const Run home = runTool({"--database", back, "copy", "--from", server.address()});
     QVERIFY2(home.exitCode == 0, qPrintable(home.err));
     QCOMPARE(everyRow(back), original);
+}
+
+void AdminCopyTest::storedBytesAndLedgerArriveExactly()
+{
+    TestDatabase file;
+    file.insert(QStringLiteral("MSF"), {QStringLiteral("A01"), QStringLiteral("螺絲"), QVariant(), 5});
+    file.execute(QStringLiteral("UPDATE MSF SET inventory = 3"));
+    file.execute(QStringLiteral("UPDATE MSF SET inventory = 9"));
+    const QByteArray png = QByteArray::fromHex("89504e470d0a1a0a0000000d49484452") + QByteArray("\x00\\\t\n\r", 5);
+    const QVariantList documents{QStringLiteral("\\x4142"), QStringLiteral("C:\\101\\102 doc"), png};
+    for (int i = 0; i < documents.size(); ++i) {
+        QVariantList row = rowOf(*schemaTable(QStringLiteral("EMPLOYEE")), i, -1);
+        row.last() = documents.at(i);
+        file.insert(QStringLiteral("EMPLOYEE"), row);
+    }
+    const QVector<QVariantList> original = everyRow(file.file());
+    QCOMPARE(original.last().mid(2), (QVariantList{QStringLiteral("A01"), QStringLiteral("3"), QStringLiteral("9")}));
+    ServerSchema server;
+    QTemporaryDir folder;
+    const QString back = folder.filePath(QStringLiteral("back.sqlite"));
+
+    const Run there = runTool({"--database", file.file(), "copy", "--to", server.address()});
+    const Run home = runTool({"--database", back, "copy", "--from", server.address()});
+
+    QVERIFY2(there.exitCode == 0 && home.exitCode == 0, qPrintable(there.err + home.err));
+    QCOMPARE(everyRow(server.address()), original);
+    QCOMPARE(everyRow(back), original);
+}
+
+void AdminCopyTest::textTheEnginesCannotHoldStopsTheCopy_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("a NUL") << QStringLiteral("'a' || char(0) || 'b'") << QStringLiteral("含有 NUL 字元");
+    QTest::newRow("invalid UTF-8") << QStringLiteral("CAST(X'41C328' AS TEXT)") << QStringLiteral("不是有效的 UTF-8 文字");
+}
+
+void AdminCopyTest::textTheEnginesCannotHoldStopsTheCopy()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, problem);
+    TestDatabase file;
+    for (const TableDefinition &table : schemaTables())
+        file.insert(table.name, rowOf(table, 0, 10));
+    file.insert(QStringLiteral("CF"), {QStringLiteral("C02"), QStringLiteral("公司")});
+    file.execute(QStringLiteral("UPDATE CF SET city = %1 WHERE customerno = 'C02'").arg(stored));
+    ServerSchema server;
+
+    const Run run = runTool({"--database", file.file(), "copy", "--to", server.address()});
+
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err.trimmed(), QStringLiteral("複製失敗,目標資料庫沒有寫入任何資料:資料表 CF 鍵值「C02」那筆資料的欄位 city %1,"
+                                               "無法存入資料庫;沒有複製任何資料。").arg(problem));
+    QCOMPARE(rowCount(server.address()), 0);
 }
 
 void AdminCopyTest::targetWithRowsIsRefused_data()

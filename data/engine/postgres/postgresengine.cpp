@@ -161,6 +161,23 @@ QString PostgresEngine::rowIdentity() const
     return QStringLiteral("vemo_rowid");
 }
 
+QStringList PostgresEngine::stockLedgerSql() const
+{
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS stockledger (changedat text, materielno text COLLATE %1, "
+                       "oldinventory smallint, newinventory smallint, %2 bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY)")
+            .arg(collationName(), rowIdentity()),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS stockledger_materielno ON stockledger (materielno)"),
+        // Local time to the millisecond, as the file writes it, so the lines read alike on both engines.
+        QStringLiteral("CREATE OR REPLACE FUNCTION vemo_stockledger_line() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                       "INSERT INTO stockledger (changedat, materielno, oldinventory, newinventory) VALUES "
+                       "(to_char(localtimestamp, 'YYYY-MM-DD HH24:MI:SS.MS'), NEW.materielno, OLD.inventory, NEW.inventory); "
+                       "RETURN NULL; END $$"),
+        QStringLiteral("CREATE OR REPLACE TRIGGER stockledger_inventory AFTER UPDATE OF inventory ON msf FOR EACH ROW "
+                       "WHEN (OLD.inventory IS DISTINCT FROM NEW.inventory) EXECUTE FUNCTION vemo_stockledger_line()"),
+    };
+}
+
 QString PostgresEngine::createTableSql(const TableDefinition &table) const
 {
     QStringList columns;

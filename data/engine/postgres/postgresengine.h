@@ -28,6 +28,9 @@ public:
     bool findsText(const QString &text) const override;
     QString quotedName(const QString &name) const override;
     QString rowIdentity() const override;
+    Result appendRows(QSqlDatabase &database, const TableDefinition &table,
+                      const QVector<QVariantList> &rows) const override;
+    QStringList stockLedgerSql() const override;
     QString createTableSql(const TableDefinition &table) const override;
     QString createIndexSql(const TableDefinition &table, const ColumnDefinition &column) const override;
     QString indexName(const TableDefinition &table, const ColumnDefinition &column) const override;

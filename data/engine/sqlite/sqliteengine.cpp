@@ -83,6 +83,21 @@ QString SqliteEngine::quotedName(const QString &name) const
     return QLatin1Char('"') + quoted.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
+QStringList SqliteEngine::stockLedgerSql() const
+{
+    return {
+        QStringLiteral("CREATE TABLE IF NOT EXISTS \"STOCKLEDGER\" (\"changedat\" TEXT, \"materielno\" TEXT COLLATE NOCASE, "
+                       "\"oldinventory\" INTEGER, \"newinventory\" INTEGER)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS \"STOCKLEDGER_materielno\" ON \"STOCKLEDGER\" (\"materielno\")"),
+        // Local time to the millisecond, so lines of one second still sort by when they were made.
+        QStringLiteral("CREATE TRIGGER IF NOT EXISTS \"STOCKLEDGER_inventory\" AFTER UPDATE OF \"inventory\" ON \"MSF\" "
+                       "WHEN OLD.\"inventory\" IS NOT NEW.\"inventory\" BEGIN "
+                       "INSERT INTO \"STOCKLEDGER\" (\"changedat\", \"materielno\", \"oldinventory\", \"newinventory\") "
+                       "VALUES (strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime'), NEW.\"materielno\", "
+                       "OLD.\"inventory\", NEW.\"inventory\"); END"),
+    };
+}
+
 QString SqliteEngine::rowIdentity() const
 {
     return QStringLiteral("rowid");

@@ -17,6 +17,10 @@ public:
     QString quotedName(const QString &name) const override;
     QString rowIdentity() const override;
     Result rowGeneration(QSqlDatabase &database, const QString &table, QString &expression) const override;
+    QString storedValue(const QString &quotedColumn) const override;
+    Result appendRows(QSqlDatabase &database, const TableDefinition &table,
+                      const QVector<QVariantList> &rows) const override;
+    QStringList stockLedgerSql() const override;
     QString createTableSql(const TableDefinition &table) const override;
     QString createIndexSql(const TableDefinition &table, const ColumnDefinition &column) const override;
     QString indexName(const TableDefinition &table, const ColumnDefinition &column) const override;

@@ -1,0 +1,123 @@
+#include "data/engine/postgres/postgresengine.h"
+
+#include "data/schema.h"
+
+#include <QSqlDatabase>
+#include <QSqlDriver>
+
+#include <libpq-fe.h>
+
+#include <memory>
+
+namespace {
+
+// Bytes gathered before they are handed to the connection.
+constexpr qsizetype kSendBytes = 1 << 20;
+
+using ResultHandle = std::unique_ptr<PGresult, decltype(&PQclear)>;
+
+/// A text in COPY's text format: its backslash, tab and line ends escaped.
+void appendText(QByteArray &out, const QByteArray &utf8)
+{
+    for (const char byte : utf8) {
+        switch (byte) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default: out += byte;
+        }
+    }
+}
+
+/// One value as COPY reads it: a document in bytea's hex form, so its bytes
+/// are never read as escapes; a whole number as the text the engine parses.
+void appendValue(QByteArray &out, const QVariant &value, ColumnType type)
+{
+    if (value.isNull()) {
+        out += "\\N";
+    } else if (type == ColumnType::Document) {
+        out += "\\\\x";
+        out += value.toByteArray().toHex();
+    } else if (value.typeId() == QMetaType::QByteArray) {
+        appendText(out, value.toByteArray());
+    } else {
+        appendText(out, value.toString().toUtf8());
+    }
+}
+
+QString errorOf(PGconn *connection, const PGresult *result)
+{
+    const char *primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    return QString::fromUtf8(primary ? primary : PQerrorMessage(connection)).trimmed();
+}
+
+/// Ends the COPY under way and reads its outcome: the rows it added.
+Result finishCopy(PGconn *connection, const char *failure, qint64 &added)
+{
+    if (PQputCopyEnd(connection, failure) != 1)
+        return Result::failure(errorOf(connection, nullptr));
+    Result outcome = Result::success();
+    while (PGresult *raw = PQgetResult(connection)) {
+        ResultHandle result(raw, &PQclear);
+        if (PQresultStatus(raw) == PGRES_COMMAND_OK)
+            added = QByteArray(PQcmdTuples(raw)).toLongLong();
+        else if (outcome)
+            outcome = Result::failure(errorOf(connection, raw));
+    }
+    return outcome;
+}
+
+PGconn *connectionOf(QSqlDatabase &database)
+{
+    const QVariant handle = database.driver()->handle();
+    if (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return nullptr;
+    return *static_cast<PGconn *const *>(handle.constData());
+}
+
+} // namespace
+
+Result PostgresEngine::appendRows(QSqlDatabase &database, const TableDefinition &table,
+                                  const QVector<QVariantList> &rows) const
+{
+    PGconn *connection = connectionOf(database);
+    if (!connection)
+        return Result::failure(QStringLiteral("資料庫連線不是 PostgreSQL 的連線,無法大量寫入。"));
+    QStringList columns;
+    for (const ColumnDefinition &column : table.columns)
+        columns << quotedName(column.name);
+    const QString sql = QStringLiteral("COPY %1 (%2) FROM STDIN").arg(quotedName(table.name), columns.join(QStringLiteral(", ")));
+    ResultHandle started(PQexec(connection, sql.toUtf8().constData()), &PQclear);
+    if (PQresultStatus(started.get()) != PGRES_COPY_IN)
+        return Result::failure(errorOf(connection, started.get()), sql);
+    QByteArray buffer;
+    bool sent = true;
+    for (const QVariantList &row : rows) {
+        for (int column = 0; column < table.columns.size(); ++column) {
+            if (column > 0)
+                buffer += '\t';
+            appendValue(buffer, row.at(column), table.columns.at(column).type);
+        }
+        buffer += '\n';
+        if (buffer.size() >= kSendBytes) {
+            sent = PQputCopyData(connection, buffer.constData(), int(buffer.size())) == 1;
+            buffer.clear();
+            if (!sent)
+                break;
+        }
+    }
+    if (sent && !buffer.isEmpty())
+        sent = PQputCopyData(connection, buffer.constData(), int(buffer.size())) == 1;
+    const QString sendFailure = sent ? QString() : errorOf(connection, nullptr);
+    qint64 added = -1;
+    const Result finished = finishCopy(connection, sent ? nullptr : "send failed", added);
+    if (!sent)
+        return Result::failure(sendFailure, sql);
+    if (!finished)
+        return finished;
+    if (added != rows.size())
+        return Result::failure(QStringLiteral("寫入資料表 %1 的 %2 筆資料,伺服器卻加了 %3 筆。")
+                                   .arg(table.name, QString::number(rows.size()), QString::number(added)));
+    return Result::success();
+}
