@@ -86,6 +86,8 @@ Result EngineConnection::openFile(const QString &file, bool create)
     database.setConnectOptions(sqliteEngine().connectOptions());
     if (!database.open())
         return Result::failure(engineText(database.lastError()));
+    m_file = file;
+    m_filePlace = filePlace(file);
     QStringList stored;
     if (Result read = storedSchemaTables(database, stored); !read)
         return read;
@@ -171,8 +173,23 @@ Result EngineConnection::reopenIfLost()
     return open(path);
 }
 
+Result EngineConnection::checkFileInPlace(Use use) const
+{
+    if (m_file.isEmpty() || filePlace(m_file) == m_filePlace)
+        return Result::success();
+    const bool removed = !QFileInfo::exists(m_file);
+    const QString what = removed ? QStringLiteral("資料庫檔案 '%1' 已經被移走或刪除了")
+                                 : QStringLiteral("資料庫檔案 '%1' 已經被另一個檔案取代了(例如還原了備份)");
+    const QString then = use == Use::Writing ? QStringLiteral(",修改沒有寫入任何檔案。")
+                         : removed           ? QStringLiteral(";請把檔案放回原處,再重新開啟程式。")
+                                             : QStringLiteral(";請關閉程式再重新開啟,才會讀到目前這個檔案。");
+    return Result::failure((use == Use::Writing ? kCannotSave : kCannotRead)
+                           + what.arg(QDir::toNativeSeparators(m_file)) + then);
+}
+
 void EngineConnection::close()
 {
+    m_file.clear();
     if (!QSqlDatabase::contains(m_name))
         return;
     {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/engine/sqlite/sqlitefileplace.h"
 #include "data/result.h"
 
 #include <QSqlDatabase>
@@ -40,6 +41,14 @@ public:
     /// longer answers on it (a server restarted); fails when it cannot.
     Result reopenIfLost();
 
+    enum class Use { Writing, Reading };
+    /// Whether the file opened is still the file at its path (always so on a
+    /// server); a failure naming the path, led for a save or a read, when
+    /// another file was put there or none is there any more. Asked before
+    /// every write. The file put there is not read through this program's
+    /// connections: the old file's journal, kept by name, would mix into it.
+    Result checkFileInPlace(Use use) const;
+
     void close();
     bool isOpen() const;
     QSqlDatabase database() const;
@@ -50,5 +59,7 @@ private:
 
     QString m_name;
     QString m_openedPath;
+    QString m_file;        // the file opened; empty on a server
+    FilePlace m_filePlace; // which file that was when it was opened
 };
 

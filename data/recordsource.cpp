@@ -146,8 +146,15 @@ Result RecordSource::failIfClosed()
     if (Result reopened = reopenAfterFailure(); !reopened)
         return reopened;
     if (isOpen())
-        return Result::success();
+        return failIfFileMoved();
     return Result::failure(QStringLiteral("資料來源 %1 沒有開啟。").arg(objectName()));
+}
+
+Result RecordSource::failIfFileMoved() const
+{
+    if (hasPendingEdits() || m_adding)
+        return Result::success();
+    return m_connection->checkFileInPlace(EngineConnection::Use::Reading);
 }
 
 Result RecordSource::prepare(QSqlQuery &query, const QString &sql) const

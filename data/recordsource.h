@@ -159,6 +159,9 @@ signals:
 
 private:
     Result failIfClosed();
+    /// A source whose file was replaced or removed reads no more; with edits
+    /// pending it lets the write say so, keeping them for the user to give up.
+    Result failIfFileMoved() const;
     Result failure(const QSqlQuery &query, const QString &sql) const;
     Result moveToPosition(int position);
     Result standOn(int position);

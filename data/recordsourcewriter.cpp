@@ -83,6 +83,8 @@ Result RecordSource::deleteCurrent()
 Result RecordSource::deleteRow()
 {
     // Only the row read goes: not one added since under an identity SQLite gave again.
+    if (Result inPlace = m_connection->checkFileInPlace(EngineConnection::Use::Writing); !inPlace)
+        return inPlace;
     QSqlQuery query(m_connection->database());
     const QString sql = QStringLiteral("DELETE FROM %1 WHERE %2 = ? AND %3 = ?")
                             .arg(quotedTable(), engine().rowIdentity(), m_generation);
@@ -181,6 +183,8 @@ Result RecordSource::updateRow(QVector<EditConflict> &conflicts)
         query.exec(QStringLiteral("ROLLBACK"));
         return failure;
     };
+    if (Result inPlace = m_connection->checkFileInPlace(EngineConnection::Use::Writing); !inPlace)
+        return rollBack(inPlace);
     QStringList edited;
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
         edited << quotedName(m_columns.at(edit.key()));
@@ -254,6 +258,8 @@ Result RecordSource::insertPendingRow()
                           ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedTable())
                           : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                 .arg(quotedTable(), columns.join(QLatin1Char(',')), placeholders.join(QLatin1Char(',')));
+    if (Result inPlace = m_connection->checkFileInPlace(EngineConnection::Use::Writing); !inPlace)
+        return inPlace;
     QSqlQuery query(m_connection->database());
     if (Result prepared = prepare(query, sql); !prepared)
         return prepared;

@@ -6,9 +6,12 @@
 #include "data/recordsource.h"
 #include "support/testdatabase.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cstdio>
 #include <memory>
 
 #define VERIFY_OK(call)                                                                                      \
@@ -69,6 +72,8 @@ private slots:
     void changeElsewhereShowsWhenTheRowIsReadAgain();
     void rowsInsertedElsewhereAreNotInTheKeyset();
     void editOfARowDeletedElsewhereIsNotLost();
+    void fileReplacedUnderneathTakesNoWrite_data();
+    void fileReplacedUnderneathTakesNoWrite();
     void valueAtReadsAnyRow_data();
     void valueAtReadsAnyRow();
     void valueAtFollowsDeletesAndEdits();
@@ -798,6 +803,46 @@ void RecordSourceTest::changeElsewhereShowsWhenTheRowIsReadAgain()
     VERIFY_OK(source.moveNext());
     VERIFY_OK(source.movePrevious());
     QCOMPARE(source.value(QStringLiteral("inventory")).toInt(), 4);
+}
+
+void RecordSourceTest::fileReplacedUnderneathTakesNoWrite_data()
+{
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("another file moved over it") << true;
+    QTest::newRow("removed") << false;
+}
+
+void RecordSourceTest::fileReplacedUnderneathTakesNoWrite()
+{
+    QFETCH(bool, replaced);
+    if (TestDatabase::onServer())
+        QSKIP("a server has no file to move over");
+    insertMaterials();
+    const QString file = mappedDatabaseFile(kDatabasePath);
+    const QString backup = file + QStringLiteral(".backup");
+    m_database->execute(QStringLiteral("VACUUM INTO '%1'").arg(backup));
+    m_database->execute(QStringLiteral("UPDATE MSF SET materiel = 'later' WHERE materielno = 'M2'"));
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("MSF")));
+    QVERIFY(source.setValue(QStringLiteral("materiel"), QStringLiteral("washer")));
+    if (replaced)
+        QCOMPARE(std::rename(QFile::encodeName(backup).constData(), QFile::encodeName(file).constData()), 0);
+    else
+        QVERIFY(QFile::remove(file));
+
+    const QString told = (replaced ? QStringLiteral("資料庫檔案 '%1' 已經被另一個檔案取代了(例如還原了備份)")
+                                   : QStringLiteral("資料庫檔案 '%1' 已經被移走或刪除了"))
+                             .arg(QDir::toNativeSeparators(file));
+    QCOMPARE(source.moveNext().message(), kCannotSave + told + QStringLiteral(",修改沒有寫入任何檔案。"));
+    QCOMPARE(text(source, "materiel"), QStringLiteral("washer"));
+    QCOMPARE(m_database->value(QStringLiteral("SELECT materiel FROM MSF WHERE materielno = 'M1'")).toString(),
+             QStringLiteral("bolt"));
+
+    source.discardEdits();
+    const QString then = replaced ? QStringLiteral(";請關閉程式再重新開啟,才會讀到目前這個檔案。")
+                                  : QStringLiteral(";請把檔案放回原處,再重新開啟程式。");
+    QCOMPARE(source.moveNext().message(), kCannotRead + told + then);
+    QCOMPARE(source.currentIndex(), 0);
 }
 
 void RecordSourceTest::editOfARowDeletedElsewhereIsNotLost()
