@@ -1,6 +1,7 @@
 #include "bound/bounddocumentfield.h"
 
 #include "commands/dialogs.h"
+#include "bound/documentinsert.h"
 #include "data/recordsource.h"
 
 #include <QBuffer>
@@ -159,6 +160,20 @@ Result BoundDocumentField::saveCopy()
     return m_document.saveCopy(path);
 }
 
+Result BoundDocumentField::insertObject()
+{
+    if (!m_source.isEditable())
+        return Result::failure(QStringLiteral("目前沒有資料可以放入文件。"));
+    return insertChosenDocument(m_dialogs.insertObject(m_documentClass), *this).outcome;
+}
+
+Result BoundDocumentField::removeDocument()
+{
+    if (m_document.isEmpty() || !m_dialogs.confirm(removeQuestion, removeTitle))
+        return Result::success();
+    return setDocument(Document());
+}
+
 void BoundDocumentField::report(const Result &result)
 {
     if (!result)
@@ -221,19 +236,39 @@ void BoundDocumentField::keyPressEvent(QKeyEvent *event)
         report(openDocument());
         return;
     }
+    const bool menuKey = event->key() == Qt::Key_Menu && event->modifiers() == Qt::NoModifier;
+    if (menuKey || (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        showMenu(mapToGlobal(rect().center()));
+        return;
+    }
     QFrame::keyPressEvent(event);
 }
 
 void BoundDocumentField::contextMenuEvent(QContextMenuEvent *event)
 {
+    const bool byKeyboard = event->reason() == QContextMenuEvent::Keyboard;
+    showMenu(byKeyboard ? mapToGlobal(rect().center()) : event->globalPos());
+}
+
+void BoundDocumentField::showMenu(const QPoint &globalPosition)
+{
     QMenu menu(this);
     QAction *open = menu.addAction(QStringLiteral("開啟"));
     QAction *save = menu.addAction(QStringLiteral("另存複本..."));
+    menu.addSeparator();
+    QAction *insert = menu.addAction(QStringLiteral("插入物件..."));
+    QAction *remove = menu.addAction(removeTitle);
     open->setEnabled(!m_document.isEmpty());
     save->setEnabled(!m_document.isEmpty());
-    const QAction *chosen = menu.exec(event->globalPos());
+    insert->setEnabled(m_source.isEditable());
+    remove->setEnabled(!m_document.isEmpty() && m_source.isEditable());
+    const QAction *chosen = menu.exec(globalPosition);
     if (chosen == open)
         report(openDocument());
     else if (chosen == save)
         report(saveCopy());
+    else if (chosen == insert)
+        report(insertObject());
+    else if (chosen == remove)
+        report(removeDocument());
 }

@@ -17,8 +17,9 @@ class RecordSource;
 /// The document field: shows the document in one column of the current row
 /// (a picture filling the field with its proportions kept; any other
 /// document as its type's icon, file name and size), opens it on
-/// double-click or Enter, and offers Open and Save a copy as… in its
-/// context menu.
+/// double-click or Enter, and offers Open, Save a copy as…, Insert object…
+/// and Remove document in its context menu (also on the Menu key and
+/// Shift+F10). Inserting and removing are edits of the row.
 class BoundDocumentField : public QFrame, public DocumentField
 {
     Q_OBJECT
@@ -37,6 +38,13 @@ public:
     QImage picture() const { return m_picture; }
     /// Writes a copy of the document where the user chooses.
     Result saveCopy();
+    /// The insert-object dialog for the current row, the choice put in.
+    Result insertObject();
+    /// Asks, and on Yes empties the current row's document.
+    Result removeDocument();
+
+    static inline const QString removeQuestion = QStringLiteral("你確定要刪除這個文件嗎?");
+    static inline const QString removeTitle = QStringLiteral("刪除文件");
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -61,6 +69,7 @@ private:
     void copyChanged(const QString &path);
     bool isCurrentRow(const OpenedCopy &copy) const;
     void report(const Result &result);
+    void showMenu(const QPoint &globalPosition);
 
     RecordSource &m_source;
     int m_column;

@@ -43,7 +43,8 @@ QVariant RecordGridModel::data(const QModelIndex &index, int role) const
 
 QString RecordGridModel::documentText(int row, int column) const
 {
-    if (row == m_source.currentIndex())
+    // During an add the current row is the pending one, which the grid has no row for.
+    if (row == m_source.currentIndex() && !m_source.isAddingNew())
         return Document::fromStored(m_source.value(column)).description();
     const QVariant length = m_source.valueAt(row, column);
     if (length.isNull() || length.toLongLong() == 0)

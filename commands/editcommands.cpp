@@ -1,9 +1,9 @@
 #include "commands/editcommands.h"
 
 #include "commands/dialogs.h"
+#include "bound/documentinsert.h"
 #include "commands/screencontext.h"
 #include "commands/documentfield.h"
-#include "data/document.h"
 #include "data/recordsource.h"
 
 #include <stdexcept>
@@ -61,30 +61,12 @@ Result ConnectCommand::run(ScreenContext &screen) const
     DocumentField *field = screen.documentField(documentField);
     if (!field)
         throw std::logic_error("the screen declares no document field " + documentField.toStdString());
-    if (Result inserted = insert(screen.dialogs().insertObject(field->documentClass()), *field); !inserted)
-        return inserted;
-    screen.setButtonEnabled(connectButton, false);
-    return Result::success();
-}
-
-Result ConnectCommand::insert(const InsertObjectChoice &choice, DocumentField &field) const
-{
-    Document document;
-    switch (choice.action) {
-    case InsertObjectChoice::Action::Cancel:
-        return Result::success();
-    case InsertObjectChoice::Action::FromFile:
-        if (Result made = Document::fromFile(choice.path, choice.link, &document); !made)
-            return made;
-        return field.setDocument(document);
-    case InsertObjectChoice::Action::New:
-        break;
-    }
-    if (Result made = Document::newOfClass(field.documentClass(), &document); !made)
-        return made;
-    if (Result set = field.setDocument(document); !set)
-        return set;
-    return field.openDocument();
+    const InsertObjectChoice choice = screen.dialogs().insertObject(field->documentClass());
+    const DocumentInsert insert = insertChosenDocument(choice, *field);
+    // A file that could not be taken leaves Connect for another try; Cancel and any insert use it up.
+    if (insert.inserted || choice.action == InsertObjectChoice::Action::Cancel)
+        screen.setButtonEnabled(connectButton, false);
+    return insert.outcome;
 }
 
 CommandTargets ConnectCommand::targets() const

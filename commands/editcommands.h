@@ -3,8 +3,6 @@
 #include "commands/command.h"
 #include "commands/dialogs.h"
 
-class DocumentField;
-
 #include <QString>
 #include <QStringList>
 
@@ -47,8 +45,9 @@ public:
 
 /// Connect: the insert-object dialog of the document field, the chosen file
 /// embedded or linked, or a new document made and opened; then the Connect
-/// button disabled, also on Cancel. A file that cannot be taken is reported
-/// and keeps the button enabled, nothing stored lost.
+/// button disabled, also on Cancel and when only the opening of the new
+/// document failed. A file that cannot be taken is reported and keeps the
+/// button enabled, nothing stored lost.
 class ConnectCommand : public Command
 {
 public:
@@ -61,9 +60,6 @@ public:
 
     const QString documentField;
     const QString connectButton;
-
-private:
-    Result insert(const InsertObjectChoice &choice, DocumentField &field) const;
 };
 
 /// One move of Data1; running off an end is left to the boundary check.

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QLocale>
 #include <QTest>
 
 #include <memory>
@@ -44,6 +45,7 @@ class DocumentTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -221,6 +223,12 @@ void DocumentTest::linkedFileGoneIsToldWithItsPath()
     QCOMPARE(read.toStored(), document.toStored());
 }
 
+void DocumentTest::initTestCase()
+{
+    // As both programs set it at start.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::TraditionalHanScript, QLocale::Taiwan));
+}
+
 void DocumentTest::fileIsEmbeddedOrLinked_data()
 {
     QTest::addColumn<bool>("link");
@@ -241,6 +249,7 @@ void DocumentTest::fileIsEmbeddedOrLinked()
     QCOMPARE(document.bytes(), link ? QByteArray() : pngBytes());
     QCOMPARE(document.linkedPath(), link ? path : QString());
     QVERIFY(document.description().contains(link ? QStringLiteral("連結") : QStringLiteral("內嵌")));
+    QVERIFY2(document.description().startsWith(QStringLiteral("PNG 影像, 員工.png, ")), qPrintable(document.description()));
 }
 
 void DocumentTest::badFileIsRefusedAndLeavesTheDocument_data()
