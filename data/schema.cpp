@@ -126,3 +126,13 @@ Result createMissingIndexes(QSqlDatabase &database)
     }
     return Result::success();
 }
+
+const TableDefinition &stockLedgerTable()
+{
+    static const TableDefinition table{kStockLedgerTable,
+                                       {{QStringLiteral("changedat"), ColumnType::Text},
+                                        {QStringLiteral("materielno"), ColumnType::Text},
+                                        {QStringLiteral("oldinventory"), ColumnType::WholeNumber},
+                                        {QStringLiteral("newinventory"), ColumnType::WholeNumber}}};
+    return table;
+}

@@ -30,6 +30,9 @@ constexpr qint64 kWholeNumberMinimum = -32768;
 constexpr qint64 kWholeNumberMaximum = 32767;
 
 /// The eleven tables of the database, columns in their stored order.
+/// The stock ledger's table: its columns as the copy and the check know them.
+const TableDefinition &stockLedgerTable();
+
 const QVector<TableDefinition> &schemaTables();
 
 /// The schema's table of that name, compared without regard to case; null when there is none.

@@ -7,16 +7,6 @@
 #include <QSqlQuery>
 #include <QStringList>
 
-const TableDefinition &stockLedgerTable()
-{
-    static const TableDefinition table{kStockLedgerTable,
-                                       {{QStringLiteral("changedat"), ColumnType::Text},
-                                        {QStringLiteral("materielno"), ColumnType::Text},
-                                        {QStringLiteral("oldinventory"), ColumnType::WholeNumber},
-                                        {QStringLiteral("newinventory"), ColumnType::WholeNumber}}};
-    return table;
-}
-
 Result enableStockLedger(QSqlDatabase &database)
 {
     QSqlQuery query(database);

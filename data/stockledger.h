@@ -1,7 +1,6 @@
 #pragma once
 
 #include "data/result.h"
-#include "data/schema.h"
 
 #include <QSqlDatabase>
 #include <QString>
@@ -10,9 +9,6 @@
 /// MSF, with one line for every change of a material's inventory (when,
 /// material, old, new), whoever made it: lending, returning or an edit.
 inline const QString kStockLedgerTable = QStringLiteral("STOCKLEDGER");
-
-/// The ledger's table: its columns as the copy and the check know them.
-const TableDefinition &stockLedgerTable();
 
 /// Adds the ledger's table and trigger; a database that has them already is
 /// left as it is. Changes nothing of the eleven tables or their rows.
