@@ -20,11 +20,29 @@ QString vemoHome()
 #endif
 }
 
+namespace {
+
+bool isSystemPath(const QString &databasePath)
+{
+    return databasePath.compare(kDatabasePath, Qt::CaseInsensitive) == 0;
+}
+
+// Any scheme counts as an address, so a mistyped one is refused instead of becoming a new file of that name.
+bool namesServer(const QString &configured)
+{
+    return configured.contains(QLatin1String("://"));
+}
+
+} // namespace
+
 QString mappedDatabaseFile(const QString &databasePath)
 {
-    if (databasePath.compare(kDatabasePath, Qt::CaseInsensitive) == 0)
-        return vemoHome() + QStringLiteral("/vemo.sqlite");
-    return databasePath;
+    if (!isSystemPath(databasePath))
+        return databasePath;
+    const QString configured = configuredDatabase();
+    if (!configured.isEmpty() && !namesServer(configured) && !isSystemPath(configured))
+        return configured;
+    return vemoHome() + QStringLiteral("/vemo.sqlite");
 }
 
 QString settingsFile()
@@ -32,7 +50,7 @@ QString settingsFile()
     return vemoHome() + QStringLiteral("/vemo.conf");
 }
 
-QString configuredServer()
+QString configuredDatabase()
 {
     const QString fromEnvironment = qEnvironmentVariable("VEMO_DATABASE");
     if (!fromEnvironment.isEmpty())
@@ -54,15 +72,16 @@ QString serverFor(const QString &databasePath)
 {
     if (ServerAddress::isServerAddress(databasePath))
         return databasePath;
-    if (databasePath.compare(kDatabasePath, Qt::CaseInsensitive) == 0)
-        return configuredServer();
-    return QString();
+    if (!isSystemPath(databasePath))
+        return QString();
+    const QString configured = configuredDatabase();
+    return namesServer(configured) ? configured : QString();
 }
 
 QString resolvedDatabase(const QString &given)
 {
-    if (!given.isEmpty() && given.compare(kDatabasePath, Qt::CaseInsensitive) != 0)
+    if (!given.isEmpty() && !isSystemPath(given))
         return given;
-    const QString server = configuredServer();
+    const QString server = serverFor(kDatabasePath);
     return server.isEmpty() ? mappedDatabaseFile(kDatabasePath) : server;
 }

@@ -10,19 +10,22 @@ inline const QString kDatabasePath = QStringLiteral("C:\\vemo\\vemo.mdb");
 QString vemoHome();
 
 /// Maps a database path of the system (C:\vemo\vemo.mdb in any case) to the
-/// SQLite file that stands for it. Any other path is taken as a real file path.
+/// SQLite file that stands for it: the configured file when $VEMO_DATABASE or
+/// vemo.conf names one, else vemo.sqlite in the vemo folder. Any other path is
+/// taken as a real file path.
 QString mappedDatabaseFile(const QString &databasePath);
 
 /// The settings file in the vemo folder.
 QString settingsFile();
 
-/// The database server the system's path stands for: $VEMO_DATABASE when
-/// set, else the "database" setting of vemo.conf in the vemo folder; empty
-/// when the embedded file is used.
-QString configuredServer();
+/// The database the system's path stands for, a file path or a server
+/// address: $VEMO_DATABASE when set, else the "database" setting of vemo.conf
+/// in the vemo folder; empty when neither names one.
+QString configuredDatabase();
 
 /// The server a database path names: the path itself when it is a server
-/// address, the configured server for the system's path, else empty.
+/// address, the configured server (any text with "://") for the system's
+/// path, else empty.
 QString serverFor(const QString &databasePath);
 
 /// The database a program acts on when it is told given (a path or a server

@@ -124,6 +124,9 @@ void ServerAddressTest::serverComesFromTheEnvironmentOrTheSettings_data()
     QTest::newRow("environment over settings") << fromEnvironment << fromSettings << fromEnvironment;
     const QString socket = QStringLiteral("postgresql://office@%2Fvar%2Frun%2Fpostgresql:5432/vemo?sslmode=disable&options=-cx%3Dy,z");
     QTest::newRow("settings with a socket folder, options and a comma") << "" << socket << socket;
+    QTest::newRow("environment naming a file") << "/srv/office/vemo.sqlite" << fromSettings << "";
+    QTest::newRow("settings naming a file") << "" << "/srv/office/vemo.sqlite" << "";
+    QTest::newRow("a mistyped scheme is an address, never a file") << "postgre://office@db/vemo" << "" << "postgre://office@db/vemo";
 }
 
 void ServerAddressTest::serverComesFromTheEnvironmentOrTheSettings()
@@ -143,6 +146,10 @@ void ServerAddressTest::serverComesFromTheEnvironmentOrTheSettings()
     QCOMPARE(serverFor(kDatabasePath), server);
     QCOMPARE(serverFor(QStringLiteral("c:\\vemo\\vemo.mdb")), server);
     QCOMPARE(serverFor(home.path() + QStringLiteral("/other.sqlite")), QString());
+    const QString named = environment.isEmpty() ? settings : environment;
+    const bool namesFile = server.isEmpty() && !named.isEmpty();
+    QCOMPARE(mappedDatabaseFile(kDatabasePath), namesFile ? named : home.path() + QStringLiteral("/vemo.sqlite"));
+    QCOMPARE(resolvedDatabase(QString()), server.isEmpty() ? mappedDatabaseFile(kDatabasePath) : server);
     qunsetenv("VEMO_DATABASE");
     qunsetenv("VEMO_HOME");
 }
