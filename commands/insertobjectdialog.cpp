@@ -1,8 +1,10 @@
 #include "commands/insertobjectdialog.h"
 
+#include "commands/filechooser.h"
+
 #include <QCheckBox>
+#include <QDir>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -57,7 +59,7 @@ InsertObjectChoice InsertObjectDialog::choice() const
 
 void InsertObjectDialog::browse()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("瀏覽"), m_path->text());
+    const QString path = chooseFileToOpen(this, QStringLiteral("瀏覽"), m_path->text());
     if (!path.isEmpty()) {
         m_path->setText(QDir::toNativeSeparators(path));
         m_fromFile->setChecked(true);

@@ -1,10 +1,10 @@
 #include "commands/qtdialogs.h"
 
+#include "commands/filechooser.h"
 #include "commands/insertobjectdialog.h"
 
 #include <QApplication>
 #include <QDesktopServices>
-#include <QFileDialog>
 #include <QUrl>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -84,7 +84,7 @@ InsertObjectChoice QtDialogs::insertObject(const QString &documentClass)
 
 QString QtDialogs::saveFileName(const QString &suggestedName)
 {
-    return QFileDialog::getSaveFileName(raisingWindow(), QStringLiteral("另存複本"), suggestedName);
+    return chooseFileToSave(raisingWindow(), QStringLiteral("另存複本"), suggestedName);
 }
 
 bool QtDialogs::openWithDesktop(const QString &path)

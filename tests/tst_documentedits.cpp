@@ -1,5 +1,6 @@
 #include "bound/bounddocumentfield.h"
 #include "commands/editcommands.h"
+#include "commands/filechooser.h"
 #include "data/document.h"
 #include "data/recordsource.h"
 #include "data/schema.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QImage>
 #include <QMenu>
+#include <QMimeDatabase>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QTableView>
@@ -119,6 +121,8 @@ private slots:
     void menuOffersTheDocumentCommands();
     void gridShowsEachRowsOwnDocumentDuringAnAdd();
     void newDocumentThatCannotBeOpenedIsKeptAndTold();
+    void fileListsTellTypesByNameWithoutReadingFiles_data();
+    void fileListsTellTypesByNameWithoutReadingFiles();
 
 private:
     Screen &open(const QString &form);
@@ -298,6 +302,24 @@ void DocumentEditsTest::newDocumentThatCannotBeOpenedIsKeptAndTold()
     QVERIFY(!screen.button(buttonWith<ConnectCommand>(screen.declaration()))->isEnabled());
     press(screen, buttonWith<SaveCommand>(screen.declaration()));
     QCOMPARE(stored("E01").mimeType(), QStringLiteral("application/rtf"));
+}
+
+void DocumentEditsTest::fileListsTellTypesByNameWithoutReadingFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("a database file") << "vemo.sqlite";
+    QTest::newRow("its journal") << "vemo.sqlite-wal";
+    QTest::newRow("no extension") << "vemo";
+}
+
+void DocumentEditsTest::fileListsTellTypesByNameWithoutReadingFiles()
+{
+    QFETCH(QString, name);
+    const QFileInfo file(fileOf(name, pngOf({4, 4})));
+    const QMimeDatabase types;
+    QCOMPARE(types.mimeTypeForFile(file).name(), QStringLiteral("image/png"));
+    const QString unreadable = QDir(m_files->path()).filePath(QStringLiteral("gone/") + name);
+    QCOMPARE(NameOnlyIconProvider().type(file), types.mimeTypeForFile(unreadable).comment());
 }
 
 QTEST_MAIN(DocumentEditsTest)
