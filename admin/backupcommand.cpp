@@ -1,7 +1,7 @@
 #include "admin/backupcommand.h"
 
 #include "admin/console.h"
-#include "admin/sqlitefile.h"
+#include "data/engine/sqlite/sqlitefile.h"
 
 int BackupCommand::run(const QStringList &arguments, const QString &database)
 {

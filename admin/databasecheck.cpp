@@ -1,6 +1,6 @@
 #include "admin/databasecheck.h"
 
-#include "admin/sqlitefile.h"
+#include "data/engine/sqlite/sqlitefile.h"
 #include "data/document.h"
 #include "data/engineconnection.h"
 #include "data/enginetext.h"

@@ -3,7 +3,7 @@
 #include "admin/databasecopy.h"
 #include "admin/importvalue.h"
 #include "admin/progress.h"
-#include "admin/sqlitefile.h"
+#include "data/engine/sqlite/sqlitefile.h"
 #include "data/engine.h"
 #include "data/engineconnection.h"
 #include "data/enginetext.h"

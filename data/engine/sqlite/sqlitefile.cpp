@@ -1,4 +1,4 @@
-#include "admin/sqlitefile.h"
+#include "data/engine/sqlite/sqlitefile.h"
 
 #include <QFile>
 #include <QFileInfo>
