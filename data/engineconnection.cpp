@@ -99,7 +99,10 @@ Result EngineConnection::openFile(const QString &file, bool create)
             return created;
     }
     // Setting the connection up may write the file's first page, so it waits for the tables.
-    return sqliteEngine().prepareConnection(database);
+    if (Result prepared = sqliteEngine().prepareConnection(database); !prepared)
+        return prepared;
+    m_journalPlace = filePlace(journalOf(file));
+    return Result::success();
 }
 
 Result EngineConnection::openServer(const QString &server, Missing missing)
@@ -175,11 +178,17 @@ Result EngineConnection::reopenIfLost()
 
 Result EngineConnection::checkFileInPlace(Use use) const
 {
-    if (m_file.isEmpty() || filePlace(m_file) == m_filePlace)
+    if (m_file.isEmpty())
+        return Result::success();
+    const bool fileInPlace = filePlace(m_file) == m_filePlace;
+    // While this connection is open no program removes the journal, unless its locks were lost.
+    const bool journalInPlace = !m_journalPlace.exists || filePlace(journalOf(m_file)) == m_journalPlace;
+    if (fileInPlace && journalInPlace)
         return Result::success();
     const bool removed = !QFileInfo::exists(m_file);
-    const QString what = removed ? QStringLiteral("資料庫檔案 '%1' 已經被移走或刪除了")
-                                 : QStringLiteral("資料庫檔案 '%1' 已經被另一個檔案取代了(例如還原了備份)");
+    const QString what = !fileInPlace ? (removed ? QStringLiteral("資料庫檔案 '%1' 已經被移走或刪除了")
+                                                 : QStringLiteral("資料庫檔案 '%1' 已經被另一個檔案取代了(例如還原了備份)"))
+                                      : QStringLiteral("資料庫檔案 '%1' 的日誌檔案被別的程式移走或換掉了");
     const QString then = use == Use::Writing ? QStringLiteral(",修改沒有寫入任何檔案。")
                          : removed           ? QStringLiteral(";請把檔案放回原處,再重新開啟程式。")
                                              : QStringLiteral(";請關閉程式再重新開啟,才會讀到目前這個檔案。");

@@ -61,5 +61,6 @@ private:
     QString m_openedPath;
     QString m_file;        // the file opened; empty on a server
     FilePlace m_filePlace; // which file that was when it was opened
+    FilePlace m_journalPlace; // and which file its write-ahead journal was
 };
 

@@ -807,14 +807,17 @@ void RecordSourceTest::changeElsewhereShowsWhenTheRowIsReadAgain()
 
 void RecordSourceTest::fileReplacedUnderneathTakesNoWrite_data()
 {
-    QTest::addColumn<bool>("replaced");
-    QTest::newRow("another file moved over it") << true;
-    QTest::newRow("removed") << false;
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("another file moved over it") << "replaced" << "資料庫檔案 '%1' 已經被另一個檔案取代了(例如還原了備份)";
+    QTest::newRow("removed") << "removed" << "資料庫檔案 '%1' 已經被移走或刪除了";
+    QTest::newRow("its journal removed by a program that saw no lock")
+        << "journal removed" << "資料庫檔案 '%1' 的日誌檔案被別的程式移走或換掉了";
 }
 
 void RecordSourceTest::fileReplacedUnderneathTakesNoWrite()
 {
-    QFETCH(bool, replaced);
+    QFETCH(QString, change);
     if (TestDatabase::onServer())
         QSKIP("a server has no file to move over");
     insertMaterials();
@@ -825,22 +828,21 @@ void RecordSourceTest::fileReplacedUnderneathTakesNoWrite()
     RecordSource source(QStringLiteral("Data1"));
     VERIFY_OK(source.open(kDatabasePath, QStringLiteral("MSF")));
     QVERIFY(source.setValue(QStringLiteral("materiel"), QStringLiteral("washer")));
-    if (replaced)
+    if (change == QLatin1String("replaced"))
         QCOMPARE(std::rename(QFile::encodeName(backup).constData(), QFile::encodeName(file).constData()), 0);
     else
-        QVERIFY(QFile::remove(file));
+        QVERIFY(QFile::remove(change == QLatin1String("removed") ? file : file + QStringLiteral("-wal")));
 
-    const QString told = (replaced ? QStringLiteral("資料庫檔案 '%1' 已經被另一個檔案取代了(例如還原了備份)")
-                                   : QStringLiteral("資料庫檔案 '%1' 已經被移走或刪除了"))
-                             .arg(QDir::toNativeSeparators(file));
+    QFETCH(QString, told);
+    told = told.arg(QDir::toNativeSeparators(file));
     QCOMPARE(source.moveNext().message(), kCannotSave + told + QStringLiteral(",修改沒有寫入任何檔案。"));
     QCOMPARE(text(source, "materiel"), QStringLiteral("washer"));
     QCOMPARE(m_database->value(QStringLiteral("SELECT materiel FROM MSF WHERE materielno = 'M1'")).toString(),
              QStringLiteral("bolt"));
 
     source.discardEdits();
-    const QString then = replaced ? QStringLiteral(";請關閉程式再重新開啟,才會讀到目前這個檔案。")
-                                  : QStringLiteral(";請把檔案放回原處,再重新開啟程式。");
+    const QString then = change == QLatin1String("removed") ? QStringLiteral(";請把檔案放回原處,再重新開啟程式。")
+                                                            : QStringLiteral(";請關閉程式再重新開啟,才會讀到目前這個檔案。");
     QCOMPARE(source.moveNext().message(), kCannotRead + told + then);
     QCOMPARE(source.currentIndex(), 0);
 }

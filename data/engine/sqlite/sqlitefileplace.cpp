@@ -11,3 +11,8 @@ FilePlace filePlace(const QString &path)
         return FilePlace();
     return FilePlace{true, quint64(status.st_dev), quint64(status.st_ino)};
 }
+
+QString journalOf(const QString &databaseFile)
+{
+    return databaseFile + QStringLiteral("-wal");
+}

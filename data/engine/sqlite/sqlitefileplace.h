@@ -20,3 +20,6 @@ struct FilePlace
 
 /// The file at the path now; one that does not exist when the path names none.
 FilePlace filePlace(const QString &path);
+
+/// The write-ahead journal SQLite keeps beside a database file.
+QString journalOf(const QString &databaseFile);
