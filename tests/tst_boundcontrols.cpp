@@ -8,7 +8,9 @@
 #include "support/testdatabase.h"
 
 #include <QAbstractItemView>
+#include <QKeySequence>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -43,6 +45,9 @@ private slots:
     void storedCodeStaysAsItIsUntilChosen();
 
     void gridShowsTheKeysetAndEveryColumn();
+    void keysMoveOverATableLargerThanTheGridHolds_data();
+    void keysMoveOverATableLargerThanTheGridHolds();
+    void scrollingToTheEndShowsTheLastRowsWithoutMoving();
     void choosingAGridRowMovesTheSource_data();
     void choosingAGridRowMovesTheSource();
     void movingTheSourceSelectsTheGridRow();
@@ -496,6 +501,59 @@ void BoundControlsTest::gridShowsTheKeysetAndEveryColumn()
     QCOMPARE(model.data(model.index(2, 2)).toString(), QString("X9"));
     QCOMPARE(model.data(model.index(2, 4)).toString(), QString());
     QVERIFY(model.flags(model.index(1, 1)) & Qt::ItemIsEditable);
+}
+
+void BoundControlsTest::keysMoveOverATableLargerThanTheGridHolds_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<int>("row");
+    QTest::newRow("down") << "Down" << 1;
+    QTest::newRow("page down and up") << "PgDown, PgUp" << 0;
+    QTest::newRow("to the end") << "Ctrl+End" << 499;
+    QTest::newRow("up from the end") << "Ctrl+End, Up" << 498;
+    QTest::newRow("page down at the end") << "Ctrl+End, PgDown" << 499;
+    QTest::newRow("back to the start") << "Ctrl+End, Ctrl+Home" << 0;
+}
+
+void BoundControlsTest::keysMoveOverATableLargerThanTheGridHolds()
+{
+    QFETCH(QString, keys);
+    QFETCH(int, row);
+    m_database->insertNumbered("MSF", "M", 500);
+    auto source = openSource("MSF");
+    QVERIFY(source);
+    RecordGrid grid(*source, true, m_dialogs);
+    grid.resize(400, 200);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+
+    QTest::keySequence(&grid, QKeySequence(keys));
+
+    QCOMPARE(source->currentIndex(), row);
+    QVERIFY(grid.model()->rowCount() < 500);
+    QCOMPARE(grid.model()->data(grid.currentIndex().siblingAtColumn(0)).toString(), QString("M%1").arg(row + 1));
+    QVERIFY(grid.viewport()->rect().contains(grid.visualRect(grid.currentIndex())));
+}
+
+void BoundControlsTest::scrollingToTheEndShowsTheLastRowsWithoutMoving()
+{
+    m_database->insertNumbered("MSF", "M", 500);
+    auto source = openSource("MSF");
+    QVERIFY(source);
+    RecordGrid grid(*source, true, m_dialogs);
+    grid.resize(400, 200);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+
+    grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->maximum());
+
+    const QModelIndex bottom = grid.model()->index(grid.model()->rowCount() - 1, 0);
+    QCOMPARE(grid.model()->data(bottom).toString(), QString("M500"));
+    QVERIFY(grid.viewport()->rect().contains(grid.visualRect(bottom)));
+    QCOMPARE(source->currentIndex(), 0);
+    QVERIFY(selectedRows(grid).isEmpty());
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(bottom).center());
+    QCOMPARE(source->currentIndex(), 499);
 }
 
 void BoundControlsTest::choosingAGridRowMovesTheSource_data()
