@@ -18,6 +18,6 @@ int BackupCommand::run(const QStringList &arguments, const QString &database)
         console::message(QStringLiteral("備份失敗:%1").arg(copied.message()));
         return kExitFailed;
     }
-    console::message(QStringLiteral("已備份到 %1。").arg(destination));
+    console::note(QStringLiteral("已備份到 %1。").arg(destination));
     return kExitOk;
 }

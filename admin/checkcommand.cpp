@@ -19,6 +19,6 @@ int CheckCommand::run(const QStringList &arguments, const QString &database)
         console::message(QStringLiteral("檢查 %1:發現 %2 個問題。").arg(database).arg(problems.size()));
         return kExitFailed;
     }
-    console::message(QStringLiteral("檢查 %1:沒有發現問題。").arg(database));
+    console::note(QStringLiteral("檢查 %1:沒有發現問題。").arg(database));
     return kExitOk;
 }

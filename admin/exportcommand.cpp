@@ -139,6 +139,6 @@ int ExportCommand::run(const QStringList &arguments, const QString &database)
         console::message(written.message());
         return kExitFailed;
     }
-    console::message(QStringLiteral("%1:匯出 %2 筆。").arg(table->name).arg(tableExport.rows()));
+    console::note(QStringLiteral("%1:匯出 %2 筆。").arg(table->name).arg(tableExport.rows()));
     return tableExport.problems().isEmpty() ? kExitOk : kExitFailed;
 }

@@ -57,11 +57,11 @@ int ImportCommand::run(const QStringList &arguments, const QString &database)
     for (const ImportReport::Table &table : report.tables)
         rows += table.read;
     if (options.dryRun)
-        console::message(QStringLiteral("試算完成,沒有寫入任何資料:讀出 %1 筆,費時 %2 秒。").arg(rows).arg(report.seconds, 0, 'f', 2));
+        console::note(QStringLiteral("試算完成,沒有寫入任何資料:讀出 %1 筆,費時 %2 秒。").arg(rows).arg(report.seconds, 0, 'f', 2));
     else
-        console::message(QStringLiteral("匯入完成:%1 筆資料寫入 %2,費時 %3 秒。")
+        console::note(QStringLiteral("匯入完成:%1 筆資料寫入 %2,費時 %3 秒。")
                              .arg(QString::number(rows), database, QString::number(report.seconds, 'f', 2)));
     if (!report.backup.isEmpty())
-        console::message(QStringLiteral("原來的資料庫留作備份:%1").arg(report.backup));
+        console::note(QStringLiteral("原來的資料庫留作備份:%1").arg(report.backup));
     return kExitOk;
 }

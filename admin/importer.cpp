@@ -72,16 +72,10 @@ public:
             total += table.rowCount;
         Progress progress(total, m_options.terminal);
         for (const TablePlan &table : plan.tables) {
+            progress.setStep(QStringLiteral("%1 → %2").arg(table.source, table.target->name));
             if (Result copied = copyTable(jet, table, database, progress); !copied)
                 return copied;
-            const ImportReport::Table &done = m_report.tables.constLast();
-            progress.finishStep(QStringLiteral("%1 → %2:讀出 %3 筆,%4 %5 筆")
-                                    .arg(done.source, done.target)
-                                    .arg(done.read)
-                                    .arg(database ? QStringLiteral("寫入") : QStringLiteral("將寫入"))
-                                    .arg(done.written));
         }
-        progress.finish();
         return Result::success();
     }
 
@@ -207,6 +201,22 @@ Result importIntoServer(JetFile &jet, const ImportPlan &plan, Run &run, const Im
     return result;
 }
 
+/// Why the plan would write no row, or nothing when it writes some.
+Result somethingToWrite(const ImportPlan &plan, const QString &source, bool dryRun)
+{
+    const QString outcome = dryRun ? QStringLiteral("實際匯入時不會寫入任何資料") : QStringLiteral("沒有匯入任何資料");
+    if (plan.tables.isEmpty())
+        return Result::failure(QStringLiteral("%1 的資料表都對不到 vemo 的資料表,%2。名稱不同的資料表請用 --map 對照(格式見 vemo-admin import --help)。")
+                                   .arg(source, outcome));
+    QStringList matched;
+    for (const TablePlan &table : plan.tables) {
+        if (table.rowCount > 0)
+            return Result::success();
+        matched << QStringLiteral("%1 → %2").arg(table.source, table.target->name);
+    }
+    return Result::failure(QStringLiteral("對得到的資料表(%1)都沒有資料,%2。").arg(matched.join(QStringLiteral("、")), outcome));
+}
+
 QString backupName(const QString &target)
 {
     return target + QStringLiteral(".before-import-")
@@ -249,6 +259,10 @@ Result importJetFile(const ImportOptions &options, ImportReport &report)
     for (const TablePlan &table : plan.tables)
         for (const QString &column : table.unmatchedColumns)
             report.unmatched << QStringLiteral("欄位 %1.%2 對不到 %3 的欄位,未匯入").arg(table.source, column, table.target->name);
+
+    report.dryRun = options.dryRun;
+    if (Result some = somethingToWrite(plan, options.source, options.dryRun); !some)
+        return some;
 
     Run run(options, report);
     for (const JetTable &table : tables)

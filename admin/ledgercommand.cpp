@@ -36,7 +36,7 @@ int LedgerCommand::run(const QStringList &arguments, const QString &database)
             console::message(QStringLiteral("無法啟用庫存異動記錄:%1").arg(enabled.message()));
             return kExitFailed;
         }
-        console::message(already ? QStringLiteral("庫存異動記錄早已啟用。") : QStringLiteral("已啟用庫存異動記錄,從現在起每次庫存變更都會留下一筆。"));
+        console::note(already ? QStringLiteral("庫存異動記錄早已啟用。") : QStringLiteral("已啟用庫存異動記錄,從現在起每次庫存變更都會留下一筆。"));
         return kExitOk;
     }
     if (!stockLedgerEnabled(db)) {

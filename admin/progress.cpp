@@ -9,41 +9,48 @@ constexpr int kRedrawMilliseconds = 100;
 
 } // namespace
 
-Progress::Progress(qint64 total, bool terminal) : m_total(total), m_terminal(terminal)
+Progress::Progress(qint64 total, bool terminal) : m_total(total), m_shown(terminal && !console::quiet())
 {
     m_sinceDrawn.start();
-    if (m_terminal)
+    if (m_shown)
+        draw();
+}
+
+Progress::~Progress()
+{
+    finish();
+}
+
+void Progress::setStep(const QString &step)
+{
+    m_step = step;
+    if (m_shown)
         draw();
 }
 
 void Progress::advance(qint64 rows)
 {
     m_done += rows;
-    if (m_terminal && m_sinceDrawn.elapsed() >= kRedrawMilliseconds)
-        draw();
-}
-
-void Progress::finishStep(const QString &line)
-{
-    if (m_terminal)
-        console::messagePart(QStringLiteral("\r\x1b[K"));
-    console::message(line);
-    if (m_terminal)
+    if (m_shown && m_sinceDrawn.elapsed() >= kRedrawMilliseconds)
         draw();
 }
 
 void Progress::finish()
 {
-    if (m_terminal)
+    if (m_shown)
         console::messagePart(QStringLiteral("\r\x1b[K"));
+    m_shown = false;
 }
 
 void Progress::draw()
 {
     m_sinceDrawn.restart();
     const int filled = m_total > 0 ? int(kBarWidth * qMin(m_done, m_total) / m_total) : kBarWidth;
-    console::messagePart(QStringLiteral("\r[%1%2] %3 / %4 筆")
-                             .arg(QString(filled, QLatin1Char('#')), QString(kBarWidth - filled, QLatin1Char('.')))
-                             .arg(m_done)
-                             .arg(m_total));
+    QString line = QStringLiteral("\r\x1b[K[%1%2] %3 / %4 筆")
+                       .arg(QString(filled, QLatin1Char('#')), QString(kBarWidth - filled, QLatin1Char('.')))
+                       .arg(m_done)
+                       .arg(m_total);
+    if (!m_step.isEmpty())
+        line += QLatin1Char(' ') + m_step;
+    console::messagePart(line);
 }

@@ -8,7 +8,7 @@ int ReportCommand::run(const QStringList &arguments, const QString &database)
 {
     QCommandLineParser parser;
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("以 CSV 輸出,不排成文字表格。"));
-    const QCommandLineOption days(QStringLiteral("days"), QStringLiteral("contracts:列出今天起 N 天內到期的合約。"), QStringLiteral("N"));
+    const QCommandLineOption days(QStringLiteral("days"), QStringLiteral("contracts:列出今天起 N 天內到期與過去 N 天內已結束的合約。"), QStringLiteral("N"));
     parser.addOptions({csv, days});
     parser.addPositionalArgument(QStringLiteral("REPORT"), QStringLiteral("low-stock 或 contracts。"));
     const QString usage = QStringLiteral("report low-stock [--csv] | report contracts --days N [--csv]");
@@ -29,18 +29,25 @@ int ReportCommand::run(const QStringList &arguments, const QString &database)
         console::message(opened.message());
         return kExitFailed;
     }
+    const bool asCsv = parser.isSet(csv);
+    if (contracts) {
+        TextTable report({});
+        if (Result made = contractsReport(connection.database(), QDate::currentDate(), dayCount, report); !made) {
+            console::message(made.message());
+            return kExitFailed;
+        }
+        console::dataBytes((asCsv ? report.toCsv() : report.toText()).toUtf8());
+        return kExitOk;
+    }
     ReportTables report{TextTable({}), TextTable({})};
-    const Result made = lowStock ? lowStockReport(connection.database(), report)
-                                 : contractsReport(connection.database(), QDate::currentDate(), dayCount, report);
-    if (!made) {
+    if (Result made = lowStockReport(connection.database(), report); !made) {
         console::message(made.message());
         return kExitFailed;
     }
-    const bool asCsv = parser.isSet(csv);
     console::dataBytes((asCsv ? report.found.toCsv() : report.found.toText()).toUtf8());
     if (!report.unreadable.isEmpty()) {
         console::data(QString());
-        console::data(lowStock ? QStringLiteral("庫存或安全存量不是數字的材料:") : QStringLiteral("讀不出結束日期的合約:"));
+        console::data(QStringLiteral("庫存或安全存量不是數字的材料:"));
         console::dataBytes((asCsv ? report.unreadable.toCsv() : report.unreadable.toText()).toUtf8());
     }
     return kExitOk;

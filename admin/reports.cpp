@@ -61,33 +61,38 @@ Result lowStockReport(const QSqlDatabase &database, ReportTables &report)
     return Result::success();
 }
 
-Result contractsReport(const QSqlDatabase &database, const QDate &today, int days, ReportTables &report)
+Result contractsReport(const QSqlDatabase &database, const QDate &today, int days, TextTable &report)
 {
     QSqlQuery query;
     if (Result read = select(database, QStringLiteral("SELECT contractno, contractname, enddate FROM CC"), query); !read)
         return read;
-    struct Due
+    struct Listed
     {
         QDate date;
         QStringList row;
     };
-    QVector<Due> due;
-    report = {TextTable({QStringLiteral("合約編號"), QStringLiteral("合約名稱"), QStringLiteral("結束日期"), QStringLiteral("剩餘天數")}),
-              TextTable({QStringLiteral("合約編號"), QStringLiteral("合約名稱"), QStringLiteral("結束日期")})};
-    const QDate last = today.addDays(days);
+    QVector<Listed> listed;
+    QVector<QStringList> unreadable;
     while (query.next()) {
         const QString endText = query.value(2).toString();
         if (endText.trimmed().isEmpty())
             continue;
         const QDate end = readContractDate(endText);
         const QStringList contract{query.value(0).toString(), query.value(1).toString(), endText};
+        const qint64 left = end.isValid() ? today.daysTo(end) : 0;
         if (!end.isValid())
-            report.unreadable.addRow(contract);
-        else if (end >= today && end <= last)
-            due << Due{end, contract + QStringList{QString::number(today.daysTo(end))}};
+            unreadable << contract + QStringList{QStringLiteral("結束日期讀不出"), QString()};
+        else if (left >= 0 && left <= days)
+            listed << Listed{end, contract + QStringList{QStringLiteral("將到期"), QString::number(left)}};
+        else if (left < 0 && -left <= days)
+            listed << Listed{end, contract + QStringList{QStringLiteral("已結束"), QString::number(-left)}};
     }
-    std::stable_sort(due.begin(), due.end(), [](const Due &a, const Due &b) { return a.date < b.date; });
-    for (const Due &contract : due)
-        report.found.addRow(contract.row);
+    std::stable_sort(listed.begin(), listed.end(), [](const Listed &a, const Listed &b) { return a.date < b.date; });
+    report = TextTable({QStringLiteral("合約編號"), QStringLiteral("合約名稱"), QStringLiteral("結束日期"), QStringLiteral("狀態"),
+                        QStringLiteral("天數")});
+    for (const Listed &contract : listed)
+        report.addRow(contract.row);
+    for (const QStringList &contract : unreadable)
+        report.addRow(contract);
     return Result::success();
 }

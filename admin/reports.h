@@ -19,7 +19,8 @@ struct ReportTables
 /// stock is not a number go to the unreadable list.
 Result lowStockReport(const QSqlDatabase &database, ReportTables &report);
 
-/// Contracts whose end date falls from today to today + days, soonest
-/// first; end dates that are not empty and cannot be read go to the
-/// unreadable list.
-Result contractsReport(const QSqlDatabase &database, const QDate &today, int days, ReportTables &report);
+/// One contract list: contracts that ended in the last days days (how many
+/// days ago) and those that end from today to today + days (how many days
+/// are left), by end date; after them the contracts whose end date is not
+/// empty and cannot be read, so a CSV of it is one table.
+Result contractsReport(const QSqlDatabase &database, const QDate &today, int days, TextTable &report);

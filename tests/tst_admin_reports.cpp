@@ -93,22 +93,27 @@ void AdminReportsTest::contractsDue()
     TestDatabase database;
     const QVector<QStringList> contracts = {
         {"LATER", "2027/1/7"},  {"TODAY", "2026-12-07"}, {"LAST", "2027.01.06"}, {"ROC", "115/12/20"},
-        {"PAST", "2026/12/6"},  {"BAD", "2026/2/30"},     {"EMPTY", ""},         {"TEXT", "待定"},
-        {"SOON", "2026/12/8 0:00:00"},
+        {"PAST", "2026/12/4"},  {"BAD", "2026/2/30"},     {"EMPTY", ""},         {"TEXT", "待定"},
+        {"SOON", "2026/12/8 0:00:00"}, {"LONG AGO", "2026/11/6"}, {"MONTH AGO", "2026/11/7"},
     };
     for (const QStringList &contract : contracts)
         database.insert(QStringLiteral("CC"), {contract.at(0), QStringLiteral("保養合約"), {}, contract.at(1)});
 
     EngineConnection connection;
     QVERIFY(connection.open(kDatabasePath).ok());
-    ReportTables report{TextTable({}), TextTable({})};
+    TextTable report({});
     QVERIFY(contractsReport(connection.database(), QDate(2026, 12, 7), 30, report).ok());
-    QCOMPARE(firstColumn(report.found.toText()), (QStringList{"TODAY", "SOON", "ROC", "LAST"}));
-    QVERIFY(report.found.toCsv().contains(QStringLiteral("ROC,保養合約,115/12/20,13\r\n")));
-    QCOMPARE(firstColumn(report.unreadable.toText()), (QStringList{"BAD", "TEXT"}));
+    QCOMPARE(firstColumn(report.toText()), (QStringList{"MONTH", "PAST", "TODAY", "SOON", "ROC", "LAST", "BAD", "TEXT"}));
+    const QString csv = report.toCsv();
+    QVERIFY(csv.startsWith(QStringLiteral("合約編號,合約名稱,結束日期,狀態,天數\r\n")));
+    QVERIFY(csv.contains(QStringLiteral("MONTH AGO,保養合約,2026/11/7,已結束,30\r\n")));
+    QVERIFY(csv.contains(QStringLiteral("PAST,保養合約,2026/12/4,已結束,3\r\n")));
+    QVERIFY(csv.contains(QStringLiteral("ROC,保養合約,115/12/20,將到期,13\r\n")));
+    QVERIFY(csv.contains(QStringLiteral("BAD,保養合約,2026/2/30,結束日期讀不出,\r\n")));
+    QCOMPARE(csv.count(QStringLiteral("\r\n")), 9);
 
     QVERIFY(contractsReport(connection.database(), QDate(2026, 12, 7), 0, report).ok());
-    QCOMPARE(firstColumn(report.found.toText()), QStringList{"TODAY"});
+    QCOMPARE(firstColumn(report.toText()), (QStringList{"TODAY", "BAD", "TEXT"}));
 }
 
 QTEST_GUILESS_MAIN(AdminReportsTest)

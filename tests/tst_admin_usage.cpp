@@ -1,0 +1,93 @@
+#include "support/testdatabase.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+class AdminUsageTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void importThatWritesNoRowFails_data();
+    void importThatWritesNoRowFails();
+    void quietKeepsOnlyFailures_data();
+    void quietKeepsOnlyFailures();
+};
+
+namespace {
+
+const QString kJet3 = QStringLiteral(VEMO_LEGACY_SAMPLES "/jet3-sample-with-pictures.mdb");
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run runTool(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(VEMO_ADMIN), arguments);
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+} // namespace
+
+void AdminUsageTest::importThatWritesNoRowFails_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("message");
+
+    const QString noMatch = QStringLiteral("%1 的資料表都對不到 vemo 的資料表,%2。名稱不同的資料表請用 --map 對照");
+    QTest::newRow("no table matches") << QStringList{} << noMatch.arg(kJet3, QStringLiteral("沒有匯入任何資料"));
+    QTest::newRow("dry run, no table matches") << QStringList{QStringLiteral("--dry-run")}
+                                               << noMatch.arg(kJet3, QStringLiteral("實際匯入時不會寫入任何資料"));
+}
+
+void AdminUsageTest::importThatWritesNoRowFails()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, message);
+
+    QTemporaryDir folder;
+    const QString target = folder.filePath(QStringLiteral("vemo.sqlite"));
+    const Run run = runTool(QStringList{QStringLiteral("--database"), target, QStringLiteral("import")} + options + QStringList{kJet3});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(run.out.contains(QStringLiteral("資料表 Employees 對不到 vemo 的資料表,未匯入")));
+    QVERIFY(QDir(folder.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+}
+
+void AdminUsageTest::quietKeepsOnlyFailures_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("err");
+
+    QTest::newRow("check") << QStringList{QStringLiteral("check")} << 0 << QString();
+    QTest::newRow("export") << QStringList{QStringLiteral("export"), QStringLiteral("CF")} << 0 << QString();
+    QTest::newRow("contracts") << QStringList{QStringLiteral("report"), QStringLiteral("contracts"), QStringLiteral("--days"), QStringLiteral("3")}
+                               << 0 << QString();
+    QTest::newRow("failure") << QStringList{QStringLiteral("import"), QStringLiteral("/nonexistent/old.mdb")} << 1
+                             << QStringLiteral("無法讀取 Jet 資料庫 /nonexistent/old.mdb:檔案不存在或不是 Jet (Access) 資料庫。\n");
+}
+
+void AdminUsageTest::quietKeepsOnlyFailures()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, err);
+
+    TestDatabase database;
+    const Run run = runTool(QStringList{QStringLiteral("--quiet"), QStringLiteral("--database"), database.file()} + arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.err, err);
+}
+
+QTEST_GUILESS_MAIN(AdminUsageTest)
+#include "tst_admin_usage.moc"
