@@ -299,7 +299,7 @@ void AdminCopyTest::importGoesStraightToTheServer()
     QCOMPARE(again.exitCode, 1);
     QVERIFY2(again.err.contains(QStringLiteral("已經有 %1 筆資料,沒有匯入。請匯入到空的資料庫。").arg(rowCount(file))),
              qPrintable(again.err));
-    const Run replacing = runTool(QStringList{"--database", server.address(), "import", "--replace", kJet3});
+    const Run replacing = runTool(QStringList{"--database", server.address(), "import", "--replace", "--map", map, kJet3});
     QCOMPARE(replacing.exitCode, 1);
     QCOMPARE(replacing.err.trimmed(),
              QStringLiteral("匯入到資料庫伺服器時不能用 --replace:伺服器上的資料不會留下備份。請匯入到空的資料庫。"));
@@ -308,8 +308,14 @@ void AdminCopyTest::importGoesStraightToTheServer()
 
 void AdminCopyTest::importDryRunMakesNothingOnTheServer()
 {
+    QTemporaryDir folder;
+    const QString map = folder.filePath(QStringLiteral("map.json"));
+    QFile mapFile(map);
+    QVERIFY(mapFile.open(QIODevice::WriteOnly));
+    mapFile.write(R"({"tables": {"Suppliers": {"into": "SUPPLIER", "columns": {"SupplierID": "supplierno"}}}})");
+    mapFile.close();
     ServerSchema server;
-    const Run run = runTool({"--database", server.address(), "import", "--dry-run", kJet3});
+    const Run run = runTool({"--database", server.address(), "import", "--dry-run", "--map", map, kJet3});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     EngineConnection connection;
     QVERIFY(connection.open(server.address()).ok());
