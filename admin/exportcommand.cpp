@@ -15,6 +15,16 @@
 
 namespace {
 
+// Records gathered before they are written, so a write is not made for each.
+constexpr qsizetype kWriteBytes = 1 << 16;
+
+bool writeOut(QIODevice &out, QByteArray &records)
+{
+    const bool written = records.isEmpty() || out.write(records) == records.size();
+    records.resize(0);
+    return written;
+}
+
 /// A file name in the folder that no earlier document of this export took.
 QString freeName(const QDir &folder, const QString &wanted, QSet<QString> &taken)
 {
@@ -44,14 +54,21 @@ public:
         query.setForwardOnly(true);
         if (!query.exec(QStringLiteral("SELECT %1 FROM \"%2\"").arg(quoted.join(QLatin1Char(',')), m_table.name)))
             return Result::failure(engineText(query.lastError()), query.lastQuery());
+        QByteArray records;
+        records.reserve(2 * kWriteBytes);
         while (query.next()) {
             ++m_rows;
-            QStringList fields;
-            for (int i = 0; i < m_table.columns.size(); ++i)
-                fields << field(m_table.columns.at(i), query.value(i));
-            if (out.write(csvRecord(fields).toUtf8()) < 0)
+            for (int i = 0; i < m_table.columns.size(); ++i) {
+                if (i > 0)
+                    records += ',';
+                appendCsvField(records, field(m_table.columns.at(i), query.value(i)));
+            }
+            records += "\r\n";
+            if (records.size() >= kWriteBytes && !writeOut(out, records))
                 return Result::failure(out.errorString());
         }
+        if (!writeOut(out, records))
+            return Result::failure(out.errorString());
         if (query.lastError().isValid())
             return Result::failure(engineText(query.lastError()), query.lastQuery());
         return Result::success();

@@ -28,6 +28,7 @@ private slots:
     void killedImportLeavesTheTargetAsItWas();
     void faultyMapImportsNothing();
     void exportRoundTripsEveryTable();
+    void exportCarriesEveryRowOfALargeTable();
     void exportWritesDocumentFiles();
     void backupWhileAProgramWritesPassesCheck();
     void checkFindsProblems_data();
@@ -342,6 +343,21 @@ void AdminToolTest::exportRoundTripsEveryTable()
             for (int c = 0; c < table.columns.size(); ++c)
                 QCOMPARE(records.at(row + 1).at(c), expected.at(c).toString());
         }
+    }
+}
+
+void AdminToolTest::exportCarriesEveryRowOfALargeTable()
+{
+    TestDatabase database;
+    database.insertNumbered(QStringLiteral("MSF"), QStringLiteral("M"), 20000);
+
+    const Run run = runTool({QStringLiteral("--database"), database.file(), QStringLiteral("export"), QStringLiteral("MSF")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    const QVector<QStringList> records = readCsv(run.out);
+    QCOMPARE(records.size(), 20001);
+    for (int row = 1; row <= 20000; ++row) {
+        const QStringList expected = QStringList{QStringLiteral("M%1").arg(row)} + QStringList(7, QString());
+        QCOMPARE(records.at(row), expected);
     }
 }
 
