@@ -17,6 +17,8 @@ public:
     virtual QString name() const = 0;
     /// One line for the list of commands.
     virtual QString summary() const = 0;
+    /// Whether the command acts on vemo's database, so it is named and tidied first.
+    virtual bool usesDatabase() const { return true; }
     /// Runs with the arguments after the command's name on the database file.
     virtual int run(const QStringList &arguments, const QString &database) = 0;
 

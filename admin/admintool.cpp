@@ -9,6 +9,8 @@
 #include "admin/ledgercommand.h"
 #include "admin/leftovers.h"
 #include "admin/reportcommand.h"
+#include "admin/schemacommand.h"
+#include "admin/tablescommand.h"
 #include "data/databaselocation.h"
 
 #include <QCoreApplication>
@@ -29,6 +31,8 @@ std::vector<std::unique_ptr<AdminCommand>> allCommands()
     commands.push_back(std::make_unique<CheckCommand>());
     commands.push_back(std::make_unique<ReportCommand>());
     commands.push_back(std::make_unique<LedgerCommand>());
+    commands.push_back(std::make_unique<SchemaCommand>());
+    commands.push_back(std::make_unique<TablesCommand>());
     return commands;
 }
 
@@ -116,6 +120,8 @@ int runAdminTool(const QStringList &arguments)
         return kExitUsage;
     if (askedForHelp || rest.contains(QLatin1String("--help")) || rest.contains(QLatin1String("-h")))
         return command->run({QStringLiteral("--help")}, QString());
+    if (!command->usesDatabase())
+        return command->run(rest, QString());
     const QString database = resolvedDatabase(options->database);
     AdminCommand::announce(database);
     removeLeftovers(database);

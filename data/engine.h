@@ -18,6 +18,8 @@ struct StoredColumn
     QString name;
     bool wholeNumber = false;
     bool document = false;
+    /// The type as the engine names it for this column.
+    QString type;
 };
 
 /// Everything particular to the database engine behind the data layer: how a

@@ -14,11 +14,14 @@ private slots:
     void importThatWritesNoRowFails();
     void quietKeepsOnlyFailures_data();
     void quietKeepsOnlyFailures();
+    void listings_data();
+    void listings();
 };
 
 namespace {
 
 const QString kJet3 = QStringLiteral(VEMO_LEGACY_SAMPLES "/jet3-sample-with-pictures.mdb");
+const QString kJet4 = QStringLiteral(VEMO_LEGACY_SAMPLES "/jet4-sample-dates.mdb");
 
 struct Run
 {
@@ -34,6 +37,12 @@ Run runTool(const QStringList &arguments)
     process.waitForFinished(60000);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+}
+
+/// On the server the test database is the one VEMO_DATABASE names, which the tool finds itself.
+QStringList databaseOption(const TestDatabase &database)
+{
+    return TestDatabase::onServer() ? QStringList{} : QStringList{QStringLiteral("--database"), database.file()};
 }
 
 } // namespace
@@ -84,9 +93,38 @@ void AdminUsageTest::quietKeepsOnlyFailures()
     QFETCH(QString, err);
 
     TestDatabase database;
-    const Run run = runTool(QStringList{QStringLiteral("--quiet"), QStringLiteral("--database"), database.file()} + arguments);
+    const Run run = runTool(QStringList{QStringLiteral("--quiet")} + databaseOption(database) + arguments);
     QCOMPARE(run.exitCode, exitCode);
     QCOMPARE(run.err, err);
+}
+
+void AdminUsageTest::listings_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("records");
+
+    const QString wholeNumber = TestDatabase::onServer() ? QStringLiteral("smallint") : QStringLiteral("INTEGER");
+    QTest::newRow("schema") << QStringList{QStringLiteral("schema"), QStringLiteral("--csv")}
+                            << QStringList{QStringLiteral("資料表,欄位,型別,vemo 的用途"), QStringLiteral("MSF,inventory,%1,整數").arg(wholeNumber),
+                                           QStringLiteral("CF,customerno,%1,文字").arg(TestDatabase::onServer() ? QStringLiteral("text") : QStringLiteral("TEXT"))};
+    QTest::newRow("Jet 4 tables") << QStringList{QStringLiteral("tables"), QStringLiteral("--csv"), kJet4}
+                                  << QStringList{QStringLiteral("資料表,筆數,欄位,型別"), QStringLiteral("DateTest,6,DateCol,日期/時間"),
+                                                 QStringLiteral("DateTest,6,ShortTextCol,文字 (510)")};
+    QTest::newRow("Jet 3 tables") << QStringList{QStringLiteral("tables"), QStringLiteral("--csv"), kJet3}
+                                  << QStringList{QStringLiteral("Employees,9,Photo,OLE 物件"), QStringLiteral("Order Details,2155,Quantity,整數")};
+}
+
+void AdminUsageTest::listings()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, records);
+
+    TestDatabase database;
+    const Run run = runTool(databaseOption(database) + arguments);
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    const QStringList lines = run.out.split(QStringLiteral("\r\n"));
+    for (const QString &record : records)
+        QVERIFY2(lines.contains(record), qPrintable(record));
 }
 
 QTEST_GUILESS_MAIN(AdminUsageTest)

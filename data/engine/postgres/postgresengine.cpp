@@ -245,7 +245,7 @@ Result PostgresEngine::storedColumns(QSqlDatabase &database, const QString &tabl
         columns << StoredColumn{query.value(0).toString(),
                                 type == QLatin1String("smallint") || type == QLatin1String("integer")
                                     || type == QLatin1String("bigint"),
-                                type == QLatin1String("bytea")};
+                                type == QLatin1String("bytea"), type};
     }
     return Result::success();
 }

@@ -162,7 +162,7 @@ Result SqliteEngine::storedColumns(QSqlDatabase &database, const QString &table,
         // The declared type decides, as the engine's own type affinity does.
         const QString type = query.value(2).toString();
         columns << StoredColumn{query.value(1).toString(), type.contains(QLatin1String("INT"), Qt::CaseInsensitive),
-                                type.contains(QLatin1String("BLOB"), Qt::CaseInsensitive)};
+                                type.contains(QLatin1String("BLOB"), Qt::CaseInsensitive), type};
     }
     return Result::success();
 }

@@ -1,0 +1,80 @@
+#include "admin/schemacommand.h"
+
+#include "admin/console.h"
+#include "admin/texttable.h"
+#include "data/engine.h"
+#include "data/engineconnection.h"
+#include "data/schema.h"
+
+namespace {
+
+QString kindOf(const ColumnType type)
+{
+    switch (type) {
+    case ColumnType::WholeNumber:
+        return QStringLiteral("整數");
+    case ColumnType::Document:
+        return QStringLiteral("文件");
+    case ColumnType::Text:
+        break;
+    }
+    return QStringLiteral("文字");
+}
+
+/// The table's columns as the database holds them beside what vemo expects of each.
+Result addTable(QSqlDatabase &database, const TableDefinition &table, TextTable &listing, QStringList &missing)
+{
+    QVector<StoredColumn> stored;
+    if (Result read = engine(database).storedColumns(database, table.name, stored); !read)
+        return read;
+    if (stored.isEmpty()) {
+        missing << table.name;
+        return Result::success();
+    }
+    for (const StoredColumn &column : stored) {
+        const auto expected = std::find_if(table.columns.cbegin(), table.columns.cend(), [&](const ColumnDefinition &c) {
+            return c.name.compare(column.name, Qt::CaseInsensitive) == 0;
+        });
+        listing.addRow({table.name, column.name, column.type,
+                        expected == table.columns.cend() ? QStringLiteral("(vemo 不用)") : kindOf(expected->type)});
+    }
+    return Result::success();
+}
+
+} // namespace
+
+int SchemaCommand::run(const QStringList &arguments, const QString &database)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("以 CSV 輸出,不排成文字表格。"));
+    parser.addOption(csv);
+    if (auto status = parse(parser, arguments, QStringLiteral("schema [--csv]")))
+        return *status;
+    if (!parser.positionalArguments().isEmpty()) {
+        console::message(QStringLiteral("vemo-admin schema:不需要引數。"));
+        return kExitUsage;
+    }
+    EngineConnection connection;
+    if (Result opened = connection.open(database); !opened) {
+        console::message(opened.message());
+        return kExitFailed;
+    }
+    QSqlDatabase db = connection.database();
+    TextTable listing({QStringLiteral("資料表"), QStringLiteral("欄位"), QStringLiteral("型別"), QStringLiteral("vemo 的用途")});
+    QStringList missing;
+    QVector<TableDefinition> tables = schemaTables();
+    tables << stockLedgerTable();
+    for (const TableDefinition &table : tables) {
+        if (Result added = addTable(db, table, listing, missing); !added) {
+            console::message(added.message());
+            return kExitFailed;
+        }
+    }
+    console::dataBytes((parser.isSet(csv) ? listing.toCsv() : listing.toText()).toUtf8());
+    missing.removeOne(stockLedgerTable().name);
+    if (!missing.isEmpty()) {
+        console::message(QStringLiteral("資料庫沒有這些資料表:%1").arg(missing.join(QStringLiteral("、"))));
+        return kExitFailed;
+    }
+    return kExitOk;
+}
