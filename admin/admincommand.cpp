@@ -28,7 +28,7 @@ std::optional<int> AdminCommand::parse(QCommandLineParser &parser, const QString
         text.replace(QLatin1Char('\n') + QCommandLineParser::tr("Options:") + QLatin1Char('\n'),
                      QStringLiteral("\n") + summary() + QStringLiteral("\n\n選項:\n"));
         text.replace(QLatin1Char('\n') + QCommandLineParser::tr("Arguments:") + QLatin1Char('\n'), QStringLiteral("\n引數:\n"));
-        console::dataBytes(text.toUtf8());
+        console::dataBytes((text + helpNotes()).toUtf8());
         return kExitOk;
     }
     if (!parsed) {

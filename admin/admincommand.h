@@ -17,6 +17,8 @@ public:
     virtual QString name() const = 0;
     /// One line for the list of commands.
     virtual QString summary() const = 0;
+    /// Text that --help prints after the options, or nothing.
+    virtual QString helpNotes() const { return QString(); }
     /// Whether the command acts on vemo's database, so it is named and tidied first.
     virtual bool usesDatabase() const { return true; }
     /// Runs with the arguments after the command's name on the database file.

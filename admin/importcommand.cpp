@@ -5,6 +5,20 @@
 
 #include <QFile>
 
+QString ImportCommand::helpNotes() const
+{
+    return QStringLiteral(
+        "\n對照檔 (--map):資料表與欄位名稱不同時,指出舊的對到 vemo 的哪一個;名稱相同 (不分大小寫) 的不必寫。\n"
+        "  {\"tables\": {\"舊資料表\": {\"into\": \"vemo 資料表\", \"columns\": {\"舊欄位\": \"vemo 欄位\"}}}}\n"
+        "例如:\n"
+        "  {\"tables\": {\"Suppliers\": {\"into\": \"SUPPLIER\",\n"
+        "      \"columns\": {\"SupplierID\": \"supplierno\", \"CompanyName\": \"supplier\", \"Phone\": \"phoneno\"}}}}\n"
+        "舊資料庫的資料表與欄位:vemo-admin tables FILE.mdb;vemo 的:vemo-admin schema。\n"
+        "對照檔寫到不存在的資料表或欄位、或把兩個欄位對到同一個欄位時,整個匯入不寫任何資料。\n"
+        "沒有任何一筆資料可寫入時,匯入 (包括 --dry-run) 以結束碼 1 結束並說明原因。\n"
+        "詳細說明與完整範例:docs/import-map.md。\n");
+}
+
 int ImportCommand::run(const QStringList &arguments, const QString &database)
 {
     QCommandLineParser parser;
