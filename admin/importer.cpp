@@ -60,6 +60,31 @@ QString documentName(const TablePlan &plan, const QVector<JetValue> &row, int co
     return plan.target->columns.at(column).name + QLatin1Char('-') + key;
 }
 
+constexpr int kSamplesPerColumn = 3;
+
+/// Whether decoded text looks like Latin text read in a Chinese code page:
+/// there a byte of 0x80 or above pairs with the letter after it into a rare
+/// hanzi, which then stands against a lower-case Latin letter, as in
+/// "Kn踄kebr鐰"; Chinese text written with Latin words keeps them apart or
+/// capitalised ("IBM台灣").
+bool looksMisdecoded(const QString &text)
+{
+    const auto latinSmall = [](QChar c) { return c >= QLatin1Char('a') && c <= QLatin1Char('z'); };
+    const auto wide = [](QChar c) { return c.unicode() >= 0x2E80; };
+    for (int i = 0; i + 1 < text.size(); ++i)
+        if ((latinSmall(text.at(i)) && wide(text.at(i + 1))) || (wide(text.at(i)) && latinSmall(text.at(i + 1))))
+            return true;
+    return false;
+}
+
+/// What a dry run shows of one text column: a few values and the doubtful ones.
+struct ColumnLook
+{
+    QStringList samples;
+    qint64 doubtful = 0;
+    QString firstDoubtful;
+};
+
 class Run
 {
 public:
@@ -88,6 +113,7 @@ private:
         if (database && !insert.prepare(insertSql(engine(*database), plan, columns)))
             return Result::failure(engineText(insert.lastError()), insert.lastQuery());
         Result failure = Result::success();
+        QVector<ColumnLook> looks(plan.sourceColumnOf.size());
         Result read = jet.readRows(plan.source, [&](const QVector<JetValue> &row) {
             ++counts.read;
             progress.advance();
@@ -98,6 +124,8 @@ private:
                 const ColumnDefinition &column = plan.target->columns.at(to);
                 const QString name = column.type == ColumnType::Document ? documentName(plan, row, to, counts.read) : QString();
                 const CarriedValue carried = carryValue(row.at(from), column.type, name);
+                if (column.type == ColumnType::Text && row.at(from).kind == JetValue::Kind::Text)
+                    look(looks[to], row.at(from));
                 if (!carried.problem.isEmpty())
                     m_report.values << QStringLiteral("%1 第 %2 筆 %3 → %4.%5:%6")
                                            .arg(plan.source)
@@ -114,15 +142,41 @@ private:
             return true;
         });
         m_report.tables << counts;
+        reportLooks(plan, looks, database == nullptr);
         if (!read)
             return Result::failure(read.message() + QStringLiteral("沒有匯入任何資料。"));
         return failure;
+    }
+
+    void look(ColumnLook &look, const JetValue &value) const
+    {
+        const QString text = value.value.toString();
+        if (look.samples.size() < kSamplesPerColumn && !text.trimmed().isEmpty() && !look.samples.contains(text.simplified()))
+            look.samples << text.simplified();
+        if (m_jet3 && !value.undecodable && looksMisdecoded(text) && look.doubtful++ == 0)
+            look.firstDoubtful = text;
+    }
+
+    void reportLooks(const TablePlan &plan, const QVector<ColumnLook> &looks, bool dryRun)
+    {
+        for (int to = 0; to < looks.size(); ++to) {
+            const ColumnLook &look = looks.at(to);
+            const QString column = QStringLiteral("%1.%2 → %3.%4")
+                                       .arg(plan.source, jetColumn(plan, plan.sourceColumnOf.at(to)), plan.target->name,
+                                            plan.target->columns.at(to).name);
+            if (dryRun && !look.samples.isEmpty())
+                m_report.samples << QStringLiteral("%1:「%2」").arg(column, look.samples.join(QStringLiteral("」、「")));
+            if (look.doubtful > 0)
+                m_report.decoding << QStringLiteral("%1:%2 個值看來不是 %3 的文字,例如「%4」;請確認 --code-page(西歐的檔案通常是 CP1252)")
+                                         .arg(column, QString::number(look.doubtful), m_options.codePage, look.firstDoubtful);
+        }
     }
 
     QString jetColumn(const TablePlan &plan, int index) const { return m_columnNames.value(plan.source).value(index); }
 
 public:
     QHash<QString, QStringList> m_columnNames;
+    bool m_jet3 = false;
 
 private:
     const ImportOptions &m_options;
@@ -235,6 +289,14 @@ QStringList ImportReport::lines() const
         lines << line;
     if (!refusal.isEmpty())
         lines << refusal;
+    if (!samples.isEmpty())
+        lines << QStringLiteral("文字欄位的前幾個值:");
+    for (const QString &line : samples)
+        lines << QStringLiteral("  ") + line;
+    if (!decoding.isEmpty())
+        lines << QStringLiteral("可能用錯字碼頁的欄位 %1 個:").arg(decoding.size());
+    for (const QString &line : decoding)
+        lines << QStringLiteral("  ") + line;
     if (!values.isEmpty())
         lines << QStringLiteral("無法原樣帶入的值 %1 個:").arg(values.size());
     for (const QString &line : values)
@@ -267,6 +329,7 @@ Result importJetFile(const ImportOptions &options, ImportReport &report)
     Run run(options, report);
     for (const JetTable &table : tables)
         run.m_columnNames.insert(table.name, table.columns);
+    run.m_jet3 = jet.isJet3();
     if (ServerAddress::isServerAddress(options.target)) {
         const Result imported = importIntoServer(jet, plan, run, options, report);
         report.seconds = timer.elapsed() / 1000.0;

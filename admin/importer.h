@@ -34,6 +34,10 @@ struct ImportReport
     bool dryRun = false;
     /// Of a dry run: why a real run would be refused, if it would.
     QString refusal;
+    /// Of a dry run: a few values of each text column, as they decode.
+    QStringList samples;
+    /// Text columns with values that look like text of another code page.
+    QStringList decoding;
     /// Every value not carried as it was, and why.
     QStringList values;
     /// What the Jet library warned of while reading, in one line, or nothing.

@@ -14,6 +14,8 @@ private slots:
     void importThatWritesNoRowFails();
     void quietKeepsOnlyFailures_data();
     void quietKeepsOnlyFailures();
+    void dryRunShowsHowTextDecodes_data();
+    void dryRunShowsHowTextDecodes();
     void listings_data();
     void listings();
 };
@@ -96,6 +98,34 @@ void AdminUsageTest::quietKeepsOnlyFailures()
     const Run run = runTool(QStringList{QStringLiteral("--quiet")} + databaseOption(database) + arguments);
     QCOMPARE(run.exitCode, exitCode);
     QCOMPARE(run.err, err);
+}
+
+void AdminUsageTest::dryRunShowsHowTextDecodes_data()
+{
+    QTest::addColumn<QString>("codePage");
+    QTest::addColumn<QString>("doubtful");
+
+    QTest::newRow("Big5") << "CP950" << "  Suppliers.CompanyName → SUPPLIER.supplier:6 個值看來不是 CP950 的文字,例如「PB Kn踄kebr鐰 AB」";
+    QTest::newRow("Western") << "CP1252" << QString();
+}
+
+void AdminUsageTest::dryRunShowsHowTextDecodes()
+{
+    QFETCH(QString, codePage);
+    QFETCH(QString, doubtful);
+
+    QTemporaryDir folder;
+    const QString map = folder.filePath(QStringLiteral("map.json"));
+    QFile mapFile(map);
+    QVERIFY(mapFile.open(QIODevice::WriteOnly));
+    mapFile.write(R"({"tables": {"Suppliers": {"into": "SUPPLIER", "columns": {"SupplierID": "supplierno", "CompanyName": "supplier"}}}})");
+    mapFile.close();
+    const Run run = runTool({QStringLiteral("--database"), folder.filePath(QStringLiteral("vemo.sqlite")), QStringLiteral("import"),
+                             QStringLiteral("--dry-run"), QStringLiteral("--code-page"), codePage, QStringLiteral("--map"), map, kJet3});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QVERIFY(run.out.contains(QStringLiteral("\n  Suppliers.CompanyName → SUPPLIER.supplier:「Exotic Liquids」、「New Orleans Cajun Delights」、「Grandma Kelly's Homestead」\n")));
+    QCOMPARE(run.out.contains(QStringLiteral("可能用錯字碼頁")), !doubtful.isEmpty());
+    QVERIFY2(run.out.contains(doubtful), qPrintable(run.out));
 }
 
 void AdminUsageTest::listings_data()
