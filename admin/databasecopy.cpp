@@ -257,3 +257,8 @@ Result copyDatabase(const QString &from, const QString &to, bool progress, CopyR
     report.seconds = timer.elapsed() / 1000.0;
     return copied;
 }
+
+Result rowsInTable(QSqlDatabase &database, const QString &table, qint64 &rows)
+{
+    return countRows(database, table, rows);
+}

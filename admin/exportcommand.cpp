@@ -2,6 +2,8 @@
 
 #include "admin/console.h"
 #include "admin/csv.h"
+#include "admin/databasecopy.h"
+#include "admin/progress.h"
 #include "data/document.h"
 #include "data/engineconnection.h"
 #include "data/enginetext.h"
@@ -44,6 +46,12 @@ public:
 
     Result write(QSqlDatabase database, QIODevice &out, bool bom)
     {
+        qint64 total = 0;
+        const bool showProgress = console::messagesGoToTerminal() && !console::quiet();
+        if (showProgress)
+            if (Result counted = rowsInTable(database, m_table.name, total); !counted)
+                return counted;
+        Progress progress(total, showProgress);
         if (bom)
             out.write("\xEF\xBB\xBF");
         out.write(csvRecord(m_table.columnNames()).toUtf8());
@@ -58,6 +66,7 @@ public:
         records.reserve(2 * kWriteBytes);
         while (query.next()) {
             ++m_rows;
+            progress.advance();
             for (int i = 0; i < m_table.columns.size(); ++i) {
                 if (i > 0)
                     records += ',';
