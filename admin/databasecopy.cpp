@@ -128,6 +128,7 @@ private:
         Progress progress(total, showProgress);
         for (const TableDefinition &table : tables) {
             qint64 copied = 0;
+            progress.setStep(table.name);
             if (Result done = copyTable(table, progress, copied); !done)
                 return done;
             report.tables << CopyReport::Table{table.name, copied};

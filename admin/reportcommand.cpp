@@ -29,26 +29,13 @@ int ReportCommand::run(const QStringList &arguments, const QString &database)
         console::message(opened.message());
         return kExitFailed;
     }
-    const bool asCsv = parser.isSet(csv);
-    if (contracts) {
-        TextTable report({});
-        if (Result made = contractsReport(connection.database(), QDate::currentDate(), dayCount, report); !made) {
-            console::message(made.message());
-            return kExitFailed;
-        }
-        console::dataBytes((asCsv ? report.toCsv() : report.toText()).toUtf8());
-        return kExitOk;
-    }
-    ReportTables report{TextTable({}), TextTable({})};
-    if (Result made = lowStockReport(connection.database(), report); !made) {
+    TextTable report({});
+    const Result made = lowStock ? lowStockReport(connection.database(), report)
+                                 : contractsReport(connection.database(), QDate::currentDate(), dayCount, report);
+    if (!made) {
         console::message(made.message());
         return kExitFailed;
     }
-    console::dataBytes((asCsv ? report.found.toCsv() : report.found.toText()).toUtf8());
-    if (!report.unreadable.isEmpty()) {
-        console::data(QString());
-        console::data(QStringLiteral("庫存或安全存量不是數字的材料:"));
-        console::dataBytes((asCsv ? report.unreadable.toCsv() : report.unreadable.toText()).toUtf8());
-    }
+    console::dataBytes((parser.isSet(csv) ? report.toCsv() : report.toText()).toUtf8());
     return kExitOk;
 }

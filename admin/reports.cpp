@@ -33,7 +33,7 @@ Result select(const QSqlDatabase &database, const QString &sql, QSqlQuery &query
 
 } // namespace
 
-Result lowStockReport(const QSqlDatabase &database, ReportTables &report)
+Result lowStockReport(const QSqlDatabase &database, TextTable &report)
 {
     QSqlQuery query;
     if (Result read = select(database, QStringLiteral("SELECT supplierno, supplier, phoneno FROM SUPPLIER"), query); !read)
@@ -43,21 +43,24 @@ Result lowStockReport(const QSqlDatabase &database, ReportTables &report)
         if (!suppliers.contains(query.value(0).toString().toLower()))
             suppliers.insert(query.value(0).toString().toLower(), {query.value(1).toString(), query.value(2).toString()});
 
-    report = {TextTable({QStringLiteral("材料編號"), QStringLiteral("材料名稱"), QStringLiteral("庫存"), QStringLiteral("安全存量"),
-                         QStringLiteral("供應商"), QStringLiteral("電話")}),
-              TextTable({QStringLiteral("材料編號"), QStringLiteral("材料名稱"), QStringLiteral("庫存"), QStringLiteral("安全存量")})};
+    report = TextTable({QStringLiteral("材料編號"), QStringLiteral("材料名稱"), QStringLiteral("庫存"), QStringLiteral("安全存量"),
+                        QStringLiteral("狀態"), QStringLiteral("供應商"), QStringLiteral("電話")});
     if (Result read = select(database, QStringLiteral("SELECT materielno, materiel, inventory, safestock, supplierno FROM MSF"), query); !read)
         return read;
+    QVector<QStringList> unreadable;
     while (query.next()) {
         const QStringList material{query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
                                    query.value(3).toString()};
         const std::optional<double> stock = readQuantity(query.value(2));
         const std::optional<double> safe = readQuantity(query.value(3));
         if (!stock || !safe)
-            report.unreadable.addRow(material);
+            unreadable << material + QStringList{QStringLiteral("庫存或安全存量不是數字"), QString(), QString()};
         else if (*stock < *safe)
-            report.found.addRow(material + suppliers.value(query.value(4).toString().toLower(), {QString(), QString()}));
+            report.addRow(material + QStringList{QStringLiteral("低於安全存量")}
+                          + suppliers.value(query.value(4).toString().toLower(), {QString(), QString()}));
     }
+    for (const QStringList &material : unreadable)
+        report.addRow(material);
     return Result::success();
 }
 
