@@ -1,7 +1,9 @@
 #include "admin/checkcommand.h"
 
 #include "admin/console.h"
-#include "admin/databasecheck.h"
+#include "data/databasecheck.h"
+#include "data/engineconnection.h"
+#include "data/serveraddress.h"
 
 int CheckCommand::run(const QStringList &arguments, const QString &database)
 {
@@ -12,13 +14,20 @@ int CheckCommand::run(const QStringList &arguments, const QString &database)
         console::message(QStringLiteral("vemo-admin check:不需要引數。"));
         return kExitUsage;
     }
-    const QStringList problems = databaseProblems(database);
-    for (const QString &problem : problems)
-        console::data(problem);
-    if (!problems.isEmpty()) {
-        console::message(QStringLiteral("檢查 %1:發現 %2 個問題。").arg(database).arg(problems.size()));
+    EngineConnection connection;
+    if (Result opened = connection.openForReading(database); !opened) {
+        console::message(opened.message());
         return kExitFailed;
     }
-    console::note(QStringLiteral("檢查 %1:沒有發現問題。").arg(database));
+    QSqlDatabase checked = connection.database();
+    const QStringList problems = databaseProblems(checked);
+    for (const QString &problem : problems)
+        console::data(problem);
+    const QString shown = ServerAddress::shown(database);
+    if (!problems.isEmpty()) {
+        console::message(QStringLiteral("檢查 %1:發現 %2 個問題。").arg(shown, QString::number(problems.size())));
+        return kExitFailed;
+    }
+    console::note(QStringLiteral("檢查 %1:沒有發現問題。").arg(shown));
     return kExitOk;
 }

@@ -6,14 +6,12 @@
 #include "admin/progress.h"
 #include "data/document.h"
 #include "data/engineconnection.h"
-#include "data/enginetext.h"
 #include "data/schema.h"
+#include "data/tablereading.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QSqlError>
-#include <QSqlQuery>
 
 namespace {
 
@@ -52,25 +50,23 @@ public:
             if (Result counted = rowsInTable(database, m_table.name, total); !counted)
                 return counted;
         Progress progress(total, showProgress);
+        // Read before anything is written, so a failure leaves the output empty.
+        TableReading reading;
+        if (Result started = reading.start(database, m_table.name, m_table.columnNames()); !started)
+            return started;
         if (bom)
             out.write("\xEF\xBB\xBF");
-        out.write(csvRecord(m_table.columnNames()).toUtf8());
-        QStringList quoted;
-        for (const QString &column : m_table.columnNames())
-            quoted << QLatin1Char('"') + column + QLatin1Char('"');
-        QSqlQuery query(database);
-        query.setForwardOnly(true);
-        if (!query.exec(QStringLiteral("SELECT %1 FROM \"%2\"").arg(quoted.join(QLatin1Char(',')), m_table.name)))
-            return Result::failure(engineText(query.lastError()), query.lastQuery());
+        if (out.write(csvRecord(m_table.columnNames()).toUtf8()) < 0)
+            return Result::failure(out.errorString());
         QByteArray records;
         records.reserve(2 * kWriteBytes);
-        while (query.next()) {
+        while (reading.next()) {
             ++m_rows;
             progress.advance();
             for (int i = 0; i < m_table.columns.size(); ++i) {
                 if (i > 0)
                     records += ',';
-                appendCsvField(records, field(m_table.columns.at(i), query.value(i)));
+                appendCsvField(records, field(m_table.columns.at(i), reading.value(i)));
             }
             records += "\r\n";
             if (records.size() >= kWriteBytes && !writeOut(out, records))
@@ -78,9 +74,7 @@ public:
         }
         if (!writeOut(out, records))
             return Result::failure(out.errorString());
-        if (query.lastError().isValid())
-            return Result::failure(engineText(query.lastError()), query.lastQuery());
-        return Result::success();
+        return reading.finish();
     }
 
     qint64 rows() const { return m_rows; }
@@ -128,9 +122,11 @@ int ExportCommand::run(const QStringList &arguments, const QString &database)
         console::message(QStringLiteral("vemo-admin export:要指定一個資料表。"));
         return kExitUsage;
     }
-    const TableDefinition *table = schemaTable(parser.positionalArguments().constFirst());
+    const QString name = parser.positionalArguments().constFirst();
+    const TableDefinition *table =
+        name.compare(stockLedgerTable().name, Qt::CaseInsensitive) == 0 ? &stockLedgerTable() : schemaTable(name);
     if (!table) {
-        console::message(QStringLiteral("vemo-admin export:沒有資料表「%1」。").arg(parser.positionalArguments().constFirst()));
+        console::message(QStringLiteral("vemo-admin export:沒有資料表「%1」。").arg(name));
         return kExitUsage;
     }
     if (parser.isSet(documents) && !QDir().mkpath(parser.value(documents))) {
@@ -165,6 +161,6 @@ int ExportCommand::run(const QStringList &arguments, const QString &database)
         console::message(written.message());
         return kExitFailed;
     }
-    console::note(QStringLiteral("%1:匯出 %2 筆。").arg(table->name).arg(tableExport.rows()));
+    console::note(QStringLiteral("%1:匯出 %2 筆。").arg(table->name, QString::number(tableExport.rows())));
     return tableExport.problems().isEmpty() ? kExitOk : kExitFailed;
 }

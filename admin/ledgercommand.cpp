@@ -3,11 +3,8 @@
 #include "admin/console.h"
 #include "admin/texttable.h"
 #include "data/engineconnection.h"
-#include "data/enginetext.h"
 #include "data/stockledger.h"
 
-#include <QSqlError>
-#include <QSqlQuery>
 
 int LedgerCommand::run(const QStringList &arguments, const QString &database)
 {
@@ -43,18 +40,14 @@ int LedgerCommand::run(const QStringList &arguments, const QString &database)
         console::message(QStringLiteral("這個資料庫還沒有啟用庫存異動記錄,請先執行 vemo-admin ledger --enable。"));
         return kExitFailed;
     }
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("SELECT changedat, materielno, oldinventory, newinventory FROM \"%1\" %2 ORDER BY changedat DESC, rowid DESC")
-                      .arg(kStockLedgerTable, material.isEmpty() ? QString() : QStringLiteral("WHERE materielno = ?")));
-    if (!material.isEmpty())
-        query.addBindValue(material.constFirst());
-    if (!query.exec()) {
-        console::message(engineText(query.lastError()));
+    QVector<QVariantList> lines;
+    if (Result read = readStockLedger(db, material.value(0), lines); !read) {
+        console::message(kCannotRead + read.message());
         return kExitFailed;
     }
     TextTable table({QStringLiteral("時間"), QStringLiteral("材料編號"), QStringLiteral("原庫存"), QStringLiteral("新庫存")});
-    while (query.next())
-        table.addRow({query.value(0).toString(), query.value(1).toString(), query.value(2).toString(), query.value(3).toString()});
+    for (const QVariantList &line : std::as_const(lines))
+        table.addRow({line.at(0).toString(), line.at(1).toString(), line.at(2).toString(), line.at(3).toString()});
     console::dataBytes((parser.isSet(csv) ? table.toCsv() : table.toText()).toUtf8());
     return kExitOk;
 }

@@ -1,12 +1,10 @@
 #include "admin/reports.h"
 
 #include "admin/contractdate.h"
-#include "data/enginetext.h"
+#include "data/tablereading.h"
 
 #include <QHash>
 #include <QRegularExpression>
-#include <QSqlError>
-#include <QSqlQuery>
 
 #include <algorithm>
 #include <optional>
@@ -22,42 +20,35 @@ std::optional<double> readQuantity(const QVariant &value)
     return text.trimmed().toDouble();
 }
 
-Result select(const QSqlDatabase &database, const QString &sql, QSqlQuery &query)
-{
-    query = QSqlQuery(database);
-    query.setForwardOnly(true);
-    if (!query.exec(sql))
-        return Result::failure(engineText(query.lastError()), sql);
-    return Result::success();
-}
-
 } // namespace
 
 Result lowStockReport(const QSqlDatabase &database, TextTable &report)
 {
-    QSqlQuery query;
-    if (Result read = select(database, QStringLiteral("SELECT supplierno, supplier, phoneno FROM SUPPLIER"), query); !read)
+    QVector<QVariantList> rows;
+    const QStringList supplierColumns{QStringLiteral("supplierno"), QStringLiteral("supplier"), QStringLiteral("phoneno")};
+    if (Result read = readTableRows(database, QStringLiteral("SUPPLIER"), supplierColumns, rows); !read)
         return read;
     QHash<QString, QStringList> suppliers;
-    while (query.next())
-        if (!suppliers.contains(query.value(0).toString().toLower()))
-            suppliers.insert(query.value(0).toString().toLower(), {query.value(1).toString(), query.value(2).toString()});
+    for (const QVariantList &supplier : std::as_const(rows))
+        if (!suppliers.contains(supplier.at(0).toString().toLower()))
+            suppliers.insert(supplier.at(0).toString().toLower(), {supplier.at(1).toString(), supplier.at(2).toString()});
 
     report = TextTable({QStringLiteral("材料編號"), QStringLiteral("材料名稱"), QStringLiteral("庫存"), QStringLiteral("安全存量"),
                         QStringLiteral("狀態"), QStringLiteral("供應商"), QStringLiteral("電話")});
-    if (Result read = select(database, QStringLiteral("SELECT materielno, materiel, inventory, safestock, supplierno FROM MSF"), query); !read)
+    const QStringList materialColumns{QStringLiteral("materielno"), QStringLiteral("materiel"), QStringLiteral("inventory"),
+                                      QStringLiteral("safestock"), QStringLiteral("supplierno")};
+    if (Result read = readTableRows(database, QStringLiteral("MSF"), materialColumns, rows); !read)
         return read;
     QVector<QStringList> unreadable;
-    while (query.next()) {
-        const QStringList material{query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
-                                   query.value(3).toString()};
-        const std::optional<double> stock = readQuantity(query.value(2));
-        const std::optional<double> safe = readQuantity(query.value(3));
+    for (const QVariantList &row : std::as_const(rows)) {
+        const QStringList material{row.at(0).toString(), row.at(1).toString(), row.at(2).toString(), row.at(3).toString()};
+        const std::optional<double> stock = readQuantity(row.at(2));
+        const std::optional<double> safe = readQuantity(row.at(3));
         if (!stock || !safe)
             unreadable << material + QStringList{QStringLiteral("庫存或安全存量不是數字"), QString(), QString()};
         else if (*stock < *safe)
             report.addRow(material + QStringList{QStringLiteral("低於安全存量")}
-                          + suppliers.value(query.value(4).toString().toLower(), {QString(), QString()}));
+                          + suppliers.value(row.at(4).toString().toLower(), {QString(), QString()}));
     }
     for (const QStringList &material : unreadable)
         report.addRow(material);
@@ -66,8 +57,9 @@ Result lowStockReport(const QSqlDatabase &database, TextTable &report)
 
 Result contractsReport(const QSqlDatabase &database, const QDate &today, int days, TextTable &report)
 {
-    QSqlQuery query;
-    if (Result read = select(database, QStringLiteral("SELECT contractno, contractname, enddate FROM CC"), query); !read)
+    QVector<QVariantList> rows;
+    const QStringList columns{QStringLiteral("contractno"), QStringLiteral("contractname"), QStringLiteral("enddate")};
+    if (Result read = readTableRows(database, QStringLiteral("CC"), columns, rows); !read)
         return read;
     struct Listed
     {
@@ -76,12 +68,12 @@ Result contractsReport(const QSqlDatabase &database, const QDate &today, int day
     };
     QVector<Listed> listed;
     QVector<QStringList> unreadable;
-    while (query.next()) {
-        const QString endText = query.value(2).toString();
+    for (const QVariantList &row : std::as_const(rows)) {
+        const QString endText = row.at(2).toString();
         if (endText.trimmed().isEmpty())
             continue;
         const QDate end = readContractDate(endText);
-        const QStringList contract{query.value(0).toString(), query.value(1).toString(), endText};
+        const QStringList contract{row.at(0).toString(), row.at(1).toString(), endText};
         const qint64 left = end.isValid() ? today.daysTo(end) : 0;
         if (!end.isValid())
             unreadable << contract + QStringList{QStringLiteral("結束日期讀不出"), QString()};

@@ -118,6 +118,23 @@ public:
     /// The tables the engine keeps in the file beside the schema's, for itself.
     virtual QStringList ownTables() const { return {}; }
 
+    /// How a file is opened for reading only, so that opening it changes no
+    /// byte of it nor of the files beside it; immutable when nothing can
+    /// write it (a read-only folder or medium).
+    virtual QString readOnlyConnectOptions() const { return connectOptions(); }
+    virtual QString readOnlyDatabaseName(const QString &file, bool immutable) const
+    {
+        Q_UNUSED(immutable)
+        return file;
+    }
+    /// What the engine's own check of the database finds wrong, one line a
+    /// problem: damaged pages on the file, a missing or changed collation on
+    /// the server.
+    virtual Result integrityProblems(QSqlDatabase &database, QStringList &problems) const = 0;
+    /// The statement that reads the kept row count of every counted table
+    /// (its name, its count); empty where the engine keeps none.
+    virtual QString keptRowCountsSql() const { return QString(); }
+
     /// The names of the tables, or of the indexes, that the file holds.
     virtual Result storedTables(QSqlDatabase &database, QStringList &names) const = 0;
     virtual Result storedIndexes(QSqlDatabase &database, QStringList &names) const = 0;

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStorageInfo>
 
 #include <tuple>
 
@@ -105,6 +106,41 @@ Result EngineConnection::openFile(const QString &file, bool create)
     return Result::success();
 }
 
+Result EngineConnection::openForReading(const QString &databasePath)
+{
+    close();
+    m_openedPath = databasePath;
+    if (const QString server = serverFor(databasePath); !server.isEmpty())
+        return openServer(server, Missing::Fail);
+    const QString file = mappedDatabaseFile(databasePath);
+    if (!QFileInfo(file).isFile())
+        return Result::failure(kCannotOpen + QStringLiteral("找不到資料庫檔案 '%1'。").arg(QDir::toNativeSeparators(file)));
+    Result result = openFileForReading(file);
+    if (!result)
+        close();
+    return result;
+}
+
+Result EngineConnection::openFileForReading(const QString &file)
+{
+    const QFileInfo info(file);
+    const bool immutable = !info.isWritable() || !QFileInfo(info.absolutePath()).isWritable()
+                           || QStorageInfo(info.absolutePath()).isReadOnly();
+    QSqlDatabase database = QSqlDatabase::addDatabase(sqliteEngine().driverName(), m_name);
+    database.setDatabaseName(sqliteEngine().readOnlyDatabaseName(info.absoluteFilePath(), immutable));
+    database.setConnectOptions(sqliteEngine().readOnlyConnectOptions());
+    QStringList stored;
+    // SQLite reads the file first at the first statement, so a file that is no database fails there.
+    Result read = database.open() ? sqliteEngine().storedTables(database, stored)
+                                  : Result::failure(engineText(database.lastError()));
+    if (!read)
+        return Result::failure(kCannotOpen + QStringLiteral("資料庫檔案 '%1' 讀不出來(%2)")
+                                                 .arg(QDir::toNativeSeparators(file), read.message()));
+    m_file = file;
+    m_filePlace = filePlace(file);
+    return Result::success();
+}
+
 Result EngineConnection::openServer(const QString &server, Missing missing)
 {
     ServerAddress address;
@@ -119,14 +155,11 @@ Result EngineConnection::openServer(const QString &server, Missing missing)
         database.setPort(address.port);
         database.setUserName(address.user);
         database.setDatabaseName(address.database);
-        // The address's own options come last, so its connect_timeout wins.
-        const QString options = address.driverOptions();
-        database.setConnectOptions(options.isEmpty() ? postgres.connectOptions()
-                                                     : postgres.connectOptions() + QLatin1Char(';') + options);
+        database.setConnectOptions((QStringList{postgres.connectOptions()} + address.options).join(QLatin1Char(';')));
         result = database.open() ? postgres.prepareConnection(database)
                                  : Result::failure(kCannotOpen
                                                    + QStringLiteral("連不上資料庫伺服器 %1,或伺服器拒絕了連線。")
-                                                         .arg(address.shownText())
+                                                         .arg(ServerAddress::shown(server))
                                                    + engineText(database.lastError()));
         if (result && missing == Missing::Create)
             result = PostgresEngine().createMissingSchema(database);

@@ -27,6 +27,11 @@ public:
     /// file that is not a database fails.
     Result open(const QString &databasePath, Missing missing = Missing::Fail);
 
+    /// Opens the database only to read it: a file read-only, its journal
+    /// mode and every byte of it and beside it left as they are, also on a
+    /// read-only folder or medium; a server as open() does. Nothing is made.
+    Result openForReading(const QString &databasePath);
+
     /// Opens by an OLE DB style connection string: its Provider must name
     /// the Jet engine (which the embedded engine stands in for), its Data
     /// Source is the database path. A missing file is created.
@@ -55,6 +60,7 @@ public:
 
 private:
     Result openFile(const QString &file, bool create);
+    Result openFileForReading(const QString &file);
     Result openServer(const QString &server, Missing missing);
 
     QString m_name;

@@ -4,6 +4,8 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QVariantList>
+#include <QVector>
 
 /// The stock ledger: a table beside the eleven, filled by a trigger on
 /// MSF, with one line for every change of a material's inventory (when,
@@ -16,3 +18,7 @@ Result enableStockLedger(QSqlDatabase &database);
 
 /// True when the database has the ledger's table.
 bool stockLedgerEnabled(const QSqlDatabase &database);
+
+/// The ledger's lines, latest first, each its time, material, old and new
+/// inventory; only the material's when one is named.
+Result readStockLedger(const QSqlDatabase &database, const QString &material, QVector<QVariantList> &lines);

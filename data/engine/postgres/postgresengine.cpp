@@ -259,3 +259,37 @@ Result PostgresEngine::readKeys(QSqlDatabase &database, const QString &table, Ke
 {
     return readServerKeys(database, table, keys);
 }
+
+Result PostgresEngine::integrityProblems(QSqlDatabase &database, QStringList &problems) const
+{
+    QStringList collations;
+    const QString collation = QStringLiteral("SELECT collname FROM pg_collation WHERE NOT collisdeterministic");
+    if (Result read = readNames(database, collation, collations); !read)
+        return read;
+    if (!collations.contains(collationName())) {
+        problems << QStringLiteral("缺少不分大小寫的定序 %1").arg(collationName());
+        return Result::success();
+    }
+    const QString sql = QStringLiteral("SELECT table_name, column_name FROM information_schema.columns "
+                                       "WHERE table_schema = current_schema() AND data_type = 'text' "
+                                       "AND coalesce(collation_name, '') <> ? ORDER BY table_name, ordinal_position");
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        return queryFailure(query, sql);
+    query.addBindValue(collationName());
+    if (!query.exec())
+        return queryFailure(query, sql);
+    while (query.next()) {
+        const QString table = query.value(0).toString();
+        if (schemaTable(table))
+            problems << QStringLiteral("資料表 %1 的欄位 %2 不是用定序 %3 比較(大小寫會被當成不同)")
+                            .arg(table.toUpper(), query.value(1).toString(), collationName());
+    }
+    return Result::success();
+}
+
+QString PostgresEngine::keptRowCountsSql() const
+{
+    return serverKeptRowCountsStatement();
+}

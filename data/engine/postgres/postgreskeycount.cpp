@@ -216,6 +216,11 @@ Result readServerKeys(QSqlDatabase &database, const QString &table, Keyset &keys
     return result;
 }
 
+QString serverKeptRowCountsStatement()
+{
+    return QStringLiteral("SELECT tablename, rows FROM %1").arg(kCountTable);
+}
+
 QStringList serverKeyCountTables()
 {
     return {kCountTable, kDeletedTable};

@@ -28,3 +28,6 @@ Result readServerKeys(QSqlDatabase &database, const QString &table, Keyset &keys
 
 /// The tables that hold the counts and the deleted identities.
 QStringList serverKeyCountTables();
+
+/// The statement that reads each counted table's name and kept row count.
+QString serverKeptRowCountsStatement();

@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUrl>
 
 namespace {
 
@@ -180,4 +181,35 @@ QStringList SqliteEngine::ownTables() const
 Result SqliteEngine::readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const
 {
     return readCountedKeys(database, table, keys);
+}
+
+QString SqliteEngine::readOnlyConnectOptions() const
+{
+    return QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=5000");
+}
+
+QString SqliteEngine::readOnlyDatabaseName(const QString &file, bool immutable) const
+{
+    // mode=ro keeps the journal mode as it is; immutable also keeps SQLite from making the -shm beside it.
+    return QStringLiteral("file:%1?mode=ro%2")
+        .arg(QString::fromLatin1(QUrl::toPercentEncoding(file, "/")), immutable ? QStringLiteral("&immutable=1") : QString());
+}
+
+Result SqliteEngine::integrityProblems(QSqlDatabase &database, QStringList &problems) const
+{
+    const QString pragma = QStringLiteral("PRAGMA integrity_check");
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.exec(pragma))
+        return queryFailure(query, pragma);
+    while (query.next()) {
+        if (const QString line = query.value(0).toString(); line != QLatin1String("ok"))
+            problems << QStringLiteral("檔案損壞:%1").arg(line);
+    }
+    return query.lastError().isValid() ? queryFailure(query, pragma) : Result::success();
+}
+
+QString SqliteEngine::keptRowCountsSql() const
+{
+    return keptRowCountsStatement();
 }

@@ -24,6 +24,10 @@ public:
     QString createTableSql(const TableDefinition &table) const override;
     QString createIndexSql(const TableDefinition &table, const ColumnDefinition &column) const override;
     QString indexName(const TableDefinition &table, const ColumnDefinition &column) const override;
+    QString readOnlyConnectOptions() const override;
+    QString readOnlyDatabaseName(const QString &file, bool immutable) const override;
+    Result integrityProblems(QSqlDatabase &database, QStringList &problems) const override;
+    QString keptRowCountsSql() const override;
     Result storedTables(QSqlDatabase &database, QStringList &names) const override;
     Result storedIndexes(QSqlDatabase &database, QStringList &names) const override;
     Result storedColumns(QSqlDatabase &database, const QString &table,

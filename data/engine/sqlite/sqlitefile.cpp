@@ -85,26 +85,6 @@ Result backup(const QString &source, const QString &destination)
     return Result::success();
 }
 
-Result integrityCheck(const QString &file, QStringList &problems)
-{
-    Handle handle;
-    if (Result opened = handle.open(file, SQLITE_OPEN_READONLY); !opened)
-        return opened;
-    sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(handle.get(), "PRAGMA integrity_check", -1, &statement, nullptr) != SQLITE_OK)
-        return handle.failure();
-    int step = SQLITE_ROW;
-    while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
-        const QString line = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
-        if (line != QLatin1String("ok"))
-            problems << line;
-    }
-    sqlite3_finalize(statement);
-    if (step != SQLITE_DONE)
-        return handle.failure();
-    return Result::success();
-}
-
 Result countRows(const QString &file, const QStringList &tables, qint64 &rows)
 {
     Handle handle;

@@ -6,7 +6,7 @@
 #include <QStringList>
 
 /// The steps that only the embedded SQLite engine has, kept in one place so
-/// that a server engine can offer its own: page-level copies and checks of
+/// that a server engine can offer its own: page-level copies and counts of
 /// the file, and handing a file over whole.
 namespace sqlitefile {
 
@@ -15,9 +15,6 @@ namespace sqlitefile {
 /// copy, so it is one consistent state even while other programs write
 /// (they go on writing to the write-ahead log meanwhile).
 Result backup(const QString &source, const QString &destination);
-
-/// PRAGMA integrity_check of the file; each problem it finds is appended.
-Result integrityCheck(const QString &file, QStringList &problems);
 
 /// Counts the rows of the named tables without writing anything to the
 /// file, not even its journal mode. A failure says why it is no database.

@@ -289,6 +289,11 @@ Result readCountedKeys(QSqlDatabase &database, const QString &table, Keyset &key
     return result;
 }
 
+QString keptRowCountsStatement()
+{
+    return QStringLiteral("SELECT tablename, rows FROM %1").arg(kCountTable);
+}
+
 QStringList keyCountTables()
 {
     return {kCountTable, kDeletedTable, kReusedTable};

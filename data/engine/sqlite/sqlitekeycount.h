@@ -26,6 +26,9 @@ Result readCountedKeys(QSqlDatabase &database, const QString &table, Keyset &key
 /// The tables that hold the counts and the deleted identities.
 QStringList keyCountTables();
 
+/// The statement that reads each counted table's name and kept row count.
+QString keptRowCountsStatement();
+
 /// The expression that tells apart the rows that held one identity in turn,
 /// "0" on a table whose triggers do not keep it (a file that could not take them).
 Result rowGeneration(QSqlDatabase &database, const QString &table, QString &expression);

@@ -1,0 +1,115 @@
+#include "data/engineconnection.h"
+#include "support/serverschema.h"
+
+#include <QDate>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+// The same commands on a file and on a server give the same output.
+
+using Steps = QVector<QStringList>;
+
+class AdminEnginesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void sameOutputOnBothEngines_data();
+    void sameOutputOnBothEngines();
+};
+
+namespace {
+
+// A step that changes a stock, as a lending does, instead of running the tool.
+const QString kLendOne = QStringLiteral("lend one");
+
+struct Outcome
+{
+    int exitCode = -1;
+    QString out;
+    bool operator==(const Outcome &other) const { return exitCode == other.exitCode && out == other.out; }
+};
+
+char *toString(const Outcome &outcome)
+{
+    return QTest::toString(QStringLiteral("exit %1:\n%2").arg(QString::number(outcome.exitCode), outcome.out));
+}
+
+void fill(EngineConnection &connection)
+{
+    const QString soon = QDate::currentDate().addDays(3).toString(QStringLiteral("yyyy/M/d"));
+    const QStringList statements{
+        QStringLiteral("INSERT INTO SUPPLIER (supplierno, supplier, phoneno) VALUES ('S1', '大同五金', '02-2345-6789')"),
+        QStringLiteral("INSERT INTO MSF (materielno, materiel, inventory, safestock, supplierno) VALUES ('M1', '螺絲', 3, '5', 's1')"),
+        QStringLiteral("INSERT INTO MSF (materielno, materiel, inventory, safestock) VALUES ('M2', '墊片', 9, '十個')"),
+        QStringLiteral("INSERT INTO CC (contractno, contractname, enddate) VALUES ('K1', '保養合約', '%1')").arg(soon),
+        QStringLiteral("INSERT INTO CC (contractno, contractname, enddate) VALUES ('K2', '年約', '待定')"),
+        QStringLiteral("INSERT INTO CF (customerno, companyname) VALUES ('C1', 'a,\"b\"')"),
+    };
+    for (const QString &statement : statements)
+        QVERIFY2(connection.execute(statement).ok(), qPrintable(statement));
+}
+
+/// Each step's exit status and output; the ledger's times, which differ from run to run, are left out.
+QVector<Outcome> runSteps(const QString &database, const Steps &steps)
+{
+    EngineConnection connection;
+    if (!connection.open(database, EngineConnection::Missing::Create).ok())
+        return {};
+    fill(connection);
+    QVector<Outcome> outcomes;
+    for (const QStringList &step : steps) {
+        if (step == QStringList{kLendOne}) {
+            const Result lent = connection.execute(QStringLiteral("UPDATE MSF SET inventory = inventory - 1 WHERE materielno = 'M1'"));
+            outcomes << Outcome{lent.ok() ? 0 : 1, QString()};
+            continue;
+        }
+        QProcess tool;
+        tool.start(QStringLiteral(VEMO_ADMIN), QStringList{QStringLiteral("--quiet"), QStringLiteral("--database"), database} + step);
+        tool.waitForFinished(60000);
+        QString out = QString::fromUtf8(tool.readAllStandardOutput());
+        if (step.constFirst() == QLatin1String("ledger") || step.contains(QLatin1String("STOCKLEDGER")))
+            out.replace(QRegularExpression(QStringLiteral("^[0-9-]+ [0-9:.]+,"), QRegularExpression::MultilineOption), QString());
+        outcomes << Outcome{tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1, out};
+    }
+    return outcomes;
+}
+
+} // namespace
+
+void AdminEnginesTest::sameOutputOnBothEngines_data()
+{
+    QTest::addColumn<Steps>("steps");
+
+    QTest::newRow("export") << Steps{{"export", "CF"}, {"export", "msf"}, {"export", "CC", "--bom"}};
+    QTest::newRow("low stock") << Steps{{"report", "low-stock"}, {"report", "low-stock", "--csv"}};
+    QTest::newRow("contracts") << Steps{{"report", "contracts", "--days", "30"}, {"report", "contracts", "--days", "0", "--csv"}};
+    QTest::newRow("check") << Steps{{"check"}};
+    QTest::newRow("ledger") << Steps{{"ledger", "--enable"}, {kLendOne}, {kLendOne}, {"ledger", "--csv"},
+                                     {"ledger", "m1", "--csv"}, {"export", "STOCKLEDGER"}};
+}
+
+void AdminEnginesTest::sameOutputOnBothEngines()
+{
+    QFETCH(Steps, steps);
+    if (qEnvironmentVariableIsEmpty("VEMO_TEST_POSTGRES"))
+        QSKIP("no test server: run the test under scripts/with-postgres");
+    QTemporaryDir folder;
+    qputenv("VEMO_HOME", folder.path().toUtf8());
+    const ServerSchema server;
+    const QVector<Outcome> onFile = runSteps(folder.filePath(QStringLiteral("vemo.sqlite")), steps);
+    const QVector<Outcome> onServer = runSteps(server.address(), steps);
+    QCOMPARE(onFile.size(), steps.size());
+    QCOMPARE(onServer.size(), steps.size());
+    for (int i = 0; i < steps.size(); ++i) {
+        QVERIFY2(onFile.at(i).exitCode == 0, qPrintable(steps.at(i).join(' ')));
+        QCOMPARE(onServer.at(i), onFile.at(i));
+    }
+}
+
+QTEST_GUILESS_MAIN(AdminEnginesTest)
+#include "tst_admin_engines.moc"
