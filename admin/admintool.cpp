@@ -9,6 +9,7 @@
 #include "admin/ledgercommand.h"
 #include "admin/leftovers.h"
 #include "admin/reportcommand.h"
+#include "admin/restorecommand.h"
 #include "admin/schemacommand.h"
 #include "admin/tablescommand.h"
 #include "data/databaselocation.h"
@@ -28,6 +29,7 @@ std::vector<std::unique_ptr<AdminCommand>> allCommands()
     commands.push_back(std::make_unique<ExportCommand>());
     commands.push_back(std::make_unique<CopyCommand>());
     commands.push_back(std::make_unique<BackupCommand>());
+    commands.push_back(std::make_unique<RestoreCommand>());
     commands.push_back(std::make_unique<CheckCommand>());
     commands.push_back(std::make_unique<ReportCommand>());
     commands.push_back(std::make_unique<LedgerCommand>());

@@ -2,7 +2,8 @@
 
 #include "admin/admincommand.h"
 
-/// backup DEST: a consistent copy of the database while others use it.
+/// backup DEST: a consistent copy of the database, file or server, as a new
+/// vemo file, while others use it.
 class BackupCommand : public AdminCommand
 {
 public:

@@ -2,6 +2,7 @@
 
 #include "admin/console.h"
 #include "admin/databasecopy.h"
+#include "admin/filereplacement.h"
 #include "data/serveraddress.h"
 
 int CopyCommand::run(const QStringList &arguments, const QString &database)
@@ -11,8 +12,10 @@ int CopyCommand::run(const QStringList &arguments, const QString &database)
                                 QStringLiteral("DATABASE"));
     const QCommandLineOption from(QStringLiteral("from"), QStringLiteral("從這個資料庫複製到 --database 的資料庫。"),
                                   QStringLiteral("DATABASE"));
-    parser.addOptions({to, from});
-    if (auto status = parse(parser, arguments, QStringLiteral("copy --to DATABASE | --from DATABASE")))
+    const QCommandLineOption replace(QStringLiteral("replace"),
+                                     QStringLiteral("目標是已有資料的檔案時仍以複製的資料取代它;原檔留在旁邊當備份。"));
+    parser.addOptions({to, from, replace});
+    if (auto status = parse(parser, arguments, QStringLiteral("copy --to DATABASE | --from DATABASE [--replace]")))
         return *status;
     if (parser.isSet(to) == parser.isSet(from) || !parser.positionalArguments().isEmpty()) {
         console::message(QStringLiteral("vemo-admin copy:要指定 --to 或 --from 其中一個。"));
@@ -22,7 +25,9 @@ int CopyCommand::run(const QStringList &arguments, const QString &database)
     const QString target = parser.isSet(to) ? parser.value(to) : database;
 
     CopyReport report;
-    if (Result copied = copyDatabase(source, target, console::messagesGoToTerminal(), report); !copied) {
+    QString backup;
+    const WholeDatabaseJob job{QStringLiteral("copy"), QStringLiteral("複製")};
+    if (Result copied = copyReplacing(source, target, parser.isSet(replace), job, report, backup); !copied) {
         console::message(QStringLiteral("複製失敗,目標資料庫沒有寫入任何資料:%1").arg(copied.message()));
         return kExitFailed;
     }
@@ -31,5 +36,7 @@ int CopyCommand::run(const QStringList &arguments, const QString &database)
     console::note(QStringLiteral("複製完成:%1 筆資料從 %2 複製到 %3,費時 %4 秒。")
                          .arg(QString::number(report.rows()), ServerAddress::shown(source), ServerAddress::shown(target),
                               QString::number(report.seconds, 'f', 2)));
+    if (!backup.isEmpty())
+        console::note(QStringLiteral("原來的資料庫留作備份:%1").arg(backup));
     return kExitOk;
 }

@@ -116,7 +116,7 @@ private:
         if (Result counted = rowsInDatabase(m_target, already); !counted)
             return counted;
         if (already > 0)
-            return Result::failure(QStringLiteral("目標資料庫 %1 已經有 %2 筆資料;只能複製到空的資料庫。")
+            return Result::failure(QStringLiteral("目標資料庫 %1 已經有 %2 筆資料;只能寫入空的資料庫,資料庫裡的資料不會被取代。")
                                        .arg(ServerAddress::shown(to), QString::number(already)));
         const QVector<TableDefinition> tables = carriedTables(m_source);
         if (tables.size() > schemaTables().size())
@@ -246,7 +246,7 @@ Result copyDatabase(const QString &from, const QString &to, bool progress, CopyR
     QElapsedTimer timer;
     timer.start();
     EngineConnection sourceConnection;
-    if (Result opened = sourceConnection.open(from); !opened)
+    if (Result opened = sourceConnection.openForReading(from); !opened)
         return Result::failure(QStringLiteral("無法開啟來源資料庫 %1:%2").arg(ServerAddress::shown(from), opened.message()));
     EngineConnection targetConnection;
     if (Result opened = targetConnection.open(to, EngineConnection::Missing::Create); !opened)

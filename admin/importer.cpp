@@ -1,37 +1,21 @@
 #include "admin/importer.h"
 
 #include "admin/databasecopy.h"
+#include "admin/filereplacement.h"
 #include "admin/importvalue.h"
 #include "admin/progress.h"
-#include "data/engine/sqlite/sqlitefile.h"
 #include "data/engine.h"
 #include "data/engineconnection.h"
 #include "data/enginetext.h"
 #include "data/serveraddress.h"
 
-#include <QDateTime>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QTemporaryFile>
-
-#include <filesystem>
 
 namespace {
-
-Result rowsIn(const QString &file, qint64 &rows)
-{
-    QStringList tables;
-    for (const TableDefinition &table : schemaTables())
-        tables << table.name;
-    if (Result counted = sqlitefile::countRows(file, tables, rows); !counted)
-        return Result::failure(QStringLiteral("目標檔案 %1 無法當作 vemo 資料庫開啟:%2").arg(file, counted.message()));
-    return Result::success();
-}
 
 QString insertSql(const Engine &db, const TablePlan &plan, QStringList &columns)
 {
@@ -199,22 +183,6 @@ Result writeNewFile(JetFile &jet, const ImportPlan &plan, Run &run, const QStrin
         if (!database.commit())
             return Result::failure(engineText(database.lastError()));
     }
-    return sqlitefile::makeSelfContained(file);
-}
-
-/// Puts the new file in the target's place; an old target stays as backup.
-Result moveIntoPlace(const QString &newFile, const QString &target, const QString &backup)
-{
-    std::error_code error;
-    const std::filesystem::path targetPath = QFile::encodeName(target).toStdString();
-    if (!backup.isEmpty()) {
-        std::filesystem::create_hard_link(targetPath, QFile::encodeName(backup).toStdString(), error);
-        if (error)
-            return Result::failure(QStringLiteral("無法保留原來的資料庫為 %1:%2").arg(backup, QString::fromStdString(error.message())));
-    }
-    std::filesystem::rename(QFile::encodeName(newFile).toStdString(), targetPath, error);
-    if (error)
-        return Result::failure(QStringLiteral("無法把匯入的資料庫改名為 %1:%2").arg(target, QString::fromStdString(error.message())));
     return Result::success();
 }
 
@@ -269,12 +237,6 @@ Result somethingToWrite(const ImportPlan &plan, const QString &source, bool dryR
         matched << QStringLiteral("%1 → %2").arg(table.source, table.target->name);
     }
     return Result::failure(QStringLiteral("對得到的資料表(%1)都沒有資料,%2。").arg(matched.join(QStringLiteral("、")), outcome));
-}
-
-QString backupName(const QString &target)
-{
-    return target + QStringLiteral(".before-import-")
-         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
 }
 
 } // namespace
@@ -336,47 +298,23 @@ Result importJetFile(const ImportOptions &options, ImportReport &report)
         return imported;
     }
 
-    const bool targetExists = QFileInfo(options.target).size() > 0;
     qint64 rows = 0;
-    if (targetExists) {
-        if (Result counted = rowsIn(options.target, rows); !counted)
-            return counted;
-    }
+    if (Result counted = rowsInFile(options.target, rows); !counted)
+        return counted;
     if (rows > 0 && !options.replace) {
-        const QString refusal = QStringLiteral("目標資料庫 %1 已經有 %2 筆資料,%3。要以匯入的資料取代它,請加上 --replace(原來的檔案會留一份備份)。")
-                                    .arg(options.target, QString::number(rows),
-                                         options.dryRun ? QStringLiteral("實際匯入時會拒絕") : QStringLiteral("沒有匯入"));
+        const QString refusal = replaceRefusal(options.target, rows, QStringLiteral("匯入"), options.dryRun);
         if (!options.dryRun)
             return Result::failure(refusal);
         report.refusal = refusal;
     }
-    report.dryRun = options.dryRun;
     if (options.dryRun) {
         Result read = run.copyTables(jet, plan, nullptr);
         report.seconds = timer.elapsed() / 1000.0;
         return read;
     }
-
-    if (!QDir().mkpath(QFileInfo(options.target).absolutePath()))
-        return Result::failure(QStringLiteral("無法建立資料夾 %1。").arg(QFileInfo(options.target).absolutePath()));
-    QTemporaryFile newFile(QFileInfo(options.target).absolutePath() + QStringLiteral("/.")
-                           + QFileInfo(options.target).fileName() + QStringLiteral(".import-XXXXXX"));
-    if (!newFile.open())
-        return Result::failure(QStringLiteral("無法在 %1 建立新檔:%2").arg(QFileInfo(options.target).absolutePath(), newFile.errorString()));
-    newFile.close();
-    // The new file takes the old one's permissions, or the usual ones, not a temporary file's.
-    newFile.setPermissions(targetExists ? QFile::permissions(options.target)
-                                        : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
-    if (Result written = writeNewFile(jet, plan, run, newFile.fileName()); !written)
-        return written;
-    if (targetExists)
-        if (Result free = sqlitefile::makeSelfContained(options.target); !free)
-            return free;
-    const QString backup = rows > 0 ? backupName(options.target) : QString();
-    if (Result moved = moveIntoPlace(newFile.fileName(), options.target, backup); !moved)
-        return moved;
-    newFile.setAutoRemove(false);
-    report.backup = backup;
+    const auto write = [&](const QString &file) { return writeNewFile(jet, plan, run, file); };
+    if (Result replaced = replaceFile(options.target, QStringLiteral("import"), rows > 0, write, report.backup); !replaced)
+        return replaced;
     report.seconds = timer.elapsed() / 1000.0;
     return Result::success();
 }

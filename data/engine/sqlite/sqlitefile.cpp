@@ -1,8 +1,9 @@
 #include "data/engine/sqlite/sqlitefile.h"
 
+#include "data/engine.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 #include <sqlite3.h>
 
@@ -65,42 +66,63 @@ Result copyInto(const QString &source, const QString &destination)
     return exec(to, "PRAGMA journal_mode=DELETE");
 }
 
-} // namespace
-
-Result backup(const QString &source, const QString &destination)
+Result storedTables(const Handle &handle, QStringList &tables)
 {
-    if (!QFileInfo(source).isFile())
-        return Result::failure(QStringLiteral("找不到資料庫檔案 %1。").arg(source));
-    if (QFileInfo::exists(destination))
-        return Result::failure(QStringLiteral("檔案 %1 已經存在,備份不會蓋過它;請指定新的檔名。").arg(destination));
-    QTemporaryFile copy(destination + QStringLiteral(".partial-XXXXXX"));
-    if (!copy.open())
-        return Result::failure(QStringLiteral("無法在 %1 建立備份檔:%2").arg(QFileInfo(destination).absolutePath(), copy.errorString()));
-    copy.close();
-    if (Result copied = copyInto(source, copy.fileName()); !copied)
-        return copied;
-    if (!copy.rename(destination))
-        return Result::failure(QStringLiteral("無法把備份檔改名為 %1:%2").arg(destination, copy.errorString()));
-    copy.setAutoRemove(false);
+    sqlite3_stmt *statement = nullptr;
+    const char *sql = "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'";
+    if (sqlite3_prepare_v2(handle.get(), sql, -1, &statement, nullptr) != SQLITE_OK)
+        return Result::failure(handle.failure().message(), QString::fromUtf8(sql));
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(statement)) == SQLITE_ROW)
+        tables << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
+    sqlite3_finalize(statement);
+    if (step != SQLITE_DONE)
+        return Result::failure(handle.failure().message(), QString::fromUtf8(sql));
     return Result::success();
 }
 
-Result countRows(const QString &file, const QStringList &tables, qint64 &rows)
+Result countTable(const Handle &handle, const QString &table, qint64 &rows)
+{
+    const QByteArray sql = QStringLiteral("SELECT count(*) FROM %1").arg(sqliteEngine().quotedName(table)).toUtf8();
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(handle.get(), sql.constData(), -1, &statement, nullptr) != SQLITE_OK)
+        return Result::failure(handle.failure().message(), QString::fromUtf8(sql));
+    const int step = sqlite3_step(statement);
+    rows = sqlite3_column_int64(statement, 0);
+    sqlite3_finalize(statement);
+    if (step != SQLITE_ROW)
+        return Result::failure(handle.failure().message(), QString::fromUtf8(sql));
+    return Result::success();
+}
+
+} // namespace
+
+Result snapshot(const QString &source, const QString &destination)
+{
+    if (!QFileInfo(source).isFile())
+        return Result::failure(QStringLiteral("找不到資料庫檔案 %1。").arg(source));
+    return copyInto(source, destination);
+}
+
+Result countEveryRow(const QString &file, qint64 &rows)
 {
     Handle handle;
-    if (Result opened = handle.open(file, SQLITE_OPEN_READONLY); !opened)
+    // Only a connection that may write removes, as the last to close, the -wal and -shm that reading a logged file makes.
+    const int access = QFileInfo(file).isWritable() ? SQLITE_OPEN_READWRITE : SQLITE_OPEN_READONLY;
+    if (Result opened = handle.open(file, access); !opened)
         return opened;
+    QStringList tables;
+    if (Result listed = storedTables(handle, tables); !listed)
+        return listed;
+    const QStringList skipped = sqliteEngine().ownTables();
     rows = 0;
-    for (const QString &table : tables) {
-        const QByteArray sql = QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table).toUtf8();
-        sqlite3_stmt *statement = nullptr;
-        if (sqlite3_prepare_v2(handle.get(), sql.constData(), -1, &statement, nullptr) != SQLITE_OK)
-            return Result::failure(handle.failure().message(), QString::fromUtf8(sql));
-        const int step = sqlite3_step(statement);
-        rows += sqlite3_column_int64(statement, 0);
-        sqlite3_finalize(statement);
-        if (step != SQLITE_ROW)
-            return Result::failure(handle.failure().message(), QString::fromUtf8(sql));
+    for (const QString &table : std::as_const(tables)) {
+        if (skipped.contains(table, Qt::CaseInsensitive))
+            continue;
+        qint64 inTable = 0;
+        if (Result counted = countTable(handle, table, inTable); !counted)
+            return counted;
+        rows += inTable;
     }
     return Result::success();
 }

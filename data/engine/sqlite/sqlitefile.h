@@ -6,19 +6,20 @@
 #include <QStringList>
 
 /// The steps that only the embedded SQLite engine has, kept in one place so
-/// that a server engine can offer its own: page-level copies and counts of
+/// that a server engine can offer its own: page-level copies and checks of
 /// the file, and handing a file over whole.
 namespace sqlitefile {
 
-/// Copies the database with SQLite's online backup into a new file beside
-/// destination, then renames it into place. One read transaction spans the
-/// copy, so it is one consistent state even while other programs write
-/// (they go on writing to the write-ahead log meanwhile).
-Result backup(const QString &source, const QString &destination);
+/// Copies the database with SQLite's online backup into destination, an
+/// empty file, and leaves the copy needing no journal beside it. One read
+/// transaction spans the copy, so it is one consistent state even while
+/// other programs write (they go on writing to the write-ahead log meanwhile).
+Result snapshot(const QString &source, const QString &destination);
 
-/// Counts the rows of the named tables without writing anything to the
-/// file, not even its journal mode. A failure says why it is no database.
-Result countRows(const QString &file, const QStringList &tables, qint64 &rows);
+/// Counts the rows of every table the file holds but the engine's own,
+/// changing none of its data, nor its journal mode. A
+/// failure says why it is no database.
+Result countEveryRow(const QString &file, qint64 &rows);
 
 /// Makes the file whole in itself, ready to be renamed: merges its
 /// write-ahead log and switches journaling off the log, which the engine

@@ -1,0 +1,359 @@
+#include "data/engine.h"
+#include "data/engineconnection.h"
+#include "data/schema.h"
+#include "data/stockledger.h"
+#include "support/serverschema.h"
+#include "support/testdatabase.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QTest>
+
+/// vemo-admin backup and restore on the engine under test, and the --replace
+/// guard and the temporary files of every command that writes a whole file.
+class AdminBackupTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void backupRestoresRowForRowAndByteForByte_data();
+    void backupRestoresRowForRowAndByteForByte();
+    void unusableBackupNamesAreTold_data();
+    void unusableBackupNamesAreTold();
+    void fileWithAnyRowIsReplacedOnlyWithReplace_data();
+    void fileWithAnyRowIsReplacedOnlyWithReplace();
+    void serverWithRowsIsNeverRestoredOnto();
+    void leftoversOfEndedRunsAreRemoved_data();
+    void leftoversOfEndedRunsAreRemoved();
+    void failedBackupLeavesNothing();
+};
+
+namespace {
+
+const QString kJet3 = QStringLiteral(VEMO_LEGACY_SAMPLES "/jet3-sample-with-pictures.mdb");
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run runTool(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(VEMO_ADMIN), QStringList{QStringLiteral("--quiet")} + arguments);
+    process.waitForFinished(120000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError()).trimmed()};
+}
+
+/// The database the test's engine holds: the file, or the server schema.
+QString testedDatabase(const TestDatabase &database)
+{
+    return TestDatabase::onServer() ? qEnvironmentVariable("VEMO_DATABASE") : database.file();
+}
+
+QVariant comparable(const QVariant &value)
+{
+    if (value.isNull())
+        return QVariant();
+    return value.typeId() == QMetaType::QByteArray ? QVariant(value.toByteArray()) : QVariant(value.toString());
+}
+
+/// Every row of every table and of the ledger, in each table's own order, documents as their stored bytes.
+QVector<QVariantList> everyRow(const QString &database)
+{
+    EngineConnection connection;
+    if (Result opened = connection.openForReading(database); !opened)
+        qFatal("cannot open %s: %s", qPrintable(database), qPrintable(opened.message()));
+    const Engine &db = engine(connection.database());
+    QVector<QVariantList> rows;
+    for (const TableDefinition &table : schemaTables() + QVector<TableDefinition>{stockLedgerTable()}) {
+        QStringList columns;
+        for (const ColumnDefinition &column : table.columns)
+            columns << (column.type == ColumnType::Document ? db.storedValue(db.quotedName(column.name))
+                                                            : db.quotedName(column.name));
+        QSqlQuery query(connection.database());
+        query.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                       .arg(columns.join(QLatin1Char(',')), db.quotedName(table.name), db.rowIdentity()));
+        while (query.next()) {
+            QVariantList row{table.name};
+            for (int i = 0; i < query.record().count(); ++i)
+                row << comparable(query.value(i));
+            rows << row;
+        }
+    }
+    return rows;
+}
+
+/// Rows in several tables, ledger lines, and documents whose bytes look like escapes.
+void fill(TestDatabase &database)
+{
+    EngineConnection connection;
+    QVERIFY(connection.open(testedDatabase(database)).ok());
+    QSqlDatabase db = connection.database();
+    QVERIFY(enableStockLedger(db).ok());
+    database.insert(QStringLiteral("CF"), {QStringLiteral("C01"), QStringLiteral("「客戶」' \"x\"\r\n第二行 😀")});
+    database.insert(QStringLiteral("MSF"), {QStringLiteral("A01"), QStringLiteral("螺絲"), QVariant(), 5});
+    database.execute(QStringLiteral("UPDATE MSF SET inventory = 3"));
+    const QByteArray png = QByteArray::fromHex("89504e470d0a1a0a0000000d49484452") + QByteArray("\x00\\\t\n\r", 5);
+    const QVariantList documents{QByteArray("\\x4142"), QByteArray("C:\\101\\102 doc"), png};
+    for (int i = 0; i < documents.size(); ++i) {
+        QVariantList row(schemaTable(QStringLiteral("EMPLOYEE"))->columns.size());
+        row.first() = QStringLiteral("E%1").arg(i);
+        row.last() = documents.at(i);
+        database.insert(QStringLiteral("EMPLOYEE"), row);
+    }
+}
+
+QString writeMap(const QTemporaryDir &folder)
+{
+    const QString path = folder.filePath(QStringLiteral("map.json"));
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(R"({"tables": {"Products": {"into": "MSF", "columns": {"ProductID": "materielno", "UnitsInStock": "inventory"}}}})");
+    return path;
+}
+
+QByteArray fileHash(const QString &path)
+{
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+}
+
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+/// The number of a process that has ended.
+qint64 endedProcess()
+{
+    QProcess process;
+    process.start(QStringLiteral(VEMO_ADMIN), {QStringLiteral("--version")});
+    process.waitForStarted();
+    const qint64 id = process.processId();
+    process.waitForFinished();
+    return id;
+}
+
+} // namespace
+
+void AdminBackupTest::backupRestoresRowForRowAndByteForByte_data()
+{
+    QTest::addColumn<bool>("withRows");
+    QTest::newRow("empty database") << false;
+    QTest::newRow("rows, ledger lines and documents of escape-like bytes") << true;
+}
+
+void AdminBackupTest::backupRestoresRowForRowAndByteForByte()
+{
+    QFETCH(bool, withRows);
+    TestDatabase database;
+    if (withRows)
+        fill(database);
+    if (!TestDatabase::onServer())
+        QVERIFY(QFile::setPermissions(database.file(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+    const QVector<QVariantList> original = everyRow(testedDatabase(database));
+    QTemporaryDir folder;
+    const QString backup = folder.filePath(QStringLiteral("backup.sqlite"));
+
+    const Run backedUp = runTool({"--database", testedDatabase(database), "backup", backup});
+
+    QVERIFY2(backedUp.exitCode == 0, qPrintable(backedUp.err));
+    QCOMPARE(filesIn(folder.path()), QStringList{QStringLiteral("backup.sqlite")});
+    // Owner, group and others; the user's flags depend on who runs the test.
+    const int kept = 0x7077;
+    QCOMPARE(QFile::permissions(backup) & kept,
+             (TestDatabase::onServer() ? QFile::ReadOwner | QFile::WriteOwner : QFile::permissions(database.file())) & kept);
+    const QByteArray backupBytes = fileHash(backup);
+    QCOMPARE(everyRow(backup), original);
+    ServerSchema emptyServer;
+    for (const QString &target : {folder.filePath(QStringLiteral("restored.sqlite")), emptyServer.address()}) {
+        const Run restored = runTool({"--database", target, "restore", backup});
+        QVERIFY2(restored.exitCode == 0, qPrintable(restored.err));
+        QCOMPARE(everyRow(target), original);
+    }
+    QCOMPARE(fileHash(backup), backupBytes);
+}
+
+void AdminBackupTest::unusableBackupNamesAreTold_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty") << "" << "沒有指定備份檔的名稱;請給一個新檔案的路徑,例如 vemo-備份.sqlite。";
+    QTest::newRow("a file there") << "taken.sqlite" << "檔案 %1 已經存在,備份不會蓋過它;請指定新的檔名。";
+    QTest::newRow("a folder") << "sub" << "%1 是資料夾的名稱,不是檔名;請指定資料夾裡一個新檔案的名稱。";
+    QTest::newRow("a folder's name") << "new/" << "%1 是資料夾的名稱,不是檔名;請指定資料夾裡一個新檔案的名稱。";
+    QTest::newRow("in a missing folder") << "missing/backup.sqlite"
+                                         << "資料夾 %2/missing 不存在;請先建立它,或指定已經存在的資料夾。";
+}
+
+void AdminBackupTest::unusableBackupNamesAreTold()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    TestDatabase database;
+    QTemporaryDir folder;
+    QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("sub")));
+    QFile taken(folder.filePath(QStringLiteral("taken.sqlite")));
+    QVERIFY(taken.open(QIODevice::WriteOnly) && taken.write("not mine") == 8);
+    taken.close();
+    const QString destination = name.isEmpty() ? name : folder.filePath(name);
+
+    const Run run = runTool({"--database", testedDatabase(database), "backup", destination});
+
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, QStringLiteral("備份失敗:") + QString(message).replace(QStringLiteral("%1"), destination).replace(QStringLiteral("%2"), folder.path()));
+    QCOMPARE(filesIn(folder.path()), QStringList{QStringLiteral("taken.sqlite")});
+    QCOMPARE(fileHash(taken.fileName()), QCryptographicHash::hash("not mine", QCryptographicHash::Sha256));
+}
+
+void AdminBackupTest::fileWithAnyRowIsReplacedOnlyWithReplace_data()
+{
+    QTest::addColumn<QString>("job");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<bool>("onlyLedgerLines");
+    for (const auto &[job, word] : {std::pair{"import", "匯入"}, std::pair{"restore", "還原"}, std::pair{"copy", "複製"}}) {
+        QTest::addRow("%s onto a customer", job) << job << word << false;
+        QTest::addRow("%s onto ledger lines alone", job) << job << word << true;
+    }
+}
+
+void AdminBackupTest::fileWithAnyRowIsReplacedOnlyWithReplace()
+{
+    QFETCH(QString, job);
+    QFETCH(QString, word);
+    QFETCH(bool, onlyLedgerLines);
+    TestDatabase source;
+    fill(source);
+    QTemporaryDir folder;
+    const QString target = folder.filePath(QStringLiteral("target.sqlite"));
+    {
+        EngineConnection connection;
+        QVERIFY(connection.open(target, EngineConnection::Missing::Create).ok());
+        QVERIFY(connection.execute(QStringLiteral("INSERT INTO MSF (materielno, inventory) VALUES ('B01', 1)")).ok());
+        QVERIFY(connection.execute(QStringLiteral("UPDATE MSF SET inventory = 2")).ok());
+        if (onlyLedgerLines)
+            QVERIFY(connection.execute(QStringLiteral("DELETE FROM MSF")).ok());
+    }
+    const QVector<QVariantList> before = everyRow(target);
+    const QString backup = folder.filePath(QStringLiteral("backup.sqlite"));
+    QCOMPARE(runTool({"--database", testedDatabase(source), "backup", backup}).exitCode, 0);
+    QTemporaryDir mapFolder;
+    const QStringList command = job == QLatin1String("import") ? QStringList{"import", "--map", writeMap(mapFolder), kJet3}
+                              : job == QLatin1String("restore") ? QStringList{"restore", backup}
+                                                                : QStringList{"copy", "--from", testedDatabase(source)};
+    const QByteArray bytes = fileHash(target);
+
+    const Run refused = runTool(QStringList{"--database", target} + command);
+
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.endsWith(QStringLiteral("目標資料庫 %1 已經有 %2 筆資料,沒有%3。要以%3的資料取代它,請加上 --replace(原來的檔案會留一份備份)。")
+                                      .arg(target, QString::number(before.size()), word)),
+             qPrintable(refused.err));
+    QCOMPARE(fileHash(target), bytes);
+    QCOMPARE(filesIn(folder.path()), (QStringList{QStringLiteral("backup.sqlite"), QStringLiteral("target.sqlite")}));
+
+    const Run replaced = runTool(QStringList{"--database", target} + command + QStringList{"--replace"});
+
+    QVERIFY2(replaced.exitCode == 0, qPrintable(replaced.err));
+    const QStringList kept = QDir(folder.path()).entryList({QStringLiteral("target.sqlite.before-%1-*").arg(job)});
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(everyRow(folder.filePath(kept.constFirst())), before);
+    QCOMPARE(filesIn(folder.path()), (QStringList{QStringLiteral("backup.sqlite"), QStringLiteral("target.sqlite"), kept.constFirst()}));
+    if (job != QLatin1String("import"))
+        QCOMPARE(everyRow(target), everyRow(testedDatabase(source)));
+}
+
+void AdminBackupTest::serverWithRowsIsNeverRestoredOnto()
+{
+    TestDatabase source;
+    fill(source);
+    QTemporaryDir folder;
+    const QString backup = folder.filePath(QStringLiteral("backup.sqlite"));
+    QCOMPARE(runTool({"--database", testedDatabase(source), "backup", backup}).exitCode, 0);
+    ServerSchema server;
+    EngineConnection connection;
+    QVERIFY(connection.open(server.address(), EngineConnection::Missing::Create).ok());
+    QVERIFY(connection.execute(QStringLiteral("INSERT INTO cf (customerno) VALUES ('S01')")).ok());
+    const QVector<QVariantList> before = everyRow(server.address());
+
+    const Run plain = runTool({"--database", server.address(), "restore", backup});
+    const Run replacing = runTool({"--database", server.address(), "restore", "--replace", backup});
+
+    QCOMPARE(plain.exitCode, 1);
+    QVERIFY2(plain.err.endsWith(QStringLiteral("已經有 1 筆資料;只能寫入空的資料庫,資料庫裡的資料不會被取代。")), qPrintable(plain.err));
+    QCOMPARE(replacing.exitCode, 1);
+    QCOMPARE(replacing.err, QStringLiteral("還原失敗,資料庫沒有寫入任何資料:還原到資料庫伺服器時不能用 --replace:"
+                                           "伺服器上的資料不會留下備份。請還原到空的資料庫。"));
+    QCOMPARE(everyRow(server.address()), before);
+}
+
+void AdminBackupTest::leftoversOfEndedRunsAreRemoved_data()
+{
+    QTest::addColumn<bool>("besideTheDatabase");
+    QTest::newRow("beside the database file") << true;
+    QTest::newRow("beside a backup") << false;
+}
+
+void AdminBackupTest::leftoversOfEndedRunsAreRemoved()
+{
+    QFETCH(bool, besideTheDatabase);
+    if (besideTheDatabase && TestDatabase::onServer())
+        QSKIP("a server database has nothing beside it");
+    TestDatabase database;
+    QTemporaryDir backups;
+    const QString folder = besideTheDatabase ? database.folder() : backups.path();
+    const QString ended = QString::number(endedProcess());
+    const QString living = QString::number(QCoreApplication::applicationPid());
+    const QStringList left = {".vemo.sqlite.vemo-admin-import-" + ended + "-a1B2c3", ".vemo.sqlite.vemo-admin-import-" + ended + "-a1B2c3-wal",
+                              ".b.sqlite.vemo-admin-backup-" + ended + "-Zz9Yy8-journal"};
+    const QString another = ".b.sqlite.vemo-admin-backup-" + living + "-Qq1Ww2";
+    for (const QString &name : left + QStringList{another}) {
+        QFile file(QDir(folder).filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QStringList before = filesIn(folder);
+
+    const Run run = runTool({"--database", testedDatabase(database), "backup", backups.filePath(QStringLiteral("new.sqlite"))});
+
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QStringList expected = before;
+    for (const QString &name : left)
+        expected.removeOne(name);
+    if (!besideTheDatabase)
+        expected << QStringLiteral("new.sqlite");
+    expected.sort();
+    QCOMPARE(filesIn(folder), expected);
+}
+
+void AdminBackupTest::failedBackupLeavesNothing()
+{
+    TestDatabase database;
+    QTemporaryDir folder;
+    QString source = testedDatabase(database);
+    if (TestDatabase::onServer()) {
+        database.execute(QStringLiteral("DROP TABLE industry"));
+    } else {
+        source = folder.filePath(QStringLiteral("damaged.sqlite"));
+        QFile damaged(source);
+        QVERIFY(damaged.open(QIODevice::WriteOnly) && damaged.write(QByteArray(8192, 'x')) == 8192);
+    }
+    const QStringList before = filesIn(folder.path());
+
+    const Run run = runTool({"--database", source, "backup", folder.filePath(QStringLiteral("backup.sqlite"))});
+
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.startsWith(QStringLiteral("備份失敗:")), qPrintable(run.err));
+    QCOMPARE(filesIn(folder.path()), before);
+}
+
+QTEST_GUILESS_MAIN(AdminBackupTest)
+#include "tst_admin_backup.moc"
