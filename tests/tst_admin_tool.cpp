@@ -531,7 +531,7 @@ void AdminToolTest::commandLineFaults_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("message");
 
-    QTest::newRow("no such command") << QStringList{"restore"} << 2 << "vemo-admin:沒有「restore」這個指令。可用的指令請看 vemo-admin --help。";
+    QTest::newRow("no such command") << QStringList{"restor"} << 2 << "vemo-admin:沒有「restor」這個指令。可用的指令請看 vemo-admin --help。";
     QTest::newRow("export of no table") << QStringList{"export", "ORDERS"} << 2 << "vemo-admin export:沒有資料表「ORDERS」。";
     QTest::newRow("contracts without days") << QStringList{"report", "contracts"} << 2 << "vemo-admin report:";
     QTest::newRow("unknown option") << QStringList{"check", "--fast"} << 2 << "vemo-admin check:未知選項「fast」。";
