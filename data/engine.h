@@ -35,8 +35,6 @@ public:
     /// The Qt SQL driver and its connection options.
     virtual QString driverName() const = 0;
     virtual QString connectOptions() const = 0;
-    /// The options of a connection that only reads: it changes no byte of a file.
-    virtual QString readingConnectOptions() const { return connectOptions(); }
     /// Sets up a connection just opened; it is the first read of the file,
     /// so a file that is no database fails here.
     virtual Result prepareConnection(QSqlDatabase &database) const = 0;

@@ -169,32 +169,6 @@ Result EngineConnection::openServer(const QString &server, Missing missing)
     return result;
 }
 
-Result EngineConnection::openForReading(const QString &databasePath)
-{
-    if (!serverFor(databasePath).isEmpty())
-        return open(databasePath);
-    close();
-    m_openedPath = databasePath;
-    const QString file = mappedDatabaseFile(databasePath);
-    if (!QFileInfo::exists(file))
-        return Result::failure(kCannotOpen + QStringLiteral("找不到資料庫檔案 '%1'。").arg(QDir::toNativeSeparators(file)));
-    Result result = Result::success();
-    {
-        QSqlDatabase database = QSqlDatabase::addDatabase(sqliteEngine().driverName(), m_name);
-        database.setDatabaseName(file);
-        database.setConnectOptions(sqliteEngine().readingConnectOptions());
-        QStringList stored;
-        result = database.open() ? storedSchemaTables(database, stored) : Result::failure(engineText(database.lastError()));
-    }
-    if (!result) {
-        close();
-        return result.led(kCannotOpen);
-    }
-    m_file = file;
-    m_filePlace = filePlace(file);
-    return result;
-}
-
 Result EngineConnection::openConnectionString(const QString &connectionString, const QString &user,
                                               const QString &password)
 {

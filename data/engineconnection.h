@@ -26,10 +26,6 @@ public:
     /// server, the tables it lacks); with Missing::Fail it is a failure. A
     /// file that is not a database fails.
     Result open(const QString &databasePath, Missing missing = Missing::Fail);
-    /// Opens a database that exists for reading alone: a file read-only, left
-    /// byte for byte as it was, its journal mode included; a server as open()
-    /// does. Fails as open() does when the file is missing or no database.
-    Result openForReading(const QString &databasePath);
 
     /// Opens the database only to read it: a file read-only, its journal
     /// mode and every byte of it and beside it left as they are, also on a

@@ -44,11 +44,6 @@ QString SqliteEngine::connectOptions() const
     return QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000");
 }
 
-QString SqliteEngine::readingConnectOptions() const
-{
-    return connectOptions() + QStringLiteral(";QSQLITE_OPEN_READONLY");
-}
-
 Result SqliteEngine::prepareConnection(QSqlDatabase &database) const
 {
     const QString pragma = QStringLiteral("PRAGMA journal_mode=WAL");

@@ -10,7 +10,6 @@ class SqliteEngine : public Engine
 public:
     QString driverName() const override;
     QString connectOptions() const override;
-    QString readingConnectOptions() const override;
     Result prepareConnection(QSqlDatabase &database) const override;
     QString beginWritingSql() const override;
     bool sameText(const QString &stored, const QString &wanted) const override;
