@@ -7,13 +7,12 @@
 #include "data/schema.h"
 #include "data/serveraddress.h"
 #include "data/stockledger.h"
+#include "data/tablereading.h"
+#include "data/transaction.h"
 
 #include <QElapsedTimer>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <QStringDecoder>
 
-#include <limits>
 #include <numeric>
 
 namespace {
@@ -23,11 +22,6 @@ namespace {
 constexpr int kPageRows = 20000;
 constexpr int kDocumentPageRows = 200;
 
-Result queryFailure(const QSqlQuery &query)
-{
-    return Result::failure(engineText(query.lastError()), query.lastQuery());
-}
-
 /// The tables a copy carries from a database: the eleven, and the ledger where it is kept.
 QVector<TableDefinition> carriedTables(const QSqlDatabase &database)
 {
@@ -35,15 +29,6 @@ QVector<TableDefinition> carriedTables(const QSqlDatabase &database)
     if (stockLedgerEnabled(database))
         tables << stockLedgerTable();
     return tables;
-}
-
-Result countRows(QSqlDatabase &database, const QString &table, qint64 &rows)
-{
-    QSqlQuery query(database);
-    if (!query.exec(QStringLiteral("SELECT count(*) FROM %1").arg(engine(database).quotedName(table))) || !query.next())
-        return queryFailure(query);
-    rows = query.value(0).toLongLong();
-    return Result::success();
 }
 
 bool hasDocument(const TableDefinition &table)
@@ -67,46 +52,23 @@ QString textProblem(const QVariant &value)
     return decoder.hasError() ? QStringLiteral("不是有效的 UTF-8 文字") : QString();
 }
 
-void rollBack(QSqlDatabase &database)
-{
-    QSqlQuery(database).exec(QStringLiteral("ROLLBACK"));
-}
-
-/// Ends a transaction: commits a success, rolls a failure back.
-Result finish(QSqlDatabase &database, const Result &outcome)
-{
-    QSqlQuery query(database);
-    if (outcome && query.exec(QStringLiteral("COMMIT")))
-        return outcome;
-    const Result failed = outcome ? queryFailure(query) : outcome;
-    rollBack(database);
-    return failed;
-}
-
 /// One copy from a source read as one snapshot into a target written in one
 /// transaction. Its statements live until both transactions have ended, as
 /// a server can free a statement only outside a failed transaction.
 class Copy
 {
 public:
-    Copy(QSqlDatabase &source, QSqlDatabase &target) : m_source(source), m_target(target), m_read(source)
-    {
-        m_read.setForwardOnly(true);
-    }
+    Copy(QSqlDatabase &source, QSqlDatabase &target) : m_source(source), m_target(target) {}
 
     Result run(const QString &to, bool progress, CopyReport &report)
     {
-        QSqlQuery begin(m_source);
-        if (!begin.exec(engine(m_source).beginSnapshotSql()))
-            return queryFailure(begin);
-        QSqlQuery beginWriting(m_target);
-        if (!beginWriting.exec(engine(m_target).beginWritingSql())) {
-            rollBack(m_source);
-            return queryFailure(beginWriting);
-        }
-        const Result copied = finish(m_target, copyTables(to, progress, report));
-        rollBack(m_source);
-        return copied;
+        Transaction snapshot(m_source);
+        if (Result begun = snapshot.begin(Transaction::Kind::Snapshot); !begun)
+            return begun;
+        Transaction writing(m_target);
+        if (Result begun = writing.begin(Transaction::Kind::Writing); !begun)
+            return begun;
+        return writing.end(copyTables(to, progress, report));
     }
 
 private:
@@ -141,25 +103,16 @@ private:
     /// the target's identities keep the source's order.
     Result copyTable(const TableDefinition &table, Progress &progress, qint64 &copied)
     {
-        const Engine &from = engine(m_source);
-        QStringList read;
-        for (const ColumnDefinition &column : table.columns)
-            read << (column.type == ColumnType::WholeNumber ? from.quotedName(column.name)
-                                                             : from.storedValue(from.quotedName(column.name)));
         const int pageRows = hasDocument(table) ? kDocumentPageRows : kPageRows;
-        if (!m_read.prepare(QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 > ? ORDER BY %1 LIMIT %4")
-                                .arg(from.rowIdentity(), read.join(QStringLiteral(", ")), from.quotedName(table.name))
-                                .arg(pageRows)))
-            return queryFailure(m_read);
+        if (Result prepared = m_read.prepare(m_source, table, pageRows); !prepared)
+            return prepared;
         copied = 0;
-        qint64 last = std::numeric_limits<qint64>::min();
         QVector<QVariantList> page;
         do {
             page.clear();
-            m_read.addBindValue(last);
-            if (!m_read.exec())
-                return queryFailure(m_read);
-            if (Result taken = takePage(table, page, last); !taken)
+            if (Result read = m_read.readPage(); !read)
+                return read;
+            if (Result taken = takePage(table, page); !taken)
                 return taken;
             if (page.isEmpty())
                 break;
@@ -172,27 +125,26 @@ private:
     }
 
     /// The rows of the page just read, each text checked to be storable on every engine.
-    Result takePage(const TableDefinition &table, QVector<QVariantList> &page, qint64 &last)
+    Result takePage(const TableDefinition &table, QVector<QVariantList> &page)
     {
         while (m_read.next()) {
-            last = m_read.value(0).toLongLong();
             QVariantList row;
             row.reserve(table.columns.size());
             for (int column = 0; column < table.columns.size(); ++column) {
-                row << m_read.value(column + 1);
+                row << m_read.value(column);
                 if (table.columns.at(column).type != ColumnType::Text)
                     continue;
                 if (const QString problem = textProblem(row.constLast()); !problem.isEmpty())
-                    return unstorable(table, column, problem, last);
+                    return unstorable(table, column, problem, m_read.identity());
             }
             page << row;
         }
-        return Result::success();
+        return m_read.finishPage();
     }
 
     Result unstorable(const TableDefinition &table, int column, const QString &problem, qint64 identity)
     {
-        const QVariant key = m_read.value(1);
+        const QVariant key = m_read.value(0);
         QString shownKey = key.isNull() ? QStringLiteral("(無鍵值,列 %1)").arg(identity)
                                  : key.typeId() == QMetaType::QByteArray ? QString::fromUtf8(key.toByteArray())
                                                                          : key.toString();
@@ -203,7 +155,7 @@ private:
     Result checkCount(const TableDefinition &table, qint64 copied)
     {
         qint64 inTarget = 0;
-        if (Result counted = countRows(m_target, table.name, inTarget); !counted)
+        if (Result counted = countTableRows(m_target, table.name, inTarget); !counted)
             return counted;
         if (inTarget != copied)
             return Result::failure(QStringLiteral("資料表 %1 讀出 %2 筆,目標卻有 %3 筆。")
@@ -213,7 +165,7 @@ private:
 
     QSqlDatabase &m_source;
     QSqlDatabase &m_target;
-    QSqlQuery m_read;
+    TablePages m_read;
 };
 
 } // namespace
@@ -234,7 +186,7 @@ Result rowsInDatabase(QSqlDatabase &database, qint64 &rows)
     rows = 0;
     for (const QString &table : std::as_const(stored)) {
         qint64 inTable = 0;
-        if (Result counted = countRows(database, table, inTable); !counted)
+        if (Result counted = countTableRows(database, table, inTable); !counted)
             return counted;
         rows += inTable;
     }
@@ -259,7 +211,3 @@ Result copyDatabase(const QString &from, const QString &to, bool progress, CopyR
     return copied;
 }
 
-Result rowsInTable(QSqlDatabase &database, const QString &table, qint64 &rows)
-{
-    return countRows(database, table, rows);
-}

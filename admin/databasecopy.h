@@ -33,6 +33,3 @@ Result copyDatabase(const QString &from, const QString &to, bool progress, CopyR
 
 /// The rows of the eleven tables and the ledger, of those the database has.
 Result rowsInDatabase(QSqlDatabase &database, qint64 &rows);
-
-/// The rows of one table, counted by the engine.
-Result rowsInTable(QSqlDatabase &database, const QString &table, qint64 &rows);

@@ -2,7 +2,6 @@
 
 #include "admin/console.h"
 #include "admin/csv.h"
-#include "admin/databasecopy.h"
 #include "admin/progress.h"
 #include "data/document.h"
 #include "data/engineconnection.h"
@@ -47,7 +46,7 @@ public:
         qint64 total = 0;
         const bool showProgress = console::messagesGoToTerminal() && !console::quiet();
         if (showProgress)
-            if (Result counted = rowsInTable(database, m_table.name, total); !counted)
+            if (Result counted = countTableRows(database, m_table.name, total); !counted)
                 return counted;
         Progress progress(total, showProgress);
         // Read before anything is written, so a failure leaves the output empty.

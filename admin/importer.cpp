@@ -4,33 +4,25 @@
 #include "admin/filereplacement.h"
 #include "admin/importvalue.h"
 #include "admin/progress.h"
-#include "data/engine.h"
 #include "data/engineconnection.h"
-#include "data/enginetext.h"
+#include "data/rowinsertion.h"
 #include "data/serveraddress.h"
+#include "data/transaction.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QScopeGuard>
-#include <QSqlError>
-#include <QSqlQuery>
 
 namespace {
 
-QString insertSql(const Engine &db, const TablePlan &plan, QStringList &columns)
+/// The vemo columns a table's import fills, in the order of their values.
+QStringList filledColumns(const TablePlan &plan)
 {
-    QStringList placeholders;
-    for (int to = 0; to < plan.sourceColumnOf.size(); ++to) {
-        if (plan.sourceColumnOf.at(to) < 0)
-            continue;
-        columns << plan.target->columns.at(to).name;
-        placeholders << QStringLiteral("?");
-    }
-    QStringList quoted;
-    for (const QString &column : columns)
-        quoted << db.quotedName(column);
-    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-        .arg(db.quotedName(plan.target->name), quoted.join(QLatin1Char(',')), placeholders.join(QLatin1Char(',')));
+    QStringList columns;
+    for (int to = 0; to < plan.sourceColumnOf.size(); ++to)
+        if (plan.sourceColumnOf.at(to) >= 0)
+            columns << plan.target->columns.at(to).name;
+    return columns;
 }
 
 /// The name a document of a row is saved under when its object has none.
@@ -92,10 +84,10 @@ private:
     Result copyTable(JetFile &jet, const TablePlan &plan, QSqlDatabase *database, Progress &progress)
     {
         ImportReport::Table counts{plan.source, plan.target->name, 0, 0};
-        QStringList columns;
-        QSqlQuery insert(database ? *database : QSqlDatabase());
-        if (database && !insert.prepare(insertSql(engine(*database), plan, columns)))
-            return Result::failure(engineText(insert.lastError()), insert.lastQuery());
+        RowInsertion insertion;
+        if (database)
+            if (Result prepared = insertion.prepare(*database, plan.target->name, filledColumns(plan)); !prepared)
+                return prepared;
         Result failure = Result::success();
         QVector<ColumnLook> looks(plan.sourceColumnOf.size());
         Result read = jet.readRows(plan.source, [&](const QVector<JetValue> &row) {
@@ -116,12 +108,12 @@ private:
                                            .arg(counts.read)
                                            .arg(jetColumn(plan, from), plan.target->name, column.name, carried.problem);
                 if (database)
-                    insert.addBindValue(carried.stored);
+                    insertion.bind(carried.stored);
             }
-            if (database && !insert.exec()) {
-                failure = Result::failure(engineText(insert.lastError()), insert.lastQuery());
+            if (database)
+                failure = insertion.insert();
+            if (!failure)
                 return false;
-            }
             ++counts.written;
             return true;
         });
@@ -169,21 +161,14 @@ private:
 
 Result writeNewFile(JetFile &jet, const ImportPlan &plan, Run &run, const QString &file)
 {
-    {
-        EngineConnection connection;
-        if (Result opened = connection.open(file, EngineConnection::Missing::Create); !opened)
-            return opened;
-        QSqlDatabase database = connection.database();
-        if (!database.transaction())
-            return Result::failure(engineText(database.lastError()));
-        if (Result copied = run.copyTables(jet, plan, &database); !copied) {
-            database.rollback();
-            return copied;
-        }
-        if (!database.commit())
-            return Result::failure(engineText(database.lastError()));
-    }
-    return Result::success();
+    EngineConnection connection;
+    if (Result opened = connection.open(file, EngineConnection::Missing::Create); !opened)
+        return opened;
+    QSqlDatabase database = connection.database();
+    Transaction transaction(database);
+    if (Result begun = transaction.begin(Transaction::Kind::Writing); !begun)
+        return begun;
+    return transaction.end(run.copyTables(jet, plan, &database));
 }
 
 /// Imports straight into a server database, in one transaction that first
@@ -199,10 +184,9 @@ Result importIntoServer(JetFile &jet, const ImportPlan &plan, Run &run, const Im
     if (Result opened = connection.open(options.target, missing); !opened)
         return Result::failure(QStringLiteral("無法開啟目標資料庫 %1:%2").arg(ServerAddress::shown(options.target), opened.message()));
     QSqlDatabase database = connection.database();
-    QSqlQuery query(database);
-    const QString begin = options.dryRun ? engine(database).beginSnapshotSql() : engine(database).beginWritingSql();
-    if (!query.exec(begin))
-        return Result::failure(engineText(query.lastError()), begin);
+    Transaction transaction(database);
+    if (Result begun = transaction.begin(options.dryRun ? Transaction::Kind::Snapshot : Transaction::Kind::Writing); !begun)
+        return begun;
     qint64 rows = 0;
     Result result = rowsInDatabase(database, rows);
     if (result && rows > 0) {
@@ -217,10 +201,11 @@ Result importIntoServer(JetFile &jet, const ImportPlan &plan, Run &run, const Im
     report.dryRun = options.dryRun;
     if (result)
         result = run.copyTables(jet, plan, options.dryRun ? nullptr : &database);
-    const QString end = result && !options.dryRun ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK");
-    if (!query.exec(end) && result)
-        result = Result::failure(engineText(query.lastError()), end);
-    return result;
+    if (options.dryRun) {
+        transaction.rollBack();
+        return result;
+    }
+    return transaction.end(result);
 }
 
 /// Why the plan would write no row, or nothing when it writes some.

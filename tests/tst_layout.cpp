@@ -106,7 +106,7 @@ private slots:
         static const QRegularExpression statement(
             QStringLiteral("\"\\s*(SELECT|INSERT INTO|UPDATE|DELETE FROM|CREATE|DROP|ALTER|PRAGMA|BEGIN|COMMIT|ROLLBACK)\\b"),
             QRegularExpression::CaseInsensitiveOption);
-        for (const char *folder : {"app", "bound", "commands", "screens", "lending"}) {
+        for (const char *folder : {"app", "bound", "commands", "screens", "lending", "admin"}) {
             for (const QString &file : sourceFiles(QString::fromLatin1(folder))) {
                 const auto match = statement.match(contents(file));
                 QVERIFY2(!match.hasMatch(), qPrintable(QStringLiteral("%1: %2").arg(file, match.captured(0))));

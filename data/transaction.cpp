@@ -1,0 +1,43 @@
+#include "data/transaction.h"
+
+#include "data/engine.h"
+#include "data/enginetext.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+Result Transaction::begin(Kind kind)
+{
+    const Engine &stored = engine(m_database);
+    const QString sql = kind == Kind::Writing ? stored.beginWritingSql() : stored.beginSnapshotSql();
+    QSqlQuery query(m_database);
+    if (!query.exec(sql))
+        return Result::failure(engineText(query.lastError()), sql);
+    m_open = true;
+    return Result::success();
+}
+
+Result Transaction::end(const Result &outcome)
+{
+    if (!outcome) {
+        rollBack();
+        return outcome;
+    }
+    const QString sql = QStringLiteral("COMMIT");
+    QSqlQuery query(m_database);
+    if (query.exec(sql)) {
+        m_open = false;
+        return outcome;
+    }
+    const Result failed = Result::failure(engineText(query.lastError()), sql);
+    rollBack();
+    return failed;
+}
+
+void Transaction::rollBack()
+{
+    if (!m_open)
+        return;
+    m_open = false;
+    QSqlQuery(m_database).exec(QStringLiteral("ROLLBACK"));
+}
