@@ -91,6 +91,7 @@ void AdminEnginesTest::sameOutputOnBothEngines_data()
     QTest::newRow("check") << Steps{{"check"}};
     QTest::newRow("ledger") << Steps{{"ledger", "--enable"}, {kLendOne}, {kLendOne}, {"ledger", "--csv"},
                                      {"ledger", "m1", "--csv"}, {"export", "STOCKLEDGER"}};
+    QTest::newRow("ledger kept from the start") << Steps{{kLendOne}, {"ledger", "m1", "--csv"}};
 }
 
 void AdminEnginesTest::sameOutputOnBothEngines()

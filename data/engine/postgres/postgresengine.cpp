@@ -101,6 +101,9 @@ QStringList PostgresEngine::missingSchemaSql(const QStringList &stored, const QS
                 statements << createIndexSql(table, column);
         }
     }
+    // A new database gets the stock ledger too, as a new file does; an existing one only when asked.
+    if (std::all_of(schemaTables().begin(), schemaTables().end(), missing))
+        statements << stockLedgerSql();
     if (!uncounted.isEmpty())
         statements << serverKeyCountSql();
     for (const QString &table : uncounted)
@@ -121,10 +124,11 @@ QString PostgresEngine::connectOptions() const
 Result PostgresEngine::prepareConnection(QSqlDatabase &database) const
 {
     // A write held up by another user's lock is told, not waited on for ever.
-    const QString settings = QStringLiteral("SET lock_timeout = '5s'");
+    // The server's notices ("already exists, skipping") are not the user's business.
     QSqlQuery query(database);
-    if (!query.exec(settings))
-        return queryFailure(query, settings);
+    for (const QString settings : {QStringLiteral("SET lock_timeout = '5s'"), QStringLiteral("SET client_min_messages = warning")})
+        if (!query.exec(settings))
+            return queryFailure(query, settings);
     return Result::success();
 }
 
