@@ -3,6 +3,7 @@
 #include "admin/console.h"
 #include "admin/databasecopy.h"
 #include "admin/leftovers.h"
+#include "admin/progress.h"
 #include "data/engine/sqlite/sqlitefile.h"
 #include "data/serveraddress.h"
 
@@ -38,6 +39,13 @@ Result snapshotOfServer(const QString &server, const QString &file)
     return sqlitefile::makeSelfContained(file);
 }
 
+/// A snapshot of the file, page by page, with a bar counting the pages on a terminal.
+Result snapshotOfFile(const QString &file, const QString &copy)
+{
+    Progress progress(0, console::messagesGoToTerminal(), QStringLiteral("頁"));
+    return sqlitefile::snapshot(file, copy, [&](qint64 copied, qint64 total) { progress.setDone(copied, total); });
+}
+
 Result writeBackup(const QString &database, const QString &destination)
 {
     if (const QString problem = unusableName(destination); !problem.isEmpty())
@@ -50,7 +58,7 @@ Result writeBackup(const QString &database, const QString &destination)
     // A server's rows were behind its login, so their copy is for its maker alone.
     if (Result made = copy.create(ofServer ? QFile::ReadOwner | QFile::WriteOwner : QFile::permissions(database)); !made)
         return made;
-    const Result copied = ofServer ? snapshotOfServer(database, copy.fileName()) : sqlitefile::snapshot(database, copy.fileName());
+    const Result copied = ofServer ? snapshotOfServer(database, copy.fileName()) : snapshotOfFile(database, copy.fileName());
     if (!copied)
         return copied;
     return copy.moveTo(destination);

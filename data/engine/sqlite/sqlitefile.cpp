@@ -14,6 +14,8 @@ namespace {
 constexpr int kBusyMilliseconds = 5000;
 // A program that holds the file open keeps it for long: waiting the full time would only delay the message.
 constexpr int kInUseMilliseconds = 500;
+// Pages of the usual 4 KB: a step of about 16 MB.
+constexpr int kPagesPerStep = 4096;
 
 /// An open sqlite3 handle, closed when it goes out of scope.
 class Handle
@@ -41,7 +43,21 @@ Result exec(const Handle &handle, const char *sql)
     return Result::success();
 }
 
-Result copyInto(const QString &source, const QString &destination)
+/// Runs the backup a few pages a step, so the pages done can be told.
+int copyPages(sqlite3_backup *backup, const PagesCopied &pagesCopied)
+{
+    int step = SQLITE_OK;
+    do {
+        step = sqlite3_backup_step(backup, kPagesPerStep);
+        if (step == SQLITE_BUSY || step == SQLITE_LOCKED)
+            sqlite3_sleep(50);
+        else if (pagesCopied)
+            pagesCopied(sqlite3_backup_pagecount(backup) - sqlite3_backup_remaining(backup), sqlite3_backup_pagecount(backup));
+    } while (step == SQLITE_OK || step == SQLITE_BUSY || step == SQLITE_LOCKED);
+    return step;
+}
+
+Result copyInto(const QString &source, const QString &destination, const PagesCopied &pagesCopied)
 {
     Handle from;
     Handle to;
@@ -49,17 +65,15 @@ Result copyInto(const QString &source, const QString &destination)
         return opened;
     if (Result opened = to.open(destination, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE); !opened)
         return opened;
+    // One read transaction held over every step keeps one state of the data while others write.
+    if (Result begun = exec(from, "BEGIN; SELECT count(*) FROM sqlite_master"); !begun)
+        return begun;
     sqlite3_backup *backup = sqlite3_backup_init(to.get(), "main", from.get(), "main");
     if (!backup)
         return to.failure();
-    int step = SQLITE_OK;
-    do {
-        // All pages in one step keep one read transaction, hence one state of the data.
-        step = sqlite3_backup_step(backup, -1);
-        if (step == SQLITE_BUSY || step == SQLITE_LOCKED)
-            sqlite3_sleep(50);
-    } while (step == SQLITE_OK || step == SQLITE_BUSY || step == SQLITE_LOCKED);
+    const int step = copyPages(backup, pagesCopied);
     sqlite3_backup_finish(backup);
+    sqlite3_exec(from.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     if (step != SQLITE_DONE)
         return Result::failure(QString::fromUtf8(sqlite3_errstr(step)));
     // The copy must not depend on a log file left beside it under its temporary name.
@@ -97,11 +111,11 @@ Result countTable(const Handle &handle, const QString &table, qint64 &rows)
 
 } // namespace
 
-Result snapshot(const QString &source, const QString &destination)
+Result snapshot(const QString &source, const QString &destination, const PagesCopied &pagesCopied)
 {
     if (!QFileInfo(source).isFile())
         return Result::failure(QStringLiteral("找不到資料庫檔案 %1。").arg(source));
-    return copyInto(source, destination);
+    return copyInto(source, destination, pagesCopied);
 }
 
 Result countEveryRow(const QString &file, qint64 &rows)
