@@ -3,6 +3,7 @@
 #include "data/engine.h"
 #include "data/enginetext.h"
 #include "data/stockledger.h"
+#include "data/transaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -85,12 +86,12 @@ Result storedSchemaTables(QSqlDatabase &database, QStringList &stored)
 
 Result createMissingTables(QSqlDatabase &database)
 {
-    QSqlQuery query(database);
     // The write lock is taken at once, so a second program starting alongside
     // waits here and then sees the tables the first one made.
-    const QString begin = engine(database).beginWritingSql();
-    if (!query.exec(begin))
-        return Result::failure(engineText(query.lastError()), begin);
+    Transaction transaction(database);
+    if (Result begun = transaction.begin(Transaction::Kind::Writing); !begun)
+        return begun;
+    QSqlQuery query(database);
     QStringList stored;
     Result result = storedSchemaTables(database, stored);
     for (const TableDefinition &table : schemaTables()) {
@@ -103,10 +104,7 @@ Result createMissingTables(QSqlDatabase &database)
     // A new database gets the stock ledger too; an existing one only when asked.
     if (result && stored.isEmpty())
         result = enableStockLedger(database);
-    const QString end = result ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK");
-    if (!query.exec(end) && result)
-        return Result::failure(engineText(query.lastError()), end);
-    return result;
+    return transaction.end(result);
 }
 
 Result createMissingIndexes(QSqlDatabase &database)

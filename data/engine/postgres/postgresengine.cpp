@@ -4,6 +4,7 @@
 
 #include "data/enginetext.h"
 #include "data/schema.h"
+#include "data/transaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -58,25 +59,22 @@ Result PostgresEngine::createMissingSchema(QSqlDatabase &database) const
     if (std::none_of(schemaTables().begin(), schemaTables().end(), missingFrom(stored)) && uncounted.isEmpty())
         return Result::success();
 
-    QSqlQuery query(database);
-    const QString begin = beginWritingSql();
-    if (!query.exec(begin))
-        return queryFailure(query, begin);
+    Transaction transaction(database);
+    if (Result begun = transaction.begin(Transaction::Kind::Writing); !begun)
+        return begun;
     // Another program may have made everything while this one waited.
     Result result = readSchemaState(database, stored, uncounted);
     QStringList statements;
     if (result)
         statements = missingSchemaSql(stored, uncounted);
+    QSqlQuery query(database);
     for (const QString &statement : std::as_const(statements)) {
         if (!result)
             break;
         if (!query.exec(statement))
             result = queryFailure(query, statement);
     }
-    const QString end = result ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK");
-    if (!query.exec(end) && result)
-        return queryFailure(query, end);
-    return result;
+    return transaction.end(result);
 }
 
 Result PostgresEngine::readSchemaState(QSqlDatabase &database, QStringList &stored, QStringList &uncounted) const

@@ -4,6 +4,7 @@
 #include "data/enginetext.h"
 #include "data/keyset.h"
 #include "data/schema.h"
+#include "data/transaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -203,14 +204,11 @@ Result readServerKeys(QSqlDatabase &database, const QString &table, Keyset &keys
 {
     QSqlQuery query(database);
     query.setForwardOnly(true);
-    const QString begin = postgresEngine().beginSnapshotSql();
-    if (!query.exec(begin))
-        return failure(query, begin);
+    Transaction transaction(database);
+    if (Result begun = transaction.begin(Transaction::Kind::Snapshot); !begun)
+        return begun;
     Keyset read;
-    Result result = readKeysInSnapshot(query, table, read);
-    const QString end = result ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK");
-    if (!query.exec(end) && result)
-        return failure(query, end);
+    const Result result = transaction.end(readKeysInSnapshot(query, table, read));
     if (result)
         keys = read;
     return result;

@@ -4,6 +4,7 @@
 #include "data/enginetext.h"
 #include "data/keyset.h"
 #include "data/schema.h"
+#include "data/transaction.h"
 
 #include <QHash>
 #include <QSqlError>
@@ -264,26 +265,19 @@ Result addKeyCounts(QSqlDatabase &database)
         return read;
     if (tablesLackingCounts(triggers).isEmpty())
         return Result::success();
-    QSqlQuery query(database);
-    if (Result begun = exec(query, sqliteEngine().beginWritingSql()); !begun)
+    Transaction transaction(database);
+    if (Result begun = transaction.begin(Transaction::Kind::Writing); !begun)
         return begun;
-    Result result = countTables(database);
-    const QString end = result ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK");
-    if (!query.exec(end) && result)
-        return failure(query, end);
-    return result;
+    return transaction.end(countTables(database));
 }
 
 Result readCountedKeys(QSqlDatabase &database, const QString &table, Keyset &keys)
 {
-    QSqlQuery query(database);
-    if (Result begun = exec(query, QStringLiteral("BEGIN")); !begun)
+    Transaction transaction(database);
+    if (Result begun = transaction.begin(Transaction::Kind::Snapshot); !begun)
         return begun;
     Keyset read;
-    Result result = readKeysInSnapshot(database, table, read);
-    const QString end = result ? QStringLiteral("COMMIT") : QStringLiteral("ROLLBACK");
-    if (!query.exec(end) && result)
-        return failure(query, end);
+    const Result result = transaction.end(readKeysInSnapshot(database, table, read));
     if (result)
         keys = read;
     return result;
