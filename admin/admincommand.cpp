@@ -1,7 +1,7 @@
 #include "admin/admincommand.h"
 
 #include "admin/console.h"
-
+#include "data/engineconnection.h"
 #include "data/serveraddress.h"
 
 #include <QRegularExpression>
@@ -39,4 +39,12 @@ std::optional<int> AdminCommand::parse(QCommandLineParser &parser, const QString
     if (!g_announced.isEmpty())
         console::note(QStringLiteral("資料庫:%1").arg(ServerAddress::shown(g_announced)));
     return std::nullopt;
+}
+
+bool AdminCommand::openDatabase(EngineConnection &connection, const QString &database)
+{
+    const Result opened = connection.open(database);
+    if (!opened)
+        console::message(opened.message());
+    return opened.ok();
 }

@@ -10,6 +10,8 @@
 enum ExitStatus { kExitOk = 0, kExitFailed = 1, kExitUsage = 2 };
 
 /// One subcommand of vemo-admin: its own options, --help, and one job.
+class EngineConnection;
+
 class AdminCommand
 {
 public:
@@ -32,4 +34,6 @@ protected:
     /// Parses the arguments; prints --help or a usage error itself and then
     /// returns the exit status to end with, else nothing.
     std::optional<int> parse(QCommandLineParser &parser, const QStringList &arguments, const QString &usage) const;
+    /// Opens the database, an existing one only; a failure is told and false.
+    static bool openDatabase(EngineConnection &connection, const QString &database);
 };

@@ -134,10 +134,8 @@ int ExportCommand::run(const QStringList &arguments, const QString &database)
     }
 
     EngineConnection connection;
-    if (Result opened = connection.open(database); !opened) {
-        console::message(opened.message());
+    if (!openDatabase(connection, database))
         return kExitFailed;
-    }
     TableExport tableExport(*table, parser.value(documents));
     Result written = Result::success();
     if (parser.isSet(output)) {

@@ -22,10 +22,8 @@ int LedgerCommand::run(const QStringList &arguments, const QString &database)
     }
 
     EngineConnection connection;
-    if (Result opened = connection.open(database); !opened) {
-        console::message(opened.message());
+    if (!openDatabase(connection, database))
         return kExitFailed;
-    }
     QSqlDatabase db = connection.database();
     if (parser.isSet(enable)) {
         const bool already = stockLedgerEnabled(db);

@@ -25,10 +25,8 @@ int ReportCommand::run(const QStringList &arguments, const QString &database)
     }
 
     EngineConnection connection;
-    if (Result opened = connection.open(database); !opened) {
-        console::message(opened.message());
+    if (!openDatabase(connection, database))
         return kExitFailed;
-    }
     TextTable report({});
     const Result made = lowStock ? lowStockReport(connection.database(), report)
                                  : contractsReport(connection.database(), QDate::currentDate(), dayCount, report);

@@ -8,19 +8,6 @@
 
 namespace {
 
-QString kindOf(const ColumnType type)
-{
-    switch (type) {
-    case ColumnType::WholeNumber:
-        return QStringLiteral("整數");
-    case ColumnType::Document:
-        return QStringLiteral("文件");
-    case ColumnType::Text:
-        break;
-    }
-    return QStringLiteral("文字");
-}
-
 /// The table's columns as the database holds them beside what vemo expects of each.
 Result addTable(QSqlDatabase &database, const TableDefinition &table, TextTable &listing, QStringList &missing)
 {
@@ -36,7 +23,7 @@ Result addTable(QSqlDatabase &database, const TableDefinition &table, TextTable 
             return c.name.compare(column.name, Qt::CaseInsensitive) == 0;
         });
         listing.addRow({table.name, column.name, column.type,
-                        expected == table.columns.cend() ? QStringLiteral("(vemo 不用)") : kindOf(expected->type)});
+                        expected == table.columns.cend() ? QStringLiteral("(vemo 不用)") : columnTypeName(expected->type)});
     }
     return Result::success();
 }
@@ -55,10 +42,8 @@ int SchemaCommand::run(const QStringList &arguments, const QString &database)
         return kExitUsage;
     }
     EngineConnection connection;
-    if (Result opened = connection.open(database); !opened) {
-        console::message(opened.message());
+    if (!openDatabase(connection, database))
         return kExitFailed;
-    }
     QSqlDatabase db = connection.database();
     TextTable listing({QStringLiteral("資料表"), QStringLiteral("欄位"), QStringLiteral("型別"), QStringLiteral("vemo 的用途")});
     QStringList missing;

@@ -14,19 +14,6 @@
 
 namespace {
 
-QString typeName(ColumnType type)
-{
-    switch (type) {
-    case ColumnType::WholeNumber:
-        return QStringLiteral("整數");
-    case ColumnType::Document:
-        return QStringLiteral("文件");
-    case ColumnType::Text:
-        break;
-    }
-    return QStringLiteral("文字");
-}
-
 ColumnType storedType(const StoredColumn &column)
 {
     return column.document ? ColumnType::Document : column.wholeNumber ? ColumnType::WholeNumber : ColumnType::Text;
@@ -49,7 +36,7 @@ QStringList checkColumns(QSqlDatabase &database, const TableDefinition &table, Q
             problems << QStringLiteral("資料表 %1 缺少欄位 %2").arg(table.name, column.name);
         else if (storedType(*found) != column.type)
             problems << QStringLiteral("資料表 %1 的欄位 %2 是%3,應該是%4")
-                            .arg(table.name, column.name, typeName(storedType(*found)), typeName(column.type));
+                            .arg(table.name, column.name, columnTypeName(storedType(*found)), columnTypeName(column.type));
         else
             sound << column.name;
     }

@@ -17,6 +17,19 @@ ColumnDefinition indexed(const char *name) { return {QString::fromLatin1(name), 
 
 } // namespace
 
+QString columnTypeName(ColumnType type)
+{
+    switch (type) {
+    case ColumnType::WholeNumber:
+        return QStringLiteral("整數");
+    case ColumnType::Document:
+        return QStringLiteral("文件");
+    case ColumnType::Text:
+        break;
+    }
+    return QStringLiteral("文字");
+}
+
 QStringList TableDefinition::columnNames() const
 {
     QStringList names;

@@ -9,6 +9,9 @@
 
 enum class ColumnType { Text, WholeNumber, Document };
 
+/// How messages and listings name a kind of column: 文字, 整數 or 文件.
+QString columnTypeName(ColumnType type);
+
 struct ColumnDefinition
 {
     QString name;
