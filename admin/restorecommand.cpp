@@ -25,6 +25,8 @@ QString unusableBackup(const QString &backup, const QString &database)
     qint64 rows = 0;
     if (Result counted = sqlitefile::countEveryRow(backup, rows); !counted)
         return QStringLiteral("備份檔 %1 無法當作 vemo 資料庫開啟:%2").arg(backup, counted.message());
+    if (rows == 0)
+        return QStringLiteral("備份檔 %1 裡沒有任何一筆資料,沒有東西可以還原。").arg(backup);
     return {};
 }
 
