@@ -182,6 +182,8 @@ void RecordGrid::moveToSelectedRow(const QModelIndex &current)
     if (Result moved = m_source.moveTo(row); !moved) {
         report(moved);
         followCurrentRow();
+        // A click goes on selecting its own row after this returns: select the current one again then.
+        QMetaObject::invokeMethod(this, &RecordGrid::followCurrentRow, Qt::QueuedConnection);
     }
 }
 

@@ -632,31 +632,36 @@ void BoundControlsTest::cellEditInAnotherRowMovesThereFirst()
 
 void BoundControlsTest::refusedGridMoveIsReportedAndTheGridStays_data()
 {
-    QTest::addColumn<bool>("byCellEdit");
-    QTest::newRow("row chosen") << false;
-    QTest::newRow("cell edited") << true;
+    QTest::addColumn<QString>("how");
+    QTest::newRow("row chosen") << "chosen";
+    QTest::newRow("row clicked") << "clicked";
+    QTest::newRow("cell edited") << "edited";
 }
 
 void BoundControlsTest::refusedGridMoveIsReportedAndTheGridStays()
 {
-    QFETCH(bool, byCellEdit);
+    QFETCH(QString, how);
     m_database->insertNumbered("MSF", "M", 3);
     auto source = openSource("MSF");
     QVERIFY(source);
     RecordGrid grid(*source, true, m_dialogs);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
     QVERIFY(source->setValue("inventory", "abc"));
 
     const QModelIndex cell = grid.model()->index(2, 1);
-    if (byCellEdit)
+    if (how == "edited")
         QVERIFY(!grid.model()->setData(cell, "Bolt"));
+    else if (how == "clicked")
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(cell).center());
     else
         grid.selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 
     QCOMPARE(m_dialogs.takeCalls(), QVector<DialogCall>{DialogCall::told(kRefusedStock)});
     QCOMPARE(source->currentIndex(), 0);
     QCOMPARE(source->value("inventory").toString(), QString("abc"));
+    QTRY_COMPARE(selectedRows(grid), QList<int>{0});
     QCOMPARE(grid.currentIndex().row(), 0);
-    QCOMPARE(selectedRows(grid), QList<int>{0});
     QCOMPARE(grid.model()->data(cell).toString(), QString());
 }
 
