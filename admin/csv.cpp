@@ -2,6 +2,8 @@
 
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace {
 
 bool needsQuotes(QStringView field)
@@ -50,5 +52,21 @@ void appendCsvField(QByteArray &record, QStringView field)
     }
     record += '"';
     appendUtf8(record, QString(field.toString()).replace(QLatin1Char('"'), QStringLiteral("\"\"")));
+    record += '"';
+}
+
+void appendCsvField(QByteArray &record, QByteArrayView utf8)
+{
+    const auto special = [](char c) { return c == ',' || c == '"' || c == '\n' || c == '\r'; };
+    if (std::none_of(utf8.begin(), utf8.end(), special)) {
+        record.append(utf8);
+        return;
+    }
+    record += '"';
+    for (const char c : utf8) {
+        if (c == '"')
+            record += '"';
+        record += c;
+    }
     record += '"';
 }

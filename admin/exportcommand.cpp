@@ -4,6 +4,7 @@
 #include "admin/csv.h"
 #include "admin/progress.h"
 #include "data/document.h"
+#include "data/engine.h"
 #include "data/engineconnection.h"
 #include "data/schema.h"
 #include "data/tablereading.h"
@@ -49,42 +50,70 @@ public:
             if (Result counted = countTableRows(database, m_table.name, total); !counted)
                 return counted;
         Progress progress(total, showProgress);
-        // Read before anything is written, so a failure leaves the output empty.
-        TableReading reading;
-        if (Result started = reading.start(database, m_table.name, m_table.columnNames()); !started)
-            return started;
-        if (bom)
-            out.write("\xEF\xBB\xBF");
-        if (out.write(csvRecord(m_table.columnNames()).toUtf8()) < 0)
-            return Result::failure(out.errorString());
         QByteArray records;
         records.reserve(2 * kWriteBytes);
-        while (reading.next()) {
+        // The first row is read whole before anything is written, so its failure leaves the output empty.
+        bool started = false;
+        const Result read = engine(database).readStoredRows(database, m_table, [&](const StoredRow &row) {
             ++m_rows;
             progress.advance();
             for (int i = 0; i < m_table.columns.size(); ++i) {
                 if (i > 0)
                     records += ',';
-                appendCsvField(records, field(m_table.columns.at(i), reading.value(i)));
+                if (Result appended = appendValue(records, row, i); !appended)
+                    return appended;
             }
             records += "\r\n";
+            if (!started && !(started = writeHeader(out, bom)))
+                return Result::failure(out.errorString());
             if (records.size() >= kWriteBytes && !writeOut(out, records))
                 return Result::failure(out.errorString());
-        }
-        if (!writeOut(out, records))
+            return Result::success();
+        });
+        if (!read)
+            return read;
+        if ((!started && !writeHeader(out, bom)) || !writeOut(out, records))
             return Result::failure(out.errorString());
-        return reading.finish();
+        return Result::success();
     }
 
     qint64 rows() const { return m_rows; }
     const QStringList &problems() const { return m_problems; }
 
 private:
-    QString field(const ColumnDefinition &column, const QVariant &value)
+    bool writeHeader(QIODevice &out, bool bom) const
     {
-        if (column.type != ColumnType::Document)
-            return value.isNull() ? QString() : value.toString();
-        const Document document = Document::fromStored(value);
+        if (bom && out.write("\xEF\xBB\xBF") != 3)
+            return false;
+        const QByteArray header = csvRecord(m_table.columnNames()).toUtf8();
+        return out.write(header) == header.size();
+    }
+
+    /// A value as its bytes where the engine's are the text itself; a text
+    /// that is not one (a NUL, invalid UTF-8) is refused rather than altered.
+    Result appendValue(QByteArray &records, const StoredRow &row, int column)
+    {
+        if (row.isNull(column))
+            return Result::success();
+        const ColumnDefinition &definition = m_table.columns.at(column);
+        const QByteArrayView bytes = row.bytes(column);
+        if (definition.type == ColumnType::Document) {
+            appendCsvField(records, documentField(definition, bytes.toByteArray()));
+            return Result::success();
+        }
+        const QString problem = bytes.contains('\0')   ? QStringLiteral("含有 NUL 字元")
+                              : !bytes.isValidUtf8() ? QStringLiteral("不是有效的 UTF-8 文字")
+                                                     : QString();
+        if (!problem.isEmpty())
+            return Result::failure(QStringLiteral("資料表 %1 第 %2 筆資料的欄位 %3 %4,無法匯出。")
+                                       .arg(m_table.name, QString::number(m_rows), definition.name, problem));
+        appendCsvField(records, bytes);
+        return Result::success();
+    }
+
+    QString documentField(const ColumnDefinition &column, const QByteArray &stored)
+    {
+        const Document document = Document::fromStored(stored);
         if (m_documents.isEmpty() || document.isEmpty())
             return document.description();
         const QDir folder(m_documents);

@@ -2,10 +2,13 @@
 
 #include "data/result.h"
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+
+#include <functional>
 
 class Keyset;
 class QSqlDatabase;
@@ -21,6 +24,20 @@ struct StoredColumn
     /// The type as the engine names it for this column.
     QString type;
 };
+
+/// A row's values as the engine stores them, read without a Qt value made of
+/// each; it holds only until the next row is read.
+class StoredRow
+{
+public:
+    virtual ~StoredRow() = default;
+    virtual bool isNull(int column) const = 0;
+    /// A text's UTF-8 bytes or a whole number's digits as stored; a document's bytes.
+    virtual QByteArrayView bytes(int column) const = 0;
+};
+
+/// Takes one row read; a failure stops the reading.
+using StoredRowTaker = std::function<Result(const StoredRow &row)>;
 
 /// Everything particular to the database engine behind the data layer: how a
 /// connection is opened and set up, how names are quoted, what identifies a
@@ -88,6 +105,10 @@ public:
     /// holds it, a text or document as its very bytes where the driver would
     /// otherwise decode them, so a copy carries every byte as stored.
     virtual QString storedValue(const QString &quotedColumn) const { return quotedColumn; }
+    /// Hands every row of a table, its columns in order, to take as stored,
+    /// in the order the rows were added, in the transaction under way if any.
+    virtual Result readStoredRows(QSqlDatabase &database, const TableDefinition &table,
+                                  const StoredRowTaker &take) const = 0;
     /// Adds rows to a table in the transaction under way, each its columns'
     /// values in stored order (texts as text or UTF-8 bytes, documents as
     /// bytes), and checks that every one of them was added.

@@ -1,3 +1,4 @@
+#include "data/document.h"
 #include "data/engineconnection.h"
 #include "support/serverschema.h"
 
@@ -20,6 +21,10 @@ class AdminEnginesTest : public QObject
 private slots:
     void sameOutputOnBothEngines_data();
     void sameOutputOnBothEngines();
+    void exportCarriesTheStoredText_data();
+    void exportCarriesTheStoredText();
+    void exportWritesEveryDocumentByte_data();
+    void exportWritesEveryDocumentByte();
 };
 
 namespace {
@@ -79,6 +84,34 @@ QVector<Outcome> runSteps(const QString &database, const Steps &steps)
     return outcomes;
 }
 
+struct ToolRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QString err;
+};
+
+ToolRun exportOf(const QString &database, const QString &table)
+{
+    QProcess tool;
+    tool.start(QStringLiteral(VEMO_ADMIN), {QStringLiteral("--quiet"), QStringLiteral("--database"), database,
+                                            QStringLiteral("export"), table});
+    tool.waitForFinished(60000);
+    return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1, tool.readAllStandardOutput(),
+            QString::fromUtf8(tool.readAllStandardError())};
+}
+
+/// A file in the folder, and a schema on the test server when there is one and the case holds there.
+QStringList testDatabases(const QTemporaryDir &folder, bool onServer, std::unique_ptr<ServerSchema> &server)
+{
+    QStringList databases{folder.filePath(QStringLiteral("vemo.sqlite"))};
+    if (onServer && !qEnvironmentVariableIsEmpty("VEMO_TEST_POSTGRES")) {
+        server = std::make_unique<ServerSchema>();
+        databases << server->address();
+    }
+    return databases;
+}
+
 } // namespace
 
 void AdminEnginesTest::sameOutputOnBothEngines_data()
@@ -109,6 +142,87 @@ void AdminEnginesTest::sameOutputOnBothEngines()
     for (int i = 0; i < steps.size(); ++i) {
         QVERIFY2(onFile.at(i).exitCode == 0, qPrintable(steps.at(i).join(' ')));
         QCOMPARE(onServer.at(i), onFile.at(i));
+    }
+}
+
+void AdminEnginesTest::exportCarriesTheStoredText_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    QTest::addColumn<bool>("serverHoldsIt");
+    QTest::addColumn<QByteArray>("field");
+    QTest::addColumn<QString>("refusal");
+
+    QTest::newRow("plain") << QVariant(QStringLiteral("大同五金")) << true << QByteArray("大同五金") << QString();
+    QTest::newRow("quotes and commas") << QVariant(QStringLiteral("a,\"b\"")) << true << QByteArray("\"a,\"\"b\"\"\"") << QString();
+    QTest::newRow("line breaks") << QVariant(QStringLiteral("一\r\n二\n三\r")) << true << QByteArray("\"一\r\n二\n三\r\"")
+                                 << QString();
+    QTest::newRow("spaces around") << QVariant(QStringLiteral("  前後 ")) << true << QByteArray("  前後 ") << QString();
+    QTest::newRow("backslashes and tabs") << QVariant(QStringLiteral("\\x4142\t\\N\\")) << true
+                                          << QByteArray("\\x4142\t\\N\\") << QString();
+    QTest::newRow("a NUL") << QVariant(QStringLiteral("a") + QChar(0) + QStringLiteral("b")) << false << QByteArray()
+                           << QStringLiteral("資料表 CF 第 1 筆資料的欄位 companyname 含有 NUL 字元,無法匯出。");
+    QTest::newRow("invalid UTF-8") << QVariant(QByteArray("A\xC3(")) << false << QByteArray()
+                                   << QStringLiteral("資料表 CF 第 1 筆資料的欄位 companyname 不是有效的 UTF-8 文字,無法匯出。");
+}
+
+void AdminEnginesTest::exportCarriesTheStoredText()
+{
+    QFETCH(QVariant, stored);
+    QFETCH(bool, serverHoldsIt);
+    QFETCH(QByteArray, field);
+    QFETCH(QString, refusal);
+    QTemporaryDir folder;
+    qputenv("VEMO_HOME", folder.path().toUtf8());
+    std::unique_ptr<ServerSchema> server;
+    for (const QString &database : testDatabases(folder, serverHoldsIt, server)) {
+        EngineConnection connection;
+        QVERIFY(connection.open(database, EngineConnection::Missing::Create).ok());
+        QVERIFY(connection.execute(QStringLiteral("INSERT INTO CF (customerno, companyname) VALUES ('C1', ?)"), {stored}).ok());
+        const ToolRun run = exportOf(database, QStringLiteral("CF"));
+        if (refusal.isEmpty()) {
+            QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+            QCOMPARE(run.out.mid(run.out.indexOf("\r\n") + 2), "C1," + field + ",,,,,,,\r\n");
+        } else {
+            QCOMPARE(run.exitCode, 1);
+            QVERIFY2(run.err.contains(refusal), qPrintable(run.err));
+            QVERIFY(run.out.isEmpty());
+        }
+    }
+}
+
+void AdminEnginesTest::exportWritesEveryDocumentByte_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+
+    QByteArray everyByte;
+    for (int byte = 0; byte < 256; ++byte)
+        everyByte += char(byte);
+    QTest::newRow("every byte") << everyByte;
+    QTest::newRow("escapes of the server's text format") << QByteArray("\\x41\t\\N\n\\\\");
+}
+
+void AdminEnginesTest::exportWritesEveryDocumentByte()
+{
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir folder;
+    qputenv("VEMO_HOME", folder.path().toUtf8());
+    std::unique_ptr<ServerSchema> server;
+    for (const QString &database : testDatabases(folder, true, server)) {
+        EngineConnection connection;
+        QVERIFY(connection.open(database, EngineConnection::Missing::Create).ok());
+        const QVariant stored = Document::embedded(QStringLiteral("圖.bin"), bytes).toStored();
+        QVERIFY(connection.execute(QStringLiteral("INSERT INTO EMPLOYEE (empno, picture) VALUES ('E1', ?)"), {stored}).ok());
+        const QString documents = folder.filePath(QStringLiteral("docs-%1").arg(qHash(database)));
+        QProcess tool;
+        tool.start(QStringLiteral(VEMO_ADMIN), {QStringLiteral("--quiet"), QStringLiteral("--database"), database,
+                                                QStringLiteral("export"), QStringLiteral("EMPLOYEE"),
+                                                QStringLiteral("--documents"), documents});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), 0);
+        QVERIFY(tool.readAllStandardOutput().endsWith(",圖.bin\r\n"));
+        QFile saved(documents + QStringLiteral("/圖.bin"));
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), bytes);
     }
 }
 

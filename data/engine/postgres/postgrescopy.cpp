@@ -76,6 +76,93 @@ PGconn *connectionOf(QSqlDatabase &database)
     return *static_cast<PGconn *const *>(handle.constData());
 }
 
+/// A text read back from COPY's text format into its bytes.
+void unescapeText(QByteArrayView field, QByteArray &out)
+{
+    out.resize(0);
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        char byte = field.at(i);
+        if (byte == '\\' && i + 1 < field.size()) {
+            switch (byte = field.at(++i)) {
+            case 'b': byte = '\b'; break;
+            case 'f': byte = '\f'; break;
+            case 'n': byte = '\n'; break;
+            case 'r': byte = '\r'; break;
+            case 't': byte = '\t'; break;
+            case 'v': byte = '\v'; break;
+            default: break;
+            }
+        }
+        out += byte;
+    }
+}
+
+/// One line of COPY's text format taken apart into its values: views into
+/// the line where a value has no escape, decoded bytes where it has.
+class CopiedRow : public StoredRow
+{
+public:
+    explicit CopiedRow(const TableDefinition &table)
+        : m_table(table), m_values(table.columns.size()), m_nulls(table.columns.size()), m_decoded(table.columns.size())
+    {
+    }
+
+    bool isNull(int column) const override { return m_nulls.at(column); }
+    QByteArrayView bytes(int column) const override { return m_values.at(column); }
+
+    /// Whether the line held one value for each column.
+    bool take(QByteArrayView line)
+    {
+        if (line.endsWith('\n'))
+            line.chop(1);
+        int column = 0;
+        qsizetype start = 0;
+        for (; column < m_values.size() && start <= line.size(); ++column) {
+            qsizetype end = line.indexOf('\t', start);
+            if (end < 0)
+                end = line.size();
+            takeValue(column, line.sliced(start, end - start));
+            start = end + 1;
+        }
+        return column == m_values.size() && start == line.size() + 1;
+    }
+
+private:
+    void takeValue(int column, QByteArrayView field)
+    {
+        m_nulls[column] = field == "\\N";
+        if (m_table.columns.at(column).type == ColumnType::Document) {
+            m_decoded[column] = QByteArray::fromHex(field.toByteArray());
+            m_values[column] = m_decoded.at(column);
+        } else if (field.contains('\\')) {
+            unescapeText(field, m_decoded[column]);
+            m_values[column] = m_decoded.at(column);
+        } else {
+            m_values[column] = field;
+        }
+    }
+
+    const TableDefinition &m_table;
+    QVector<QByteArrayView> m_values;
+    QVector<bool> m_nulls;
+    QVector<QByteArray> m_decoded;
+};
+
+/// Reads what is left of a COPY out, so the connection is free again, and its outcome.
+Result drainCopy(PGconn *connection)
+{
+    char *line = nullptr;
+    while (PQgetCopyData(connection, &line, 0) > 0)
+        PQfreemem(line);
+    Result outcome = Result::success();
+    while (PGresult *raw = PQgetResult(connection)) {
+        ResultHandle result(raw, &PQclear);
+        if (PQresultStatus(raw) != PGRES_COMMAND_OK && outcome)
+            outcome = Result::failure(errorOf(connection, raw));
+    }
+    return outcome;
+}
+
 } // namespace
 
 Result PostgresEngine::appendRows(QSqlDatabase &database, const TableDefinition &table,
@@ -120,4 +207,40 @@ Result PostgresEngine::appendRows(QSqlDatabase &database, const TableDefinition 
         return Result::failure(QStringLiteral("寫入資料表 %1 的 %2 筆資料,伺服器卻加了 %3 筆。")
                                    .arg(table.name, QString::number(rows.size()), QString::number(added)));
     return Result::success();
+}
+
+Result PostgresEngine::readStoredRows(QSqlDatabase &database, const TableDefinition &table,
+                                      const StoredRowTaker &take) const
+{
+    PGconn *connection = connectionOf(database);
+    if (!connection)
+        return Result::failure(QStringLiteral("資料庫連線不是 PostgreSQL 的連線,無法直接讀取。"));
+    QStringList columns;
+    for (const ColumnDefinition &column : table.columns) {
+        // Documents as plain hex digits, which COPY's text format leaves unescaped.
+        columns << (column.type == ColumnType::Document ? QStringLiteral("encode(%1, 'hex')").arg(quotedName(column.name))
+                                                        : quotedName(column.name));
+    }
+    const QString sql = QStringLiteral("COPY (SELECT %1 FROM %2 ORDER BY %3) TO STDOUT")
+                            .arg(columns.join(QStringLiteral(", ")), quotedName(table.name), rowIdentity());
+    ResultHandle started(PQexec(connection, sql.toUtf8().constData()), &PQclear);
+    if (PQresultStatus(started.get()) != PGRES_COPY_OUT)
+        return Result::failure(errorOf(connection, started.get()), sql);
+    CopiedRow row(table);
+    Result taken = Result::success();
+    char *line = nullptr;
+    int length = 0;
+    while (taken && (length = PQgetCopyData(connection, &line, 0)) > 0) {
+        if (!row.take(QByteArrayView(line, length)))
+            taken = Result::failure(QStringLiteral("伺服器送來的一筆資料表 %1 的資料欄位數不對。").arg(table.name), sql);
+        else
+            taken = take(row);
+        PQfreemem(line);
+    }
+    const Result drained = drainCopy(connection);
+    if (!taken)
+        return taken;
+    if (length == -2)
+        return Result::failure(errorOf(connection, nullptr), sql);
+    return drained;
 }

@@ -28,6 +28,8 @@ public:
     bool findsText(const QString &text) const override;
     QString quotedName(const QString &name) const override;
     QString rowIdentity() const override;
+    Result readStoredRows(QSqlDatabase &database, const TableDefinition &table,
+                          const StoredRowTaker &take) const override;
     Result appendRows(QSqlDatabase &database, const TableDefinition &table,
                       const QVector<QVariantList> &rows) const override;
     QStringList stockLedgerSql() const override;

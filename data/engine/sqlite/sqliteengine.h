@@ -18,6 +18,8 @@ public:
     QString rowIdentity() const override;
     Result rowGeneration(QSqlDatabase &database, const QString &table, QString &expression) const override;
     QString storedValue(const QString &quotedColumn) const override;
+    Result readStoredRows(QSqlDatabase &database, const TableDefinition &table,
+                          const StoredRowTaker &take) const override;
     Result appendRows(QSqlDatabase &database, const TableDefinition &table,
                       const QVector<QVariantList> &rows) const override;
     QStringList stockLedgerSql() const override;
