@@ -327,6 +327,10 @@ Result JetFile::open(const QString &path, const QString &codePage)
     d->mdb = d->warnings.during([&] { return mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS); });
     if (!d->mdb)
         return Result::failure(QStringLiteral("無法讀取 Jet 資料庫 %1:檔案不存在或不是 Jet (Access) 資料庫。").arg(path));
+    // The old engine writes whole pages; a file cut short in a page gives libmdb stale bytes for its rows, not a failure.
+    if (const qint64 size = QFileInfo(path).size(); size % d->mdb->fmt->pg_size != 0)
+        return Result::failure(QStringLiteral("Jet 資料庫 %1 已損壞:檔案長 %2 位元組,不是整數個 %3 位元組的頁,檔尾被截掉了。")
+                                   .arg(path).arg(size).arg(d->mdb->fmt->pg_size));
     mdb_set_bind_size(d->mdb, kBindSize);
     mdb_set_boolean_fmt_numbers(d->mdb);
     if (!d->catalog.read(d->mdb, d->warnings))
