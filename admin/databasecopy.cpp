@@ -11,16 +11,10 @@
 #include "data/transaction.h"
 
 #include <QElapsedTimer>
-#include <QStringDecoder>
 
 #include <numeric>
 
 namespace {
-
-// Rows read and written at a time: large pages for few round trips, small
-// ones where documents make rows large, so memory stays small either way.
-constexpr int kPageRows = 20000;
-constexpr int kDocumentPageRows = 200;
 
 /// The tables a copy carries from a database: the eleven, and the ledger where it is kept.
 QVector<TableDefinition> carriedTables(const QSqlDatabase &database)
@@ -29,27 +23,6 @@ QVector<TableDefinition> carriedTables(const QSqlDatabase &database)
     if (stockLedgerEnabled(database))
         tables << stockLedgerTable();
     return tables;
-}
-
-bool hasDocument(const TableDefinition &table)
-{
-    return std::any_of(table.columns.begin(), table.columns.end(),
-                       [](const ColumnDefinition &column) { return column.type == ColumnType::Document; });
-}
-
-/// Why a text cannot be stored on every engine, or nothing when it can.
-QString textProblem(const QVariant &value)
-{
-    if (value.isNull())
-        return {};
-    if (value.typeId() != QMetaType::QByteArray)
-        return value.toString().contains(QChar(0)) ? QStringLiteral("含有 NUL 字元") : QString();
-    const QByteArray bytes = value.toByteArray();
-    if (bytes.contains('\0'))
-        return QStringLiteral("含有 NUL 字元");
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = decoder.decode(bytes);
-    return decoder.hasError() ? QStringLiteral("不是有效的 UTF-8 文字") : QString();
 }
 
 /// One copy from a source read as one snapshot into a target written in one
@@ -99,55 +72,51 @@ private:
         return Result::success();
     }
 
-    /// Copies one table page by page in the order of its row identities, so
-    /// the target's identities keep the source's order.
+    /// Copies one table in the order the rows were added, so the target's
+    /// identities keep the source's order; each row is handed on as it is read.
     Result copyTable(const TableDefinition &table, Progress &progress, qint64 &copied)
     {
-        const int pageRows = hasDocument(table) ? kDocumentPageRows : kPageRows;
-        if (Result prepared = m_read.prepare(m_source, table, pageRows); !prepared)
-            return prepared;
         copied = 0;
-        QVector<QVariantList> page;
-        do {
-            page.clear();
-            if (Result read = m_read.readPage(); !read)
-                return read;
-            if (Result taken = takePage(table, page); !taken)
-                return taken;
-            if (page.isEmpty())
-                break;
-            if (Result written = engine(m_target).appendRows(m_target, table, page); !written)
-                return written;
-            copied += page.size();
-            progress.advance(page.size());
-        } while (page.size() == pageRows);
+        qint64 added = 0;
+        const Result written = engine(m_target).appendStoredRows(
+            m_target, table,
+            [&](const StoredRowTaker &add) {
+                return engine(m_source).readStoredRows(m_source, table, [&](const StoredRow &row) {
+                    ++copied;
+                    if (Result storable = checkTexts(table, row, copied); !storable)
+                        return storable;
+                    progress.advance();
+                    return add(row);
+                });
+            },
+            added);
+        if (!written)
+            return written;
+        if (added != copied)
+            return Result::failure(QStringLiteral("寫入資料表 %1 的 %2 筆資料,目標卻加了 %3 筆。")
+                                       .arg(table.name, QString::number(copied), QString::number(added)));
         return checkCount(table, copied);
     }
 
-    /// The rows of the page just read, each text checked to be storable on every engine.
-    Result takePage(const TableDefinition &table, QVector<QVariantList> &page)
+    /// Whether each text of the row can be stored on every engine.
+    Result checkTexts(const TableDefinition &table, const StoredRow &row, qint64 place)
     {
-        while (m_read.next()) {
-            QVariantList row;
-            row.reserve(table.columns.size());
-            for (int column = 0; column < table.columns.size(); ++column) {
-                row << m_read.value(column);
-                if (table.columns.at(column).type != ColumnType::Text)
-                    continue;
-                if (const QString problem = textProblem(row.constLast()); !problem.isEmpty())
-                    return unstorable(table, column, problem, m_read.identity());
-            }
-            page << row;
+        for (int column = 0; column < table.columns.size(); ++column) {
+            if (table.columns.at(column).type != ColumnType::Text || row.isNull(column))
+                continue;
+            const QByteArrayView bytes = row.bytes(column);
+            if (bytes.contains('\0'))
+                return unstorable(table, row, column, QStringLiteral("含有 NUL 字元"), place);
+            if (!bytes.isValidUtf8())
+                return unstorable(table, row, column, QStringLiteral("不是有效的 UTF-8 文字"), place);
         }
-        return m_read.finishPage();
+        return Result::success();
     }
 
-    Result unstorable(const TableDefinition &table, int column, const QString &problem, qint64 identity)
+    Result unstorable(const TableDefinition &table, const StoredRow &row, int column, const QString &problem, qint64 place)
     {
-        const QVariant key = m_read.value(0);
-        QString shownKey = key.isNull() ? QStringLiteral("(無鍵值,列 %1)").arg(identity)
-                                 : key.typeId() == QMetaType::QByteArray ? QString::fromUtf8(key.toByteArray())
-                                                                         : key.toString();
+        QString shownKey = row.isNull(0) ? QStringLiteral("(無鍵值,第 %1 筆)").arg(place)
+                                         : QString::fromUtf8(row.bytes(0).toByteArray());
         return Result::failure(QStringLiteral("資料表 %1 鍵值「%2」那筆資料的欄位 %3 %4,無法存入資料庫;沒有複製任何資料。")
                                    .arg(table.name, shownKey.remove(QChar(0)), table.columns.at(column).name, problem));
     }
@@ -165,7 +134,6 @@ private:
 
     QSqlDatabase &m_source;
     QSqlDatabase &m_target;
-    TablePages m_read;
 };
 
 } // namespace

@@ -38,6 +38,8 @@ public:
 
 /// Takes one row read; a failure stops the reading.
 using StoredRowTaker = std::function<Result(const StoredRow &row)>;
+/// Reads rows, handing each to the taker it is given.
+using StoredRowReading = std::function<Result(const StoredRowTaker &take)>;
 
 /// Everything particular to the database engine behind the data layer: how a
 /// connection is opened and set up, how names are quoted, what identifies a
@@ -109,11 +111,12 @@ public:
     /// in the order the rows were added, in the transaction under way if any.
     virtual Result readStoredRows(QSqlDatabase &database, const TableDefinition &table,
                                   const StoredRowTaker &take) const = 0;
-    /// Adds rows to a table in the transaction under way, each its columns'
-    /// values in stored order (texts as text or UTF-8 bytes, documents as
-    /// bytes), and checks that every one of them was added.
-    virtual Result appendRows(QSqlDatabase &database, const TableDefinition &table,
-                              const QVector<QVariantList> &rows) const = 0;
+    /// Adds to a table, in the transaction under way, every row that read
+    /// hands to the taker it is given, as stored (a text's UTF-8 bytes, a
+    /// whole number's digits, a document's bytes); added is how many the
+    /// engine says it added.
+    virtual Result appendStoredRows(QSqlDatabase &database, const TableDefinition &table,
+                                    const StoredRowReading &read, qint64 &added) const = 0;
 
     /// The statements that add the stock ledger's table, its index and the
     /// trigger on MSF that writes a line for every change of an inventory;

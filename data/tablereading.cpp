@@ -5,8 +5,6 @@
 
 #include <QSqlError>
 
-#include <limits>
-
 Result TableReading::start(const QSqlDatabase &database, const QString &table, const QStringList &columns)
 {
     const Engine &stored = engine(database);
@@ -35,47 +33,6 @@ bool TableReading::next()
 }
 
 Result TableReading::finish() const
-{
-    if (m_query.lastError().isValid())
-        return Result::failure(engineText(m_query.lastError()), m_query.lastQuery());
-    return Result::success();
-}
-
-Result TablePages::prepare(const QSqlDatabase &database, const TableDefinition &table, int pageRows)
-{
-    const Engine &stored = engine(database);
-    QStringList read;
-    for (const ColumnDefinition &column : table.columns)
-        read << (column.type == ColumnType::WholeNumber ? stored.quotedName(column.name)
-                                                         : stored.storedValue(stored.quotedName(column.name)));
-    const QString sql = QStringLiteral("SELECT %1, %2 FROM %3 WHERE %1 > ? ORDER BY %1 LIMIT %4")
-                            .arg(stored.rowIdentity(), read.join(QStringLiteral(", ")), stored.quotedName(table.name))
-                            .arg(pageRows);
-    m_query = QSqlQuery(database);
-    m_query.setForwardOnly(true);
-    m_last = std::numeric_limits<qint64>::min();
-    if (!m_query.prepare(sql))
-        return Result::failure(engineText(m_query.lastError()), sql);
-    return Result::success();
-}
-
-Result TablePages::readPage()
-{
-    m_query.addBindValue(m_last);
-    if (!m_query.exec())
-        return Result::failure(engineText(m_query.lastError()), m_query.lastQuery());
-    return Result::success();
-}
-
-bool TablePages::next()
-{
-    if (!m_query.next())
-        return false;
-    m_last = m_query.value(0).toLongLong();
-    return true;
-}
-
-Result TablePages::finishPage() const
 {
     if (m_query.lastError().isValid())
         return Result::failure(engineText(m_query.lastError()), m_query.lastQuery());

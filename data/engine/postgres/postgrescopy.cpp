@@ -7,6 +7,7 @@
 
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -17,8 +18,13 @@ constexpr qsizetype kSendBytes = 1 << 20;
 using ResultHandle = std::unique_ptr<PGresult, decltype(&PQclear)>;
 
 /// A text in COPY's text format: its backslash, tab and line ends escaped.
-void appendText(QByteArray &out, const QByteArray &utf8)
+void appendText(QByteArray &out, QByteArrayView utf8)
 {
+    const auto escaped = [](char byte) { return byte == '\\' || byte == '\t' || byte == '\n' || byte == '\r'; };
+    if (std::none_of(utf8.begin(), utf8.end(), escaped)) {
+        out.append(utf8);
+        return;
+    }
     for (const char byte : utf8) {
         switch (byte) {
         case '\\': out += "\\\\"; break;
@@ -30,20 +36,23 @@ void appendText(QByteArray &out, const QByteArray &utf8)
     }
 }
 
-/// One value as COPY reads it: a document in bytea's hex form, so its bytes
+/// One row as COPY reads it: a document in bytea's hex form, so its bytes
 /// are never read as escapes; a whole number as the text the engine parses.
-void appendValue(QByteArray &out, const QVariant &value, ColumnType type)
+void appendRow(QByteArray &out, const StoredRow &row, const TableDefinition &table)
 {
-    if (value.isNull()) {
-        out += "\\N";
-    } else if (type == ColumnType::Document) {
-        out += "\\\\x";
-        out += value.toByteArray().toHex();
-    } else if (value.typeId() == QMetaType::QByteArray) {
-        appendText(out, value.toByteArray());
-    } else {
-        appendText(out, value.toString().toUtf8());
+    for (int column = 0; column < table.columns.size(); ++column) {
+        if (column > 0)
+            out += '\t';
+        if (row.isNull(column)) {
+            out += "\\N";
+        } else if (table.columns.at(column).type == ColumnType::Document) {
+            out += "\\\\x";
+            out += row.bytes(column).toByteArray().toHex();
+        } else {
+            appendText(out, row.bytes(column));
+        }
     }
+    out += '\n';
 }
 
 QString errorOf(PGconn *connection, const PGresult *result)
@@ -165,8 +174,8 @@ Result drainCopy(PGconn *connection)
 
 } // namespace
 
-Result PostgresEngine::appendRows(QSqlDatabase &database, const TableDefinition &table,
-                                  const QVector<QVariantList> &rows) const
+Result PostgresEngine::appendStoredRows(QSqlDatabase &database, const TableDefinition &table,
+                                        const StoredRowReading &read, qint64 &added) const
 {
     PGconn *connection = connectionOf(database);
     if (!connection)
@@ -179,34 +188,22 @@ Result PostgresEngine::appendRows(QSqlDatabase &database, const TableDefinition 
     if (PQresultStatus(started.get()) != PGRES_COPY_IN)
         return Result::failure(errorOf(connection, started.get()), sql);
     QByteArray buffer;
-    bool sent = true;
-    for (const QVariantList &row : rows) {
-        for (int column = 0; column < table.columns.size(); ++column) {
-            if (column > 0)
-                buffer += '\t';
-            appendValue(buffer, row.at(column), table.columns.at(column).type);
-        }
-        buffer += '\n';
-        if (buffer.size() >= kSendBytes) {
-            sent = PQputCopyData(connection, buffer.constData(), int(buffer.size())) == 1;
-            buffer.clear();
-            if (!sent)
-                break;
-        }
-    }
-    if (sent && !buffer.isEmpty())
-        sent = PQputCopyData(connection, buffer.constData(), int(buffer.size())) == 1;
-    const QString sendFailure = sent ? QString() : errorOf(connection, nullptr);
-    qint64 added = -1;
-    const Result finished = finishCopy(connection, sent ? nullptr : "send failed", added);
-    if (!sent)
-        return Result::failure(sendFailure, sql);
-    if (!finished)
-        return finished;
-    if (added != rows.size())
-        return Result::failure(QStringLiteral("寫入資料表 %1 的 %2 筆資料,伺服器卻加了 %3 筆。")
-                                   .arg(table.name, QString::number(rows.size()), QString::number(added)));
-    return Result::success();
+    buffer.reserve(2 * kSendBytes);
+    const auto send = [&] {
+        const bool sent = buffer.isEmpty() || PQputCopyData(connection, buffer.constData(), int(buffer.size())) == 1;
+        buffer.resize(0);
+        return sent ? Result::success() : Result::failure(errorOf(connection, nullptr), sql);
+    };
+    Result sent = read([&](const StoredRow &row) {
+        appendRow(buffer, row, table);
+        return buffer.size() >= kSendBytes ? send() : Result::success();
+    });
+    if (sent)
+        sent = send();
+    added = -1;
+    // A COPY ended with a failure adds none of its rows.
+    const Result finished = finishCopy(connection, sent ? nullptr : "read failed", added);
+    return sent ? finished : sent;
 }
 
 Result PostgresEngine::readStoredRows(QSqlDatabase &database, const TableDefinition &table,

@@ -20,8 +20,8 @@ public:
     QString storedValue(const QString &quotedColumn) const override;
     Result readStoredRows(QSqlDatabase &database, const TableDefinition &table,
                           const StoredRowTaker &take) const override;
-    Result appendRows(QSqlDatabase &database, const TableDefinition &table,
-                      const QVector<QVariantList> &rows) const override;
+    Result appendStoredRows(QSqlDatabase &database, const TableDefinition &table, const StoredRowReading &read,
+                            qint64 &added) const override;
     QStringList stockLedgerSql() const override;
     QString createTableSql(const TableDefinition &table) const override;
     QString createIndexSql(const TableDefinition &table, const ColumnDefinition &column) const override;
