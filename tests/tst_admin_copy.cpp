@@ -173,7 +173,7 @@ void AdminCopyTest::roundTripKeepsEveryRowAndDocument()
 void AdminCopyTest::storedBytesAndLedgerArriveExactly()
 {
     TestDatabase file;
-    file.insert(QStringLiteral("MSF"), {QStringLiteral("A01"), QStringLiteral("螺絲"), QVariant(), 5});
+    file.insert(QStringLiteral("MSF"), {QStringLiteral("A01"), QStringLiteral("螺絲\\N\t\\x4142\\"), QVariant(), 5});
     file.execute(QStringLiteral("UPDATE MSF SET inventory = 3"));
     file.execute(QStringLiteral("UPDATE MSF SET inventory = 9"));
     const QByteArray png = QByteArray::fromHex("89504e470d0a1a0a0000000d49484452") + QByteArray("\x00\\\t\n\r", 5);
@@ -200,26 +200,32 @@ void AdminCopyTest::storedBytesAndLedgerArriveExactly()
 void AdminCopyTest::textTheEnginesCannotHoldStopsTheCopy_data()
 {
     QTest::addColumn<QString>("stored");
+    QTest::addColumn<QVariant>("key");
     QTest::addColumn<QString>("problem");
-    QTest::newRow("a NUL") << QStringLiteral("'a' || char(0) || 'b'") << QStringLiteral("含有 NUL 字元");
-    QTest::newRow("invalid UTF-8") << QStringLiteral("CAST(X'41C328' AS TEXT)") << QStringLiteral("不是有效的 UTF-8 文字");
+    QTest::newRow("a NUL") << QStringLiteral("'a' || char(0) || 'b'") << QVariant(QStringLiteral("C02"))
+                           << QStringLiteral("鍵值「C02」那筆資料的欄位 city 含有 NUL 字元");
+    QTest::newRow("invalid UTF-8") << QStringLiteral("CAST(X'41C328' AS TEXT)") << QVariant(QStringLiteral("C02"))
+                                   << QStringLiteral("鍵值「C02」那筆資料的欄位 city 不是有效的 UTF-8 文字");
+    QTest::newRow("a NUL in a row without a key") << QStringLiteral("char(0)") << QVariant()
+                                                  << QStringLiteral("鍵值「(無鍵值,第 2 筆)」那筆資料的欄位 city 含有 NUL 字元");
 }
 
 void AdminCopyTest::textTheEnginesCannotHoldStopsTheCopy()
 {
     QFETCH(QString, stored);
+    QFETCH(QVariant, key);
     QFETCH(QString, problem);
     TestDatabase file;
     for (const TableDefinition &table : schemaTables())
         file.insert(table.name, rowOf(table, 0, 10));
-    file.insert(QStringLiteral("CF"), {QStringLiteral("C02"), QStringLiteral("公司")});
-    file.execute(QStringLiteral("UPDATE CF SET city = %1 WHERE customerno = 'C02'").arg(stored));
+    file.insert(QStringLiteral("CF"), {key, QStringLiteral("公司")});
+    file.execute(QStringLiteral("UPDATE CF SET city = %1 WHERE companyname = '公司'").arg(stored));
     ServerSchema server;
 
     const Run run = runTool({"--database", file.file(), "copy", "--to", server.address()});
 
     QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.err.trimmed(), QStringLiteral("複製失敗,目標資料庫沒有寫入任何資料:資料表 CF 鍵值「C02」那筆資料的欄位 city %1,"
+    QCOMPARE(run.err.trimmed(), QStringLiteral("複製失敗,目標資料庫沒有寫入任何資料:資料表 CF %1,"
                                                "無法存入資料庫;沒有複製任何資料。").arg(problem));
     QCOMPARE(rowCount(server.address()), 0);
 }
