@@ -104,9 +104,9 @@ void BoundControlsTest::init()
 
 void BoundControlsTest::cleanup()
 {
-    QCOMPARE(m_dialogs.unexpected(), 0);
-    QVERIFY(m_dialogs.scriptUsedUp());
+    const QStringList deviations = m_dialogs.deviations();
     m_database.reset();
+    QVERIFY2(deviations.isEmpty(), qPrintable(deviations.join(QStringLiteral("; "))));
 }
 
 std::unique_ptr<RecordSource> BoundControlsTest::openSource(const QString &table, const QString &name)
@@ -648,6 +648,7 @@ void BoundControlsTest::refusedGridMoveIsReportedAndTheGridStays()
     grid.show();
     QVERIFY(QTest::qWaitForWindowExposed(&grid));
     QVERIFY(source->setValue("inventory", "abc"));
+    m_dialogs.pressOk();
 
     const QModelIndex cell = grid.model()->index(2, 1);
     if (how == "edited")

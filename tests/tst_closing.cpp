@@ -65,9 +65,9 @@ void ClosingTest::init()
 
 void ClosingTest::cleanup()
 {
-    QCOMPARE(m_dialogs.unexpected(), 0);
-    QVERIFY(m_dialogs.scriptUsedUp());
+    const QStringList deviations = m_dialogs.deviations();
     m_database.reset();
+    QVERIFY2(deviations.isEmpty(), qPrintable(deviations.join(QStringLiteral("; "))));
 }
 
 void ClosingTest::unwritableEditAsksBeforeClosing_data()
@@ -99,6 +99,7 @@ void ClosingTest::unwritableEditAsksBeforeClosing()
         m_database->execute(fault.meanwhile);
     const auto before = m_database->tableRows(QStringLiteral("MSF"));
 
+    m_dialogs.pressOk();
     m_dialogs.chooseAnswer(giveUp ? MessageAnswer::Yes : MessageAnswer::No);
     const bool closed = screen->close();
 
@@ -110,6 +111,7 @@ void ClosingTest::unwritableEditAsksBeforeClosing()
     QVERIFY(screen->isVisible());
     QCOMPARE(shown(*screen, fault.field), fault.typed);
     // Asked again on the next close, and Yes then closes.
+    m_dialogs.pressOk();
     m_dialogs.chooseAnswer(MessageAnswer::Yes);
     QVERIFY(screen->close());
     QCOMPARE(m_dialogs.takeCalls(), (QVector<DialogCall>{DialogCall::told(fault.told), kGiveUp}));
@@ -134,6 +136,8 @@ void ClosingTest::endingAsksOnceForAllScreens()
     QVERIFY(stock && lending);
     retype(*stock, "Text4", QStringLiteral("40000"));
     retype(*lending, "Text7", QStringLiteral("x"));
+    m_dialogs.pressOk();
+    m_dialogs.pressOk();
     m_dialogs.chooseAnswer(giveUp ? MessageAnswer::Yes : MessageAnswer::No);
 
     mainForm.findChild<QAction *>(kEndEntryName)->trigger();

@@ -475,9 +475,9 @@ void CommandsTest::init()
 void CommandsTest::cleanup()
 {
     m_screen.reset();
-    QCOMPARE(m_dialogs.unexpected(), 0);
-    QVERIFY(m_dialogs.scriptUsedUp());
+    const QStringList deviations = m_dialogs.deviations();
     m_database.reset();
+    QVERIFY2(deviations.isEmpty(), qPrintable(deviations.join(QStringLiteral("; "))));
 }
 
 Screen &CommandsTest::open(const TestScreen &screen)
@@ -668,6 +668,8 @@ void CommandsTest::saveWithNothingToWriteTellsWhy()
         type(*m_screen, "Text1", "S02");
         clickGridRow(*m_screen, 0);
     }
+    if (!message.isEmpty())
+        m_dialogs.pressOk();
 
     press(*m_screen, increase.save);
 
@@ -684,6 +686,7 @@ void CommandsTest::refusedSaveKeepsTheRowToCorrect()
     press(*m_screen, increase.button);
     type(*m_screen, "Text1", "A01");
     type(*m_screen, "Text2", "abc");
+    m_dialogs.pressOk();
 
     press(*m_screen, increase.save);
 
@@ -757,6 +760,7 @@ void CommandsTest::failedConnectKeepsItsButton()
     open({"Form5", increaseButtons(increase)});
     const QString missing = QDir(QDir::tempPath()).filePath("no such folder/合約.doc");
     m_dialogs.chooseInsertObject({InsertObjectChoice::Action::FromFile, missing, false});
+    m_dialogs.pressOk();
     press(*m_screen, increase.button);
 
     press(*m_screen, increase.connect);
@@ -813,6 +817,7 @@ void CommandsTest::deleteAsksFirst()
     QVERIFY(!m_screen->source(kMainSource)->isAfterLast());
     QCOMPARE(shown(*m_screen, "Text1"), QString());
 
+    m_dialogs.pressOk();
     press(*m_screen, button);
     const auto noRow = m_dialogs.takeCalls();
     QCOMPARE(noRow.size(), 1);
@@ -852,6 +857,8 @@ void CommandsTest::moveButtons()
         QCOMPARE(m_screen->button(member.button)->text(), member.caption);
     clickGridRow(*m_screen, startRow);
     QCOMPARE(currentRow(), startRow);
+    if (!message.isEmpty())
+        m_dialogs.pressOk();
 
     press(*m_screen, button);
 
@@ -900,6 +907,8 @@ void CommandsTest::boundaryCheckFollowsEveryMove()
         press(*m_screen, "Command21");
         m_dialogs.takeCalls();
     }
+    if (!message.isEmpty())
+        m_dialogs.pressOk();
 
     m_screen->run(MoveCommand(MoveCommand::Move(move)));
 
@@ -929,6 +938,7 @@ void CommandsTest::gridMovesStayInsideWithoutMessages()
     QCOMPARE(shown(*m_screen, "Text1"), QString("E03"));
     QCOMPARE(m_dialogs.calls().size(), 0);
 
+    m_dialogs.pressOk();
     press(*m_screen, "Command2");
     QCOMPARE(m_dialogs.messageTexts(), QStringList{"已經是最後一筆資料了!"});
     QCOMPARE(view->currentIndex().row(), 2);
@@ -1029,6 +1039,8 @@ void CommandsTest::search()
         m_dialogs.cancelAnswer();
     else
         m_dialogs.typeAnswer(answer);
+    if (notFound)
+        m_dialogs.pressOk();
 
     press(*m_screen, search.button);
 
@@ -1103,6 +1115,8 @@ void CommandsTest::searchAndResearchSwitchTheButtons()
             m_dialogs.cancelAnswer();
         else if (asks)
             m_dialogs.typeAnswer(step.answer);
+        if (!step.messages.isEmpty())
+            m_dialogs.pressOk();
 
         press(*m_screen, step.button.button);
 
@@ -1141,6 +1155,8 @@ void CommandsTest::researchBeforeAnySearch()
     for (const QString &key : keys)
         m_database->insert(tableOf(form), rowWith(tableOf(form), "users", key));
     open({form, searchButtons(research), {"users"}});
+    if (exhausted)
+        m_dialogs.pressOk();
 
     press(*m_screen, research.button);
 
@@ -1179,6 +1195,7 @@ void CommandsTest::lastSearchTextSurvivesReopening()
     QCOMPARE(m_lastSearchText, QStringLiteral("王小明 "));
     press(*m_screen, research.button);
     QCOMPARE(currentRow(), 2);
+    m_dialogs.pressOk();
     press(*m_screen, research.button);
     const auto calls = m_dialogs.takeCalls();
     QCOMPARE(calls.size(), 2);
@@ -1208,6 +1225,7 @@ void CommandsTest::searchWithNoCurrentRowTellsWhy()
     press(*m_screen, "Command21");
     m_dialogs.takeCalls();
     const auto statesBefore = buttonStates();
+    m_dialogs.pressOk();
 
     press(*m_screen, button);
 
@@ -1223,6 +1241,7 @@ void CommandsTest::searchOnAnEmptyTable()
     const SearchMember &search = *memberOf(kSearchMembers, "Form10");
     open({"Form10", searchButtons(search), {search.column}});
     m_dialogs.typeAnswer("永豐電料");
+    m_dialogs.pressOk();
 
     press(*m_screen, search.button);
 
@@ -1243,6 +1262,7 @@ void CommandsTest::failedFindIsReportedAndTheRowStays()
     open({"Form6", {{"Command4", "Search", wrongColumn}}});
     clickGridRow(*m_screen, 1);
     m_dialogs.typeAnswer("紅");
+    m_dialogs.pressOk();
 
     press(*m_screen, "Command4");
 

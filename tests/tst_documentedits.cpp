@@ -149,10 +149,10 @@ void DocumentEditsTest::init()
 void DocumentEditsTest::cleanup()
 {
     m_screen.reset();
-    QCOMPARE(m_dialogs.unexpected(), 0);
-    QVERIFY(m_dialogs.scriptUsedUp());
+    const QStringList deviations = m_dialogs.deviations();
     m_files.reset();
     m_database.reset();
+    QVERIFY2(deviations.isEmpty(), qPrintable(deviations.join(QStringLiteral("; "))));
 }
 
 Screen &DocumentEditsTest::open(const QString &form)
@@ -294,6 +294,7 @@ void DocumentEditsTest::newDocumentThatCannotBeOpenedIsKeptAndTold()
     press(screen, buttonWith<IncreaseCommand>(screen.declaration()));
     choose(screen, "DBCombo1", "王小明");
     m_dialogs.chooseInsertObject({InsertObjectChoice::Action::New, QString(), false});
+    m_dialogs.pressOk();
     press(screen, buttonWith<ConnectCommand>(screen.declaration()));
     QCOMPARE(m_dialogs.takeCalls(),
              (QVector<DialogCall>{DialogCall::insertObject("Word.Document.8"),

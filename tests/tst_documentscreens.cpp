@@ -190,10 +190,10 @@ void DocumentScreensTest::addEmployees()
 void DocumentScreensTest::cleanup()
 {
     m_screen.reset();
-    QCOMPARE(m_dialogs.unexpected(), 0);
-    QVERIFY(m_dialogs.scriptUsedUp());
+    const QStringList deviations = m_dialogs.deviations();
     m_files.reset();
     m_database.reset();
+    QVERIFY2(deviations.isEmpty(), qPrintable(deviations.join(QStringLiteral("; "))));
 }
 
 Screen &DocumentScreensTest::open(const QString &form)
@@ -351,6 +351,7 @@ void DocumentScreensTest::savedChangeAfterTheRowWasLeftIsKeptAndTold()
     const QString copy = m_dialogs.openedFiles().at(0);
     clickGridRow(screen, 1);
     QVERIFY(fieldOf(screen)->document().isEmpty());
+    m_dialogs.pressOk();
 
     writeFile(copy, "changed elsewhere\n");
     QTRY_COMPARE(m_dialogs.calls().size(), 1);
@@ -409,6 +410,7 @@ void DocumentScreensTest::openingWithoutAnApplicationIsTold()
 {
     m_database->insert("CC", rowWithDocument("CC", "K1", Document::embedded("合約.xyz", "?", "application/x-vemo-test").toStored()));
     m_dialogs.setDesktopOpens(false);
+    m_dialogs.pressOk();
     Screen &screen = open("Form5");
     BoundDocumentField *field = fieldOf(screen);
     QTest::mouseDClick(field, Qt::LeftButton);
@@ -539,6 +541,8 @@ void DocumentScreensTest::employeeMovesStopAtBothEnds()
     Screen &screen = open("Form8");
     const ScreenDeclaration &declaration = screen.declaration();
     press(screen, moveButton(declaration, from).name);
+    if (!message.isEmpty())
+        m_dialogs.pressOk();
     press(screen, moveButton(declaration, move).name);
     QCOMPARE(shown(screen, declaration.fields.at(0).name), stays);
     QVector<DialogCall> expected;
@@ -572,6 +576,8 @@ void DocumentScreensTest::scheduleSearchFindsByEmployeeNumber()
     const auto &search = buttonWith<SearchCommand>(screen.declaration());
     const auto *command = static_cast<const SearchCommand *>(search.command.get());
     m_dialogs.typeAnswer(typed);
+    if (!found)
+        m_dialogs.pressOk();
     press(screen, search.name);
     QVector<DialogCall> expected{DialogCall::input(command->prompt, command->title)};
     if (!found)

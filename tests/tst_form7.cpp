@@ -133,9 +133,9 @@ void Form7Test::init()
 void Form7Test::cleanup()
 {
     m_screen.reset();
-    QCOMPARE(m_dialogs.unexpected(), 0);
-    QVERIFY(m_dialogs.scriptUsedUp());
+    const QStringList deviations = m_dialogs.deviations();
     m_database.reset();
+    QVERIFY2(deviations.isEmpty(), qPrintable(deviations.join(QStringLiteral("; "))));
 }
 
 QString Form7Test::statementOf(const QString &button)
@@ -305,6 +305,7 @@ void Form7Test::stockUpdateOnAStockItWasNotComputedFromTellsAndWritesNothing()
     if (!meanwhile.isEmpty())
         m_database->execute(meanwhile);
     const auto before = allStock();
+    m_dialogs.pressOk();
 
     press(*m_screen, button);
 
@@ -381,6 +382,8 @@ void Form7Test::stockCheck()
         m_dialogs.cancelAnswer();
     else
         m_dialogs.typeAnswer(answer);
+    if (notFound)
+        m_dialogs.pressOk();
 
     press(*m_screen, kStockCheck);
 
@@ -423,6 +426,7 @@ void Form7Test::oneLendingPerIncrease()
     press(*m_screen, kSave);
     startLending("A01", "Text3", "2");
     QVERIFY(m_screen->button(kLending)->isEnabled());
+    m_dialogs.pressOk();
     press(*m_screen, kLending);
     // The stock field still shows 20, which the file no longer holds: nothing is written.
     QCOMPARE(m_dialogs.takeCalls(),
@@ -521,6 +525,7 @@ void Form7Test::unreadableInputChangesNothing()
     startLending("A01", quantityField, quantity);
     if (!stock.isNull())
         retype(*m_screen, "Text7", stock);
+    m_dialogs.pressOk();
 
     press(*m_screen, button);
 
@@ -567,6 +572,7 @@ void Form7Test::unopenableFileLeavesTheStockAndTheProgramGoesOn()
     startLending("A01", "Text3", "5");
     const QString file = m_database->file();
     QVERIFY(QFile::rename(file, file + QStringLiteral(".away")));
+    m_dialogs.pressOk();
 
     press(*m_screen, kLending);
 
@@ -590,6 +596,7 @@ void Form7Test::refusedStatementIsReportedWithTheEngineText()
     m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     startLending("A01", "Text4", "5");
     m_database->refuseUpdates(QStringLiteral("MSF"), QStringLiteral("inventory"), QStringLiteral("盤點中,庫存不能變更"));
+    m_dialogs.pressOk();
 
     press(*m_screen, kReturning);
 
@@ -665,6 +672,7 @@ void Form7Test::buttonStatesFollowTheStateTable()
     QCOMPARE(states(*m_screen), (States{false, false, false}));
 
     m_dialogs.typeAnswer(QStringLiteral("Z99"));
+    m_dialogs.pressOk();
     press(*m_screen, kStockCheck);
     QCOMPARE(states(*m_screen), (States{false, false, true}));
 
@@ -701,6 +709,8 @@ void Form7Test::searchFindsALendingRecord()
     QFETCH(QStringList, messages);
     m_screen = showScreen(form7Declaration(), m_dialogs, m_lastSearch);
     m_dialogs.typeAnswer(answer);
+    for (qsizetype told = 0; told < messages.size(); ++told)
+        m_dialogs.pressOk();
     press(*m_screen, "Command4");
     const auto calls = m_dialogs.calls();
     QCOMPARE(calls.at(0).text, QStringLiteral("請輸入想要尋找的材料借還記錄編號"));

@@ -73,7 +73,9 @@ void MainFormTest::init()
 
 void MainFormTest::cleanup()
 {
+    const QStringList deviations = m_dialogs.deviations();
     m_database.reset();
+    QVERIFY2(deviations.isEmpty(), qPrintable(deviations.join(QStringLiteral("; "))));
 }
 
 void MainFormTest::firstStartCreatesTheDatabase()
@@ -99,6 +101,7 @@ void MainFormTest::unusableFileIsReportedOnceAndTheMenuStillWorks()
     garbage.write(QByteArray(8192, 'x'));
     garbage.close();
     qputenv("VEMO_HOME", home.path().toUtf8());
+    m_dialogs.pressOk();
 
     MainForm mainForm(m_dialogs);
     const auto calls = m_dialogs.calls();

@@ -191,9 +191,9 @@ void RecordScreensTest::init()
 void RecordScreensTest::cleanup()
 {
     m_screen.reset();
-    QCOMPARE(m_dialogs.unexpected(), 0);
-    QVERIFY(m_dialogs.scriptUsedUp());
+    const QStringList deviations = m_dialogs.deviations();
     m_database.reset();
+    QVERIFY2(deviations.isEmpty(), qPrintable(deviations.join(QStringLiteral("; "))));
 }
 
 static void addFormRows()
@@ -457,6 +457,7 @@ void RecordScreensTest::searchAndResearchWalkTheUsersMatches()
     QCOMPARE(shown(screen, "Text1"), mainKey(2));
     QVERIFY(!screen.button(search)->isEnabled());
 
+    m_dialogs.pressOk();
     press(screen, research);
     QCOMPARE(m_dialogs.takeCalls(), QVector<DialogCall>{DialogCall::told(
                                         RepeatSearchCommand::exhaustedMessage(user + "  "), repeat->title)});
@@ -478,6 +479,7 @@ void RecordScreensTest::searchMissReturnsToTheEarlierRow()
     clickGridRow(screen, 2);
 
     m_dialogs.typeAnswer(QStringLiteral("查無此人"));
+    m_dialogs.pressOk();
     press(screen, search);
 
     QCOMPARE(m_dialogs.takeCalls(), (QVector<DialogCall>{DialogCall::input(command->prompt, command->title),
@@ -503,6 +505,8 @@ void RecordScreensTest::boundaryCheckKeepsMovesInside()
         return DialogCall{DialogCall::Kind::Message, text,          BoundaryCheck::title,
                           MessageButtons::Ok,        MessageIcon::Question, MessageAnswer::Ok};
     };
+    m_dialogs.pressOk();
+    m_dialogs.pressOk();
 
     QVERIFY(source.movePrevious());
     QCOMPARE(m_dialogs.takeCalls(), QVector<DialogCall>{warning(BoundaryCheck::firstRowMessage)});

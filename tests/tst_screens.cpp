@@ -246,9 +246,9 @@ void ScreensTest::init()
 void ScreensTest::cleanup()
 {
     m_screen.reset();
-    QCOMPARE(m_dialogs.unexpected(), 0);
-    QVERIFY(m_dialogs.scriptUsedUp());
+    const QStringList deviations = m_dialogs.deviations();
     m_database.reset();
+    QVERIFY2(deviations.isEmpty(), qPrintable(deviations.join(QStringLiteral("; "))));
 }
 
 static void addScreenRows()
@@ -514,6 +514,8 @@ void ScreensTest::search()
     m_screen = showScreen(expected.declaration(), m_dialogs, m_lastSearch);
     clickGridRow(*m_screen, startRow);
     m_dialogs.typeAnswer(answer);
+    if (notFound)
+        m_dialogs.pressOk();
 
     press(*m_screen, button);
 
@@ -572,6 +574,7 @@ void ScreensTest::textAsStockIsRefusedAndStaysOnTheScreen()
     m_screen = showScreen(expected.declaration(), m_dialogs, m_lastSearch);
     retype(*m_screen, "Text4", QStringLiteral("abc"));
     const QString refused = QStringLiteral("資料無法儲存:「Stock capacity」只能輸入數字,「abc」不是數字。");
+    m_dialogs.pressOk();
 
     clickGridRow(*m_screen, 1);
 
@@ -582,6 +585,7 @@ void ScreensTest::textAsStockIsRefusedAndStaysOnTheScreen()
     QCOMPARE(grid(*m_screen)->currentIndex().row(), 0);
     QCOMPARE(m_database->value("SELECT inventory FROM MSF WHERE materielno = 'A01'").toInt(), 20);
 
+    m_dialogs.pressOk();
     m_dialogs.chooseAnswer(MessageAnswer::No);
     m_screen->close();
     QVERIFY(m_screen->isVisible());

@@ -51,7 +51,7 @@ QString ScriptedDialogs::ask(const QString &prompt, const QString &title)
 {
     m_calls.append({DialogCall::Kind::Input, prompt, title});
     if (m_texts.isEmpty()) {
-        ++m_unexpected;
+        m_unexpected << m_calls.last().describe();
         return QString();
     }
     return m_texts.dequeue();
@@ -61,11 +61,11 @@ MessageAnswer ScriptedDialogs::show(const Message &message)
 {
     m_calls.append({DialogCall::Kind::Message, message.text, message.title, message.buttons, message.icon,
                     message.defaultButton});
-    if (message.buttons == MessageButtons::Ok)
-        return MessageAnswer::Ok;
-    if (m_answers.isEmpty()) {
-        ++m_unexpected;
-        return MessageAnswer::No;
+    const bool okOnly = message.buttons == MessageButtons::Ok;
+    const bool offered = !m_answers.isEmpty() && (m_answers.head() == MessageAnswer::Ok) == okOnly;
+    if (!offered) {
+        m_unexpected << m_calls.last().describe();
+        return okOnly ? MessageAnswer::Ok : MessageAnswer::No;
     }
     return m_answers.dequeue();
 }
@@ -74,7 +74,7 @@ InsertObjectChoice ScriptedDialogs::insertObject(const QString &documentClass)
 {
     m_calls.append(DialogCall::insertObject(documentClass));
     if (m_insertChoices.isEmpty()) {
-        ++m_unexpected;
+        m_unexpected << m_calls.last().describe();
         return {};
     }
     return m_insertChoices.dequeue();
@@ -84,7 +84,7 @@ QString ScriptedDialogs::saveFileName(const QString &suggestedName)
 {
     m_calls.append({DialogCall::Kind::SaveFile, suggestedName, QString()});
     if (m_savePaths.isEmpty()) {
-        ++m_unexpected;
+        m_unexpected << m_calls.last().describe();
         return QString();
     }
     return m_savePaths.dequeue();
@@ -109,4 +109,13 @@ QStringList ScriptedDialogs::messageTexts() const
             texts << call.text;
     }
     return texts;
+}
+
+QStringList ScriptedDialogs::deviations() const
+{
+    QStringList found = m_unexpected;
+    const qsizetype unused = m_texts.size() + m_answers.size() + m_insertChoices.size() + m_savePaths.size();
+    if (unused > 0)
+        found << QStringLiteral("%1 scripted answers no dialog took").arg(unused);
+    return found;
 }

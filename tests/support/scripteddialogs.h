@@ -33,15 +33,18 @@ struct DialogCall
 /// How QCOMPARE prints a dialog that differs.
 char *toString(const DialogCall &call);
 
-/// Dialogs answered from a script, recording every call. An OK-only box needs
-/// no answer; an input box or a Yes/No box nobody scripted counts as
-/// unexpected and is answered with Cancel or No.
+/// Dialogs answered from a script, recording every call. Every box takes the
+/// next scripted answer, an OK-only box an Ok; a box nobody scripted, or one
+/// whose buttons do not offer that answer, is unexpected and answered with
+/// OK, Cancel or No.
 class ScriptedDialogs : public Dialogs
 {
 public:
     void typeAnswer(const QString &text) { m_texts.enqueue(text); }
     void cancelAnswer() { m_texts.enqueue(QString()); }
     void chooseAnswer(MessageAnswer answer) { m_answers.enqueue(answer); }
+    /// The next box is one with OK only, and the user presses it.
+    void pressOk() { m_answers.enqueue(MessageAnswer::Ok); }
     void chooseInsertObject(const InsertObjectChoice &choice) { m_insertChoices.enqueue(choice); }
     void chooseSaveFile(const QString &path) { m_savePaths.enqueue(path); }
     /// Whether the desktop has an application for what is opened.
@@ -61,11 +64,9 @@ public:
     QVector<DialogCall> calls() const { return m_calls; }
     /// Message texts only, in order.
     QStringList messageTexts() const;
-    int unexpected() const { return m_unexpected; }
-    bool scriptUsedUp() const
-    {
-        return m_texts.isEmpty() && m_answers.isEmpty() && m_insertChoices.isEmpty() && m_savePaths.isEmpty();
-    }
+    /// The boxes nobody scripted and the answers no box took, described; empty
+    /// when the script was followed exactly.
+    QStringList deviations() const;
 
 private:
     QQueue<QString> m_texts;
@@ -75,5 +76,5 @@ private:
     QStringList m_opened;
     bool m_desktopOpens = true;
     QVector<DialogCall> m_calls;
-    int m_unexpected = 0;
+    QStringList m_unexpected;
 };
