@@ -4,6 +4,7 @@
 #include "data/stockledger.h"
 #include "support/serverschema.h"
 #include "support/testdatabase.h"
+#include "support/toolrun.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -36,20 +37,10 @@ namespace {
 
 const QString kJet3 = QStringLiteral(VEMO_LEGACY_SAMPLES "/jet3-sample-with-pictures.mdb");
 
-struct Run
+/// The tool told to say nothing but its failures.
+ToolRun runQuietly(const QStringList &arguments)
 {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run runTool(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(VEMO_ADMIN), QStringList{QStringLiteral("--quiet")} + arguments);
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError()).trimmed()};
+    return runTool(QStringList{QStringLiteral("--quiet")} + arguments);
 }
 
 /// The database the test's engine holds: the file, or the server schema.
@@ -164,9 +155,9 @@ void AdminBackupTest::backupRestoresRowForRowAndByteForByte()
     QTemporaryDir folder;
     const QString backup = folder.filePath(QStringLiteral("backup.sqlite"));
 
-    const Run backedUp = runTool({"--database", testedDatabase(database), "backup", backup});
+    const ToolRun backedUp = runQuietly({"--database", testedDatabase(database), "backup", backup});
 
-    QVERIFY2(backedUp.exitCode == 0, qPrintable(backedUp.err));
+    QVERIFY2(backedUp.exitCode == 0, qPrintable(backedUp.messages()));
     QCOMPARE(filesIn(folder.path()), QStringList{QStringLiteral("backup.sqlite")});
     // Owner, group and others; the user's flags depend on who runs the test.
     const int kept = 0x7077;
@@ -176,13 +167,13 @@ void AdminBackupTest::backupRestoresRowForRowAndByteForByte()
     QCOMPARE(everyRow(backup), original);
     ServerSchema emptyServer;
     for (const QString &target : {folder.filePath(QStringLiteral("restored.sqlite")), emptyServer.address()}) {
-        const Run restored = runTool({"--database", target, "restore", backup});
+        const ToolRun restored = runQuietly({"--database", target, "restore", backup});
         if (!withRows) {
             QCOMPARE(restored.exitCode, 1);
-            QCOMPARE(restored.err, QStringLiteral("還原失敗,資料庫沒有寫入任何資料:備份檔 %1 裡沒有任何一筆資料,沒有東西可以還原。").arg(backup));
+            QCOMPARE(restored.messages(), QStringLiteral("還原失敗,資料庫沒有寫入任何資料:備份檔 %1 裡沒有任何一筆資料,沒有東西可以還原。").arg(backup));
             continue;
         }
-        QVERIFY2(restored.exitCode == 0, qPrintable(restored.err));
+        QVERIFY2(restored.exitCode == 0, qPrintable(restored.messages()));
         QCOMPARE(everyRow(target), original);
     }
     QCOMPARE(fileHash(backup), backupBytes);
@@ -212,10 +203,10 @@ void AdminBackupTest::unusableBackupNamesAreTold()
     taken.close();
     const QString destination = name.isEmpty() ? name : folder.filePath(name);
 
-    const Run run = runTool({"--database", testedDatabase(database), "backup", destination});
+    const ToolRun run = runQuietly({"--database", testedDatabase(database), "backup", destination});
 
     QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.err, QStringLiteral("備份失敗:") + QString(message).replace(QStringLiteral("%1"), destination).replace(QStringLiteral("%2"), folder.path()));
+    QCOMPARE(run.messages(), QStringLiteral("備份失敗:") + QString(message).replace(QStringLiteral("%1"), destination).replace(QStringLiteral("%2"), folder.path()));
     QCOMPARE(filesIn(folder.path()), QStringList{QStringLiteral("taken.sqlite")});
     QCOMPARE(fileHash(taken.fileName()), QCryptographicHash::hash("not mine", QCryptographicHash::Sha256));
 }
@@ -250,25 +241,25 @@ void AdminBackupTest::fileWithAnyRowIsReplacedOnlyWithReplace()
     }
     const QVector<QVariantList> before = everyRow(target);
     const QString backup = folder.filePath(QStringLiteral("backup.sqlite"));
-    QCOMPARE(runTool({"--database", testedDatabase(source), "backup", backup}).exitCode, 0);
+    QCOMPARE(runQuietly({"--database", testedDatabase(source), "backup", backup}).exitCode, 0);
     QTemporaryDir mapFolder;
     const QStringList command = job == QLatin1String("import") ? QStringList{"import", "--map", writeMap(mapFolder), kJet3}
                               : job == QLatin1String("restore") ? QStringList{"restore", backup}
                                                                 : QStringList{"copy", "--from", testedDatabase(source)};
     const QByteArray bytes = fileHash(target);
 
-    const Run refused = runTool(QStringList{"--database", target} + command);
+    const ToolRun refused = runQuietly(QStringList{"--database", target} + command);
 
     QCOMPARE(refused.exitCode, 1);
-    QVERIFY2(refused.err.endsWith(QStringLiteral("目標資料庫 %1 已經有 %2 筆資料,沒有%3。要以%3的資料取代它,請加上 --replace(原來的檔案會留一份備份)。")
+    QVERIFY2(refused.messages().endsWith(QStringLiteral("目標資料庫 %1 已經有 %2 筆資料,沒有%3。要以%3的資料取代它,請加上 --replace(原來的檔案會留一份備份)。")
                                       .arg(target, QString::number(before.size()), word)),
-             qPrintable(refused.err));
+             qPrintable(refused.messages()));
     QCOMPARE(fileHash(target), bytes);
     QCOMPARE(filesIn(folder.path()), (QStringList{QStringLiteral("backup.sqlite"), QStringLiteral("target.sqlite")}));
 
-    const Run replaced = runTool(QStringList{"--database", target} + command + QStringList{"--replace"});
+    const ToolRun replaced = runQuietly(QStringList{"--database", target} + command + QStringList{"--replace"});
 
-    QVERIFY2(replaced.exitCode == 0, qPrintable(replaced.err));
+    QVERIFY2(replaced.exitCode == 0, qPrintable(replaced.messages()));
     const QStringList kept = QDir(folder.path()).entryList({QStringLiteral("target.sqlite.before-%1-*").arg(job)});
     QCOMPARE(kept.size(), 1);
     QCOMPARE(everyRow(folder.filePath(kept.constFirst())), before);
@@ -283,20 +274,20 @@ void AdminBackupTest::serverWithRowsIsNeverRestoredOnto()
     fill(source);
     QTemporaryDir folder;
     const QString backup = folder.filePath(QStringLiteral("backup.sqlite"));
-    QCOMPARE(runTool({"--database", testedDatabase(source), "backup", backup}).exitCode, 0);
+    QCOMPARE(runQuietly({"--database", testedDatabase(source), "backup", backup}).exitCode, 0);
     ServerSchema server;
     EngineConnection connection;
     QVERIFY(connection.open(server.address(), EngineConnection::Missing::Create).ok());
     QVERIFY(connection.execute(QStringLiteral("INSERT INTO cf (customerno) VALUES ('S01')")).ok());
     const QVector<QVariantList> before = everyRow(server.address());
 
-    const Run plain = runTool({"--database", server.address(), "restore", backup});
-    const Run replacing = runTool({"--database", server.address(), "restore", "--replace", backup});
+    const ToolRun plain = runQuietly({"--database", server.address(), "restore", backup});
+    const ToolRun replacing = runQuietly({"--database", server.address(), "restore", "--replace", backup});
 
     QCOMPARE(plain.exitCode, 1);
-    QVERIFY2(plain.err.endsWith(QStringLiteral("已經有 1 筆資料;只能寫入空的資料庫,資料庫裡的資料不會被取代。")), qPrintable(plain.err));
+    QVERIFY2(plain.messages().endsWith(QStringLiteral("已經有 1 筆資料;只能寫入空的資料庫,資料庫裡的資料不會被取代。")), qPrintable(plain.messages()));
     QCOMPARE(replacing.exitCode, 1);
-    QCOMPARE(replacing.err, QStringLiteral("還原失敗,資料庫沒有寫入任何資料:還原到資料庫伺服器時不能用 --replace:"
+    QCOMPARE(replacing.messages(), QStringLiteral("還原失敗,資料庫沒有寫入任何資料:還原到資料庫伺服器時不能用 --replace:"
                                            "伺服器上的資料不會留下備份。請還原到空的資料庫。"));
     QCOMPARE(everyRow(server.address()), before);
 }
@@ -327,9 +318,9 @@ void AdminBackupTest::leftoversOfEndedRunsAreRemoved()
     }
     const QStringList before = filesIn(folder);
 
-    const Run run = runTool({"--database", testedDatabase(database), "backup", backups.filePath(QStringLiteral("new.sqlite"))});
+    const ToolRun run = runQuietly({"--database", testedDatabase(database), "backup", backups.filePath(QStringLiteral("new.sqlite"))});
 
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QVERIFY2(run.exitCode == 0, qPrintable(run.messages()));
     QStringList expected = before;
     for (const QString &name : left)
         expected.removeOne(name);
@@ -353,10 +344,10 @@ void AdminBackupTest::failedBackupLeavesNothing()
     }
     const QStringList before = filesIn(folder.path());
 
-    const Run run = runTool({"--database", source, "backup", folder.filePath(QStringLiteral("backup.sqlite"))});
+    const ToolRun run = runQuietly({"--database", source, "backup", folder.filePath(QStringLiteral("backup.sqlite"))});
 
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.startsWith(QStringLiteral("備份失敗:")), qPrintable(run.err));
+    QVERIFY2(run.messages().startsWith(QStringLiteral("備份失敗:")), qPrintable(run.messages()));
     QCOMPARE(filesIn(folder.path()), before);
 }
 

@@ -4,8 +4,8 @@
 #include "data/stockledger.h"
 #include "support/serverschema.h"
 #include "support/testdatabase.h"
+#include "support/toolrun.h"
 
-#include <QProcess>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTemporaryDir>
@@ -34,29 +34,6 @@ private slots:
 namespace {
 
 const QString kJet3 = QStringLiteral(VEMO_LEGACY_SAMPLES "/jet3-sample-with-pictures.mdb");
-
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-/// The tool's messages after its first line, which names the database it acts on.
-QString messagesAfterTheDatabase(const QByteArray &err)
-{
-    const QString messages = QString::fromUtf8(err);
-    return messages.startsWith(QStringLiteral("資料庫:")) ? messages.section(QLatin1Char('\n'), 1) : messages;
-}
-
-Run runTool(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(VEMO_ADMIN), arguments);
-    process.waitForFinished(120000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), messagesAfterTheDatabase(process.readAllStandardError())};
-}
 
 /// A value as both engines give it back: documents as bytes, whole numbers and texts as text.
 QVariant comparable(const QVariant &value)
@@ -153,20 +130,20 @@ void AdminCopyTest::roundTripKeepsEveryRowAndDocument()
     const QVector<QVariantList> original = everyRow(file.file());
     ServerSchema server;
 
-    const Run there = runTool({"--database", file.file(), "copy", "--to", server.address()});
-    QVERIFY2(there.exitCode == 0, qPrintable(there.err));
+    const ToolRun there = runTool({"--database", file.file(), "copy", "--to", server.address()});
+    QVERIFY2(there.exitCode == 0, qPrintable(there.messages()));
     QString perTable;
     for (const TableDefinition &table : schemaTables() + QVector<TableDefinition>{stockLedgerTable()})
         perTable += QStringLiteral("%1:%2 筆\n").arg(table.name).arg(std::count_if(
             original.begin(), original.end(), [&](const QVariantList &row) { return row.constFirst() == table.name; }));
     QCOMPARE(there.out, perTable);
-    QVERIFY2(there.err.startsWith(QStringLiteral("複製完成:%1 筆資料從 ").arg(original.size())), qPrintable(there.err));
+    QVERIFY2(there.messages().startsWith(QStringLiteral("複製完成:%1 筆資料從 ").arg(original.size())), qPrintable(there.messages()));
     QCOMPARE(everyRow(server.address()), original);
 
     QTemporaryDir folder;
     const QString back = folder.filePath(QStringLiteral("back.sqlite"));
-    const Run home = runTool({"--database", back, "copy", "--from", server.address()});
-    QVERIFY2(home.exitCode == 0, qPrintable(home.err));
+    const ToolRun home = runTool({"--database", back, "copy", "--from", server.address()});
+    QVERIFY2(home.exitCode == 0, qPrintable(home.messages()));
     QCOMPARE(everyRow(back), original);
 }
 
@@ -189,10 +166,10 @@ void AdminCopyTest::storedBytesAndLedgerArriveExactly()
     QTemporaryDir folder;
     const QString back = folder.filePath(QStringLiteral("back.sqlite"));
 
-    const Run there = runTool({"--database", file.file(), "copy", "--to", server.address()});
-    const Run home = runTool({"--database", back, "copy", "--from", server.address()});
+    const ToolRun there = runTool({"--database", file.file(), "copy", "--to", server.address()});
+    const ToolRun home = runTool({"--database", back, "copy", "--from", server.address()});
 
-    QVERIFY2(there.exitCode == 0 && home.exitCode == 0, qPrintable(there.err + home.err));
+    QVERIFY2(there.exitCode == 0 && home.exitCode == 0, qPrintable(there.messages() + home.messages()));
     QCOMPARE(everyRow(server.address()), original);
     QCOMPARE(everyRow(back), original);
 }
@@ -222,10 +199,10 @@ void AdminCopyTest::textTheEnginesCannotHoldStopsTheCopy()
     file.execute(QStringLiteral("UPDATE CF SET city = %1 WHERE companyname = '公司'").arg(stored));
     ServerSchema server;
 
-    const Run run = runTool({"--database", file.file(), "copy", "--to", server.address()});
+    const ToolRun run = runTool({"--database", file.file(), "copy", "--to", server.address()});
 
     QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.err.trimmed(), QStringLiteral("複製失敗,目標資料庫沒有寫入任何資料:資料表 CF %1,"
+    QCOMPARE(run.messages(), QStringLiteral("複製失敗,目標資料庫沒有寫入任何資料:資料表 CF %1,"
                                                "無法存入資料庫;沒有複製任何資料。").arg(problem));
     QCOMPARE(rowCount(server.address()), 0);
 }
@@ -249,12 +226,12 @@ void AdminCopyTest::targetWithRowsIsRefused()
     const QString target = toServer ? server.address() : file.file();
     const QVector<QVariantList> before = everyRow(target);
 
-    const Run run = runTool({"--database", file.file(), "copy", toServer ? "--to" : "--from", server.address()});
+    const ToolRun run = runTool({"--database", file.file(), "copy", toServer ? "--to" : "--from", server.address()});
 
     QCOMPARE(run.exitCode, 1);
     const QString refusal = toServer ? QStringLiteral("目標資料庫 %1 已經有 1 筆資料;只能寫入空的資料庫,資料庫裡的資料不會被取代。")
                                      : QStringLiteral("目標資料庫 %1 已經有 1 筆資料,沒有複製。要以複製的資料取代它,請加上 --replace(原來的檔案會留一份備份)。");
-    QCOMPARE(run.err.trimmed(), QStringLiteral("複製失敗,目標資料庫沒有寫入任何資料:") + refusal.arg(target));
+    QCOMPARE(run.messages(), QStringLiteral("複製失敗,目標資料庫沒有寫入任何資料:") + refusal.arg(target));
     QVERIFY(run.out.isEmpty());
     QCOMPARE(everyRow(target), before);
 }
@@ -274,10 +251,10 @@ void AdminCopyTest::failureMidwayWritesNothing()
     QVERIFY(connection.execute(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 FOR EACH ROW EXECUTE FUNCTION refuse()")
                                    .arg(last)).ok());
 
-    const Run run = runTool({"--database", file.file(), "copy", "--to", server.address()});
+    const ToolRun run = runTool({"--database", file.file(), "copy", "--to", server.address()});
 
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.startsWith(QStringLiteral("複製失敗,目標資料庫沒有寫入任何資料:disk full")), qPrintable(run.err));
+    QVERIFY2(run.messages().startsWith(QStringLiteral("複製失敗,目標資料庫沒有寫入任何資料:disk full")), qPrintable(run.messages()));
     QCOMPARE(rowCount(server.address()), 0);
 }
 
@@ -297,18 +274,18 @@ void AdminCopyTest::importGoesStraightToTheServer()
     QCOMPARE(runTool(QStringList{"--database", file} + import).exitCode, 0);
     ServerSchema server;
 
-    const Run run = runTool(QStringList{"--database", server.address()} + import);
+    const ToolRun run = runTool(QStringList{"--database", server.address()} + import);
 
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QVERIFY2(run.exitCode == 0, qPrintable(run.messages()));
     QVERIFY(run.out.contains(QStringLiteral("Employees → EMPLOYEE:讀出 9 筆,寫入 9 筆")));
     QCOMPARE(everyRow(server.address()), everyRow(file));
-    const Run again = runTool(QStringList{"--database", server.address()} + import);
+    const ToolRun again = runTool(QStringList{"--database", server.address()} + import);
     QCOMPARE(again.exitCode, 1);
-    QVERIFY2(again.err.contains(QStringLiteral("已經有 %1 筆資料,沒有匯入。請匯入到空的資料庫。").arg(rowCount(file))),
-             qPrintable(again.err));
-    const Run replacing = runTool(QStringList{"--database", server.address(), "import", "--replace", "--map", map, kJet3});
+    QVERIFY2(again.messages().contains(QStringLiteral("已經有 %1 筆資料,沒有匯入。請匯入到空的資料庫。").arg(rowCount(file))),
+             qPrintable(again.messages()));
+    const ToolRun replacing = runTool(QStringList{"--database", server.address(), "import", "--replace", "--map", map, kJet3});
     QCOMPARE(replacing.exitCode, 1);
-    QCOMPARE(replacing.err.trimmed(),
+    QCOMPARE(replacing.messages(),
              QStringLiteral("匯入到資料庫伺服器時不能用 --replace:伺服器上的資料不會留下備份。請匯入到空的資料庫。"));
     QCOMPARE(everyRow(server.address()), everyRow(file));
 }
@@ -322,8 +299,8 @@ void AdminCopyTest::importDryRunMakesNothingOnTheServer()
     mapFile.write(R"({"tables": {"Suppliers": {"into": "SUPPLIER", "columns": {"SupplierID": "supplierno"}}}})");
     mapFile.close();
     ServerSchema server;
-    const Run run = runTool({"--database", server.address(), "import", "--dry-run", "--map", map, kJet3});
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    const ToolRun run = runTool({"--database", server.address(), "import", "--dry-run", "--map", map, kJet3});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.messages()));
     EngineConnection connection;
     QVERIFY(connection.open(server.address()).ok());
     QSqlDatabase database = connection.database();

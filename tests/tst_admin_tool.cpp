@@ -4,6 +4,7 @@
 #include "data/schema.h"
 #include "data/stockupdate.h"
 #include "support/testdatabase.h"
+#include "support/toolrun.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -42,31 +43,6 @@ private slots:
 namespace {
 
 const QString kJet3 = QStringLiteral(VEMO_LEGACY_SAMPLES "/jet3-sample-with-pictures.mdb");
-
-struct Run
-{
-    int exitCode = -1;
-    QByteArray outBytes;
-    QString out;
-    QString err;
-};
-
-/// The tool's messages after its first line, which names the database it acts on.
-QString messagesAfterTheDatabase(const QByteArray &err)
-{
-    const QString messages = QString::fromUtf8(err);
-    return messages.startsWith(QStringLiteral("資料庫:")) ? messages.section(QLatin1Char('\n'), 1) : messages;
-}
-
-Run runTool(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(VEMO_ADMIN), arguments);
-    process.waitForFinished(60000);
-    const QByteArray out = process.readAllStandardOutput();
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, out, QString::fromUtf8(out),
-            messagesAfterTheDatabase(process.readAllStandardError())};
-}
 
 QString writeMap(const QTemporaryDir &folder)
 {
@@ -153,9 +129,9 @@ void AdminToolTest::jet3SampleThroughAMap()
 {
     QTemporaryDir folder;
     const QString target = folder.filePath(QStringLiteral("vemo.sqlite"));
-    const Run run = runTool({QStringLiteral("--database"), target, QStringLiteral("import"), QStringLiteral("--map"), writeMap(folder),
+    const ToolRun run = runTool({QStringLiteral("--database"), target, QStringLiteral("import"), QStringLiteral("--map"), writeMap(folder),
                              QStringLiteral("--code-page"), QStringLiteral("CP1252"), kJet3});
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QVERIFY2(run.exitCode == 0, qPrintable(run.messages()));
     QVERIFY(run.out.contains(QStringLiteral("Employees → EMPLOYEE:讀出 9 筆,寫入 9 筆")));
     QVERIFY(run.out.contains(QStringLiteral("欄位 Employees.FirstName 對不到 EMPLOYEE 的欄位,未匯入")));
     QVERIFY(run.out.contains(QStringLiteral("資料表 Orders 對不到 vemo 的資料表,未匯入")));
@@ -204,9 +180,9 @@ void AdminToolTest::dryRunWritesNothing()
 {
     QTemporaryDir folder;
     const QString target = folder.filePath(QStringLiteral("vemo.sqlite"));
-    const Run run = runTool({QStringLiteral("--database"), target, QStringLiteral("import"), QStringLiteral("--dry-run"),
+    const ToolRun run = runTool({QStringLiteral("--database"), target, QStringLiteral("import"), QStringLiteral("--dry-run"),
                              QStringLiteral("--map"), writeMap(folder), kJet3});
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QVERIFY2(run.exitCode == 0, qPrintable(run.messages()));
     QVERIFY(run.out.contains(QStringLiteral("Order Details → MBBR:讀出 2155 筆,將寫入 2155 筆")));
     // Without --code-page the sample's Latin text is no Big5: every such value is listed.
     QVERIFY(run.out.contains(QStringLiteral("Suppliers 第 11 筆 CompanyName → SUPPLIER.supplier:")));
@@ -220,9 +196,9 @@ void AdminToolTest::secondImportIsRefusedWithoutReplace()
     const QStringList import = {QStringLiteral("--database"), target, QStringLiteral("import"), QStringLiteral("--map"), writeMap(folder), kJet3};
     QCOMPARE(runTool(import).exitCode, 0);
     const QByteArray before = fileHash(target);
-    const Run second = runTool(import);
+    const ToolRun second = runTool(import);
     QCOMPARE(second.exitCode, 1);
-    QCOMPARE(second.err.trimmed(),
+    QCOMPARE(second.messages(),
              QStringLiteral("目標資料庫 %1 已經有 2270 筆資料,沒有匯入。要以匯入的資料取代它,請加上 --replace(原來的檔案會留一份備份)。").arg(target));
     QCOMPARE(fileHash(target), before);
 }
@@ -234,15 +210,15 @@ void AdminToolTest::replaceKeepsTheOldDatabase()
     QTemporaryDir folder;
     const QStringList import = {QStringLiteral("--database"), database.file(), QStringLiteral("import"), QStringLiteral("--replace"),
                                 QStringLiteral("--map"), writeMap(folder), kJet3};
-    const Run inUse = runTool(import);
+    const ToolRun inUse = runTool(import);
     QCOMPARE(inUse.exitCode, 1);
-    QCOMPARE(inUse.err.trimmed().section(QLatin1Char('\n'), -1), QStringLiteral("資料庫 %1 正由其他程式使用中(database is locked),請先關閉 vemo 再試一次。").arg(database.file()));
+    QCOMPARE(inUse.messages().section(QLatin1Char('\n'), -1), QStringLiteral("資料庫 %1 正由其他程式使用中(database is locked),請先關閉 vemo 再試一次。").arg(database.file()));
     QCOMPARE(database.value(QStringLiteral("SELECT count(*) FROM EMPLOYEE")).toInt(), 0);
 
     database.disconnect();
-    const Run run = runTool(import);
+    const ToolRun run = runTool(import);
     database.reconnect();
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QVERIFY2(run.exitCode == 0, qPrintable(run.messages()));
     QCOMPARE(database.value(QStringLiteral("SELECT count(*) FROM EMPLOYEE")).toInt(), 9);
     QCOMPARE(database.value(QStringLiteral("SELECT count(*) FROM CF")).toInt(), 0);
 
@@ -319,10 +295,10 @@ void AdminToolTest::faultyMapImportsNothing()
     file.write(R"({"tables": {"Staff": {"into": "EMPLOYEE"}, "Employees": {"into": "EMPLOYEE", "columns": {"Surname": "empname"}}}})");
     file.close();
     const QString target = folder.filePath(QStringLiteral("vemo.sqlite"));
-    const Run run = runTool({QStringLiteral("--database"), target, QStringLiteral("import"), QStringLiteral("--map"), map, kJet3});
+    const ToolRun run = runTool({QStringLiteral("--database"), target, QStringLiteral("import"), QStringLiteral("--map"), map, kJet3});
     QCOMPARE(run.exitCode, 1);
-    QVERIFY(run.err.contains(QStringLiteral("對照檔的資料表 Staff 在舊資料庫裡找不到")));
-    QVERIFY(run.err.contains(QStringLiteral("對照檔的欄位 Employees.Surname 在舊資料庫裡找不到")));
+    QVERIFY(run.messages().contains(QStringLiteral("對照檔的資料表 Staff 在舊資料庫裡找不到")));
+    QVERIFY(run.messages().contains(QStringLiteral("對照檔的欄位 Employees.Surname 在舊資料庫裡找不到")));
     QVERIFY(!QFile::exists(target));
 }
 
@@ -333,8 +309,8 @@ void AdminToolTest::exportRoundTripsEveryTable()
         for (int row = 0; row < 5; ++row)
             database.insert(table.name, sampleRow(table, row));
 
-        const Run run = runTool({QStringLiteral("--database"), database.file(), QStringLiteral("export"), table.name.toLower()});
-        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        const ToolRun run = runTool({QStringLiteral("--database"), database.file(), QStringLiteral("export"), table.name.toLower()});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.messages()));
         const QVector<QStringList> records = readCsv(run.out);
         QCOMPARE(records.size(), 6);
         QCOMPARE(records.constFirst(), table.columnNames());
@@ -351,8 +327,8 @@ void AdminToolTest::exportCarriesEveryRowOfALargeTable()
     TestDatabase database;
     database.insertNumbered(QStringLiteral("MSF"), QStringLiteral("M"), 20000);
 
-    const Run run = runTool({QStringLiteral("--database"), database.file(), QStringLiteral("export"), QStringLiteral("MSF")});
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    const ToolRun run = runTool({QStringLiteral("--database"), database.file(), QStringLiteral("export"), QStringLiteral("MSF")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.messages()));
     const QVector<QStringList> records = readCsv(run.out);
     QCOMPARE(records.size(), 20001);
     for (int row = 1; row <= 20000; ++row) {
@@ -372,13 +348,13 @@ void AdminToolTest::exportWritesDocumentFiles()
     QTemporaryDir folder;
     const QString csv = folder.filePath(QStringLiteral("employees.csv"));
 
-    const Run described = runTool({QStringLiteral("--database"), database.file(), QStringLiteral("export"), QStringLiteral("EMPLOYEE"), QStringLiteral("--bom")});
+    const ToolRun described = runTool({QStringLiteral("--database"), database.file(), QStringLiteral("export"), QStringLiteral("EMPLOYEE"), QStringLiteral("--bom")});
     QVERIFY(described.outBytes.startsWith("\xEF\xBB\xBF"));
     QCOMPARE(readCsv(described.out).at(1).constLast(), QStringLiteral("PNG 影像, 王小明.png, 12 位元組, 內嵌"));
 
-    const Run run = runTool({QStringLiteral("--database"), database.file(), QStringLiteral("export"), QStringLiteral("EMPLOYEE"),
+    const ToolRun run = runTool({QStringLiteral("--database"), database.file(), QStringLiteral("export"), QStringLiteral("EMPLOYEE"),
                              QStringLiteral("--output"), csv, QStringLiteral("--documents"), folder.filePath(QStringLiteral("docs"))});
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QVERIFY2(run.exitCode == 0, qPrintable(run.messages()));
     QVERIFY(run.out.isEmpty());
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -417,15 +393,15 @@ void AdminToolTest::backupWhileAProgramWritesPassesCheck()
     QTRY_VERIFY(written > 50);
     QTemporaryDir folder;
     const QString copy = folder.filePath(QStringLiteral("copy.sqlite"));
-    const Run backup = runTool({QStringLiteral("--database"), file, QStringLiteral("backup"), copy});
+    const ToolRun backup = runTool({QStringLiteral("--database"), file, QStringLiteral("backup"), copy});
     const int writtenDuringBackup = written;
     stop = true;
     writer.join();
-    QVERIFY2(backup.exitCode == 0, qPrintable(backup.err));
+    QVERIFY2(backup.exitCode == 0, qPrintable(backup.messages()));
     QVERIFY(writtenDuringBackup > 50);
 
-    const Run check = runTool({QStringLiteral("--database"), copy, QStringLiteral("check")});
-    QVERIFY2(check.exitCode == 0, qPrintable(check.out + check.err));
+    const ToolRun check = runTool({QStringLiteral("--database"), copy, QStringLiteral("check")});
+    QVERIFY2(check.exitCode == 0, qPrintable(check.out + check.messages()));
     EngineConnection connection;
     QVERIFY(connection.open(copy).ok());
     QSqlQuery query(QStringLiteral("SELECT (SELECT count(*) FROM CF), inventory FROM MSF"), connection.database());
@@ -478,7 +454,7 @@ void AdminToolTest::checkFindsProblems()
         file.write(QByteArray(3 * 4096, '\x5A'));
     }
 
-    const Run run = runTool({QStringLiteral("--database"), database.file(), QStringLiteral("check")});
+    const ToolRun run = runTool({QStringLiteral("--database"), database.file(), QStringLiteral("check")});
     QCOMPARE(run.exitCode, damage.isEmpty() ? 0 : 1);
     QCOMPARE(run.out.isEmpty(), damage.isEmpty());
     QVERIFY2(run.out.contains(problem), qPrintable(run.out));
@@ -494,15 +470,15 @@ void AdminToolTest::ledgerHasALineForALending()
     QVERIFY(executeStockUpdate(StockMovement::Returning, 7, QStringLiteral("B02"), QStringLiteral("7")).ok());
     database.execute(QStringLiteral("UPDATE MSF SET materiel = '長螺絲' WHERE materielno = 'A01'"));
 
-    const Run run = runTool({QStringLiteral("--database"), database.file(), QStringLiteral("ledger"), QStringLiteral("--csv")});
-    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    const ToolRun run = runTool({QStringLiteral("--database"), database.file(), QStringLiteral("ledger"), QStringLiteral("--csv")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.messages()));
     const QVector<QStringList> lines = readCsv(run.out);
     QCOMPARE(lines.size(), 3);
     QCOMPARE(lines.at(1).mid(1), (QStringList{QStringLiteral("A01"), QStringLiteral("15"), QStringLiteral("18")}));
     QCOMPARE(lines.at(2).mid(1), (QStringList{QStringLiteral("A01"), QStringLiteral("20"), QStringLiteral("15")}));
     QVERIFY(QDateTime::fromString(lines.at(1).at(0), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).isValid());
 
-    const Run other = runTool({QStringLiteral("--database"), database.file(), QStringLiteral("ledger"), QStringLiteral("B02")});
+    const ToolRun other = runTool({QStringLiteral("--database"), database.file(), QStringLiteral("ledger"), QStringLiteral("B02")});
     QCOMPARE(other.exitCode, 0);
     QCOMPARE(other.out.count(QLatin1Char('\n')), 1);
 }
@@ -513,9 +489,9 @@ void AdminToolTest::ledgerEnabledOnAnExistingDatabase()
     database.execute(QStringLiteral("DROP TABLE STOCKLEDGER"));
     database.insert(QStringLiteral("MSF"), {QStringLiteral("A01"), QStringLiteral("螺絲"), {}, 20});
     const QStringList ledger = {QStringLiteral("--database"), database.file(), QStringLiteral("ledger")};
-    const Run before = runTool(ledger);
+    const ToolRun before = runTool(ledger);
     QCOMPARE(before.exitCode, 1);
-    QCOMPARE(before.err.trimmed(), QStringLiteral("這個資料庫還沒有啟用庫存異動記錄,請先執行 vemo-admin ledger --enable。"));
+    QCOMPARE(before.messages(), QStringLiteral("這個資料庫還沒有啟用庫存異動記錄,請先執行 vemo-admin ledger --enable。"));
 
     QCOMPARE(runTool(ledger + QStringList{QStringLiteral("--enable")}).exitCode, 0);
     QCOMPARE(database.value(QStringLiteral("SELECT inventory FROM MSF")).toInt(), 20);
@@ -553,9 +529,9 @@ void AdminToolTest::commandLineFaults()
     QFETCH(QString, message);
 
     TestDatabase database;
-    const Run run = runTool(QStringList{QStringLiteral("--database"), database.file()} + arguments);
+    const ToolRun run = runTool(QStringList{QStringLiteral("--database"), database.file()} + arguments);
     QCOMPARE(run.exitCode, exitCode);
-    QVERIFY2(run.err.startsWith(message), qPrintable(run.err));
+    QVERIFY2(run.messages().startsWith(message), qPrintable(run.messages()));
     QVERIFY(run.out.isEmpty());
 }
 

@@ -1,7 +1,7 @@
 #include "support/testdatabase.h"
+#include "support/toolrun.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,28 +25,6 @@ namespace {
 const QString kJet3 = QStringLiteral(VEMO_LEGACY_SAMPLES "/jet3-sample-with-pictures.mdb");
 const QString kJet4 = QStringLiteral(VEMO_LEGACY_SAMPLES "/jet4-sample-dates.mdb");
 
-struct Run
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-Run runTool(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(VEMO_ADMIN), arguments);
-    process.waitForFinished(60000);
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
-
-/// On the server the test database is the one VEMO_DATABASE names, which the tool finds itself.
-QStringList databaseOption(const TestDatabase &database)
-{
-    return TestDatabase::onServer() ? QStringList{} : QStringList{QStringLiteral("--database"), database.file()};
-}
-
 } // namespace
 
 void AdminUsageTest::importThatWritesNoRowFails_data()
@@ -67,7 +45,7 @@ void AdminUsageTest::importThatWritesNoRowFails()
 
     QTemporaryDir folder;
     const QString target = folder.filePath(QStringLiteral("vemo.sqlite"));
-    const Run run = runTool(QStringList{QStringLiteral("--database"), target, QStringLiteral("import")} + options + QStringList{kJet3});
+    const ToolRun run = runTool(QStringList{QStringLiteral("--database"), target, QStringLiteral("import")} + options + QStringList{kJet3});
     QCOMPARE(run.exitCode, 1);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QVERIFY(run.out.contains(QStringLiteral("資料表 Employees 對不到 vemo 的資料表,未匯入")));
@@ -95,7 +73,7 @@ void AdminUsageTest::quietKeepsOnlyFailures()
     QFETCH(QString, err);
 
     TestDatabase database;
-    const Run run = runTool(QStringList{QStringLiteral("--quiet")} + databaseOption(database) + arguments);
+    const ToolRun run = runTool(QStringList{QStringLiteral("--quiet")} + databaseOption(database) + arguments);
     QCOMPARE(run.exitCode, exitCode);
     QCOMPARE(run.err, err);
 }
@@ -120,7 +98,7 @@ void AdminUsageTest::dryRunShowsHowTextDecodes()
     QVERIFY(mapFile.open(QIODevice::WriteOnly));
     mapFile.write(R"({"tables": {"Suppliers": {"into": "SUPPLIER", "columns": {"SupplierID": "supplierno", "CompanyName": "supplier"}}}})");
     mapFile.close();
-    const Run run = runTool({QStringLiteral("--database"), folder.filePath(QStringLiteral("vemo.sqlite")), QStringLiteral("import"),
+    const ToolRun run = runTool({QStringLiteral("--database"), folder.filePath(QStringLiteral("vemo.sqlite")), QStringLiteral("import"),
                              QStringLiteral("--dry-run"), QStringLiteral("--code-page"), codePage, QStringLiteral("--map"), map, kJet3});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QVERIFY(run.out.contains(QStringLiteral("\n  Suppliers.CompanyName → SUPPLIER.supplier:「Exotic Liquids」、「New Orleans Cajun Delights」、「Grandma Kelly's Homestead」\n")));
@@ -150,7 +128,7 @@ void AdminUsageTest::listings()
     QFETCH(QStringList, records);
 
     TestDatabase database;
-    const Run run = runTool(databaseOption(database) + arguments);
+    const ToolRun run = runTool(databaseOption(database) + arguments);
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     const QStringList lines = run.out.split(QStringLiteral("\r\n"));
     for (const QString &record : records)
