@@ -59,18 +59,11 @@ void fill(QSqlDatabase database, const TableDefinition &table, int rows)
     for (const ColumnDefinition &column : table.columns)
         values << generatedValue(column);
     QSqlQuery insert(database);
-    // Tens of millions of rows through the log would need the table's size in log first: written straight instead.
-    const bool huge = rows > kLargeRows;
-    if (huge)
-        for (const char *pragma : {"PRAGMA journal_mode=OFF", "PRAGMA synchronous=OFF", "PRAGMA cache_size=-1000000"})
-            require(insert.exec(QString::fromLatin1(pragma)), pragma);
     require(insert.exec(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 WHERE %1 > 0 UNION ALL SELECT i + 1 FROM n "
                                        "WHERE i + 1 < %1) INSERT INTO \"%2\" SELECT %3 FROM n")
                             .arg(rows)
                             .arg(table.name, values.join(QStringLiteral(", ")))),
             "fill");
-    if (huge)
-        require(insert.exec(QStringLiteral("PRAGMA journal_mode=WAL")), "back to the log");
 }
 
 /// A fresh database whose tables hold the given number of rows each.
