@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <cerrno>
 #include <csignal>
@@ -24,6 +26,67 @@ bool processIsGone(qint64 pid)
     Q_UNUSED(pid)
     return false;
 #endif
+}
+
+/// Whether a process running as one of owners holds one of the files open;
+/// true when that cannot be told, so that a file whose maker may live is kept.
+bool openByProcessOf(const QSet<uint> &owners, const QSet<QString> &files)
+{
+    const QDir processes(QStringLiteral("/proc"));
+    if (!processes.exists(QStringLiteral("self/fd")))
+        return true;
+    static const QRegularExpression number(QStringLiteral(R"(^\d+$)"));
+    for (const QString &pid : processes.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (!number.match(pid).hasMatch() || !owners.contains(QFileInfo(processes.filePath(pid)).ownerId()))
+            continue;
+        const QDir fds(processes.filePath(pid + QStringLiteral("/fd")));
+        if (!fds.isReadable() && fds.exists())
+            return true;
+        for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot))
+            if (files.contains(QFile::symLinkTarget(fds.filePath(fd))))
+                return true;
+    }
+    return false;
+}
+
+/// A file the tool made: still empty, or a database file.
+bool madeByTool(const QString &file)
+{
+    QFile made(file);
+    return made.open(QIODevice::ReadOnly) && (made.size() == 0 || made.read(16) == QByteArrayLiteral("SQLite format 3\0"));
+}
+
+/// Earlier versions named their temporary files without a process id:
+/// ".vemo.sqlite.import-XXXXXX" beside an import's target and
+/// "DEST.partial-XXXXXX" beside a backup's. Only those of this very file go,
+/// a journal with its file, and only when no process of their owner has one open.
+void removeOldLeftovers(const QString &database)
+{
+    const QFileInfo info(database);
+    const QString name = QRegularExpression::escape(info.fileName());
+    const QRegularExpression old(QStringLiteral(R"(^((\.%1\.import|%1\.partial)-[A-Za-z0-9]{6})(-wal|-shm|-journal)?$)").arg(name));
+    // Open files are named by their real path, so the folder is too.
+    const QString real = info.absoluteDir().canonicalPath();
+    if (real.isEmpty())
+        return;
+    const QDir folder(real);
+    QHash<QString, QSet<QString>> filesOf;
+    for (const QString &entry : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QRegularExpressionMatch match = old.match(entry);
+        if (match.hasMatch())
+            filesOf[folder.absoluteFilePath(match.captured(1))].insert(folder.absoluteFilePath(entry));
+    }
+    for (auto group = filesOf.cbegin(); group != filesOf.cend(); ++group) {
+        if (QFileInfo::exists(group.key()) && !madeByTool(group.key()))
+            continue;
+        QSet<uint> owners;
+        for (const QString &file : group.value())
+            owners.insert(QFileInfo(file).ownerId());
+        if (openByProcessOf(owners, group.value()))
+            continue;
+        for (const QString &file : group.value())
+            QFile::remove(file);
+    }
 }
 
 } // namespace
@@ -48,6 +111,7 @@ void removeLeftovers(const QString &database)
         if (match.hasMatch() && processIsGone(match.captured(1).toLongLong()))
             QFile::remove(folder.filePath(name));
     }
+    removeOldLeftovers(database);
 }
 
 TemporaryDatabase::TemporaryDatabase(const QString &beside, const QString &job) : m_file(temporaryBeside(beside, job)) {}

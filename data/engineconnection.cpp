@@ -124,8 +124,13 @@ Result EngineConnection::openForReading(const QString &databasePath)
 Result EngineConnection::openFileForReading(const QString &file)
 {
     const QFileInfo info(file);
-    const bool immutable = !info.isWritable() || !QFileInfo(info.absolutePath()).isWritable()
-                           || QStorageInfo(info.absolutePath()).isReadOnly();
+    const QFileInfo folder(info.absolutePath());
+    // For root every file is writable, yet one marked read-only for everyone is meant to stay as it is.
+    const auto markedReadOnly = [](const QFileInfo &entry) {
+        return (entry.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) == 0;
+    };
+    const bool immutable = !info.isWritable() || !folder.isWritable() || markedReadOnly(info) || markedReadOnly(folder)
+                        || QStorageInfo(info.absolutePath()).isReadOnly();
     QSqlDatabase database = QSqlDatabase::addDatabase(sqliteEngine().driverName(), m_name);
     database.setDatabaseName(sqliteEngine().readOnlyDatabaseName(info.absoluteFilePath(), immutable));
     database.setConnectOptions(sqliteEngine().readOnlyConnectOptions());

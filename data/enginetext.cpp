@@ -20,7 +20,19 @@ bool connectionWasLost(const QSqlError &error)
         || text.contains(QLatin1String("no connection to the server"));
 }
 
+bool diskIsFull(const QSqlError &error)
+{
+    // SQLite's SQLITE_FULL, PostgreSQL's disk_full.
+    const QString state = error.nativeErrorCode();
+    return state == QLatin1String("13") || state == QLatin1String("53100");
+}
+
 } // namespace
+
+QString diskFullText(const QString &engineText)
+{
+    return QStringLiteral("磁碟已滿,這次的寫入沒有完成;請騰出磁碟空間後再試一次。(") + engineText + QStringLiteral(")");
+}
 
 QString engineText(const QSqlError &error)
 {
@@ -30,5 +42,7 @@ QString engineText(const QSqlError &error)
     static const QRegularExpression detail(QStringLiteral("\\n(LINE \\d+|CONTEXT|QUERY):.*"),
                                            QRegularExpression::DotMatchesEverythingOption);
     text = text.remove(severity).remove(detail).trimmed();
+    if (diskIsFull(error))
+        return diskFullText(text);
     return connectionWasLost(error) ? kConnectionLost + QStringLiteral("(") + text + QStringLiteral(")") : text;
 }

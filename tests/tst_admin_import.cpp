@@ -2,6 +2,7 @@
 #include "admin/importer.h"
 #include "admin/importplan.h"
 #include "admin/importvalue.h"
+#include "admin/leftovers.h"
 #include "data/document.h"
 
 #include <QDir>
@@ -12,6 +13,8 @@
 #include <QtEndian>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
 class AdminImportTest : public QObject
 {
@@ -32,6 +35,8 @@ private slots:
     void matchesByNameAndThroughTheMap();
     void damagedFilesAreRefusedWhole_data();
     void damagedFilesAreRefusedWhole();
+    void earlierVersionsLeftoversGoOnceClosed_data();
+    void earlierVersionsLeftoversGoOnceClosed();
 };
 
 namespace {
@@ -312,6 +317,49 @@ void AdminImportTest::damagedFilesAreRefusedWhole()
         QVERIFY(!QFileInfo::exists(options.target));
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("damaged.mdb")});
     }
+}
+
+void AdminImportTest::earlierVersionsLeftoversGoOnceClosed_data()
+{
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("heldOpen");
+    QTest::addColumn<bool>("removed");
+
+    const QByteArray database("SQLite format 3\0", 16);
+    const QStringList import = {".vemo.sqlite.import-a1B2c3", ".vemo.sqlite.import-a1B2c3-journal"};
+    const QStringList backup = {"vemo.sqlite.partial-Zz9Yy8", "vemo.sqlite.partial-Zz9Yy8-wal", "vemo.sqlite.partial-Zz9Yy8-shm"};
+    QTest::newRow("an import's, empty") << import << QByteArray() << false << true;
+    QTest::newRow("a backup's, a database") << backup << database << false << true;
+    QTest::newRow("a journal without its file") << QStringList{".vemo.sqlite.import-Qq1Ww2-journal"} << database << false << true;
+    QTest::newRow("one still open") << import << database << true << false;
+    QTest::newRow("not a database") << backup << QByteArray("notes") << false << false;
+    QTest::newRow("another file's") << QStringList{".other.sqlite.import-a1B2c3"} << QByteArray() << false << false;
+    QTest::newRow("not such a name") << QStringList{".vemo.sqlite.import-a1B2", "vemo.sqlite.partial-Zz9Yy8.txt"} << QByteArray() << false << false;
+}
+
+void AdminImportTest::earlierVersionsLeftoversGoOnceClosed()
+{
+    QFETCH(QStringList, names);
+    QFETCH(QByteArray, content);
+    QFETCH(bool, heldOpen);
+    QFETCH(bool, removed);
+
+    QTemporaryDir folder;
+    std::vector<std::unique_ptr<QFile>> files;
+    for (const QString &name : names) {
+        files.push_back(std::make_unique<QFile>(folder.filePath(name)));
+        QVERIFY(files.back()->open(QIODevice::WriteOnly));
+        QCOMPARE(files.back()->write(content), content.size());
+        files.back()->flush();
+        if (!heldOpen)
+            files.back()->close();
+    }
+    const QStringList before = QDir(folder.path()).entryList(QDir::Files | QDir::Hidden);
+
+    removeLeftovers(folder.filePath(QStringLiteral("vemo.sqlite")));
+
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), removed ? QStringList() : before);
 }
 
 QTEST_GUILESS_MAIN(AdminImportTest)

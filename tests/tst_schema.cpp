@@ -43,6 +43,10 @@ private slots:
     void fileThatIsNoDatabaseFailsWithTheEngineText_data();
     void fileThatIsNoDatabaseFailsWithTheEngineText();
     void missingFileFailsWhenNotToBeCreated();
+    void engineTextTellsWhatHappenedFirst_data();
+    void engineTextTellsWhatHappenedFirst();
+    void readingLeavesAFileMarkedReadOnlyAsItIs_data();
+    void readingLeavesAFileMarkedReadOnlyAsItIs();
     void fileWithoutTheTablesGetsTheSchema_data();
     void fileWithoutTheTablesGetsTheSchema();
     void fileWithSomeTablesGetsOnlyTheMissingOnes();
@@ -363,6 +367,70 @@ void SchemaTest::missingFileFailsWhenNotToBeCreated()
     QVERIFY2(opened.message().contains(QDir::toNativeSeparators(file)), qPrintable(opened.message()));
     QVERIFY(!connection.isOpen());
     QVERIFY(!QFileInfo::exists(file));
+}
+
+void SchemaTest::engineTextTellsWhatHappenedFirst_data()
+{
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("told");
+
+    const QString full = QStringLiteral("磁碟已滿,這次的寫入沒有完成;請騰出磁碟空間後再試一次。");
+    const QString lost = QStringLiteral("與資料庫伺服器的連線中斷了(伺服器可能重新啟動了),下一個動作會重新連線。");
+    QTest::newRow("file's disk full") << "13" << "database or disk is full" << full + "(database or disk is full)";
+    QTest::newRow("server's disk full") << "53100" << "ERROR:  could not extend file" << full + "(could not extend file)";
+    QTest::newRow("server restarted") << "57P01" << "FATAL:  terminating connection due to administrator command"
+                                      << lost + "(terminating connection due to administrator command)";
+    QTest::newRow("anything else") << "23514" << "ERROR:  new row violates check constraint" << "new row violates check constraint";
+}
+
+void SchemaTest::engineTextTellsWhatHappenedFirst()
+{
+    QFETCH(QString, code);
+    QFETCH(QString, text);
+    QFETCH(QString, told);
+    QCOMPARE(engineText(QSqlError(QString(), text, QSqlError::StatementError, code)), told);
+}
+
+void SchemaTest::readingLeavesAFileMarkedReadOnlyAsItIs_data()
+{
+    QTest::addColumn<bool>("folderMarked");
+    QTest::newRow("the file marked read-only") << false;
+    QTest::newRow("its folder marked read-only") << true;
+}
+
+void SchemaTest::readingLeavesAFileMarkedReadOnlyAsItIs()
+{
+    QFETCH(bool, folderMarked);
+    if (TestDatabase::onServer())
+        QSKIP("a server database has no file");
+    const QString home = useFreshHome();
+    QVERIFY(QDir().mkpath(home));
+    const QString file = home + QStringLiteral("/vemo.sqlite");
+    {
+        EngineConnection made;
+        VERIFY_OK(made.open(file, EngineConnection::Missing::Create));
+        QVERIFY(QSqlQuery(made.database()).exec(QStringLiteral("PRAGMA journal_mode=WAL")));
+    }
+    QFile stored(file);
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    const QByteArray bytes = stored.readAll();
+    stored.close();
+    const QString marked = folderMarked ? home : file;
+    const QFile::Permissions permissions = QFile::permissions(marked);
+    QVERIFY(QFile::setPermissions(marked, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ReadOther));
+    const QStringList before = QDir(home).entryList(QDir::Files | QDir::Hidden);
+    {
+        EngineConnection reading;
+        VERIFY_OK(reading.openForReading(kDatabasePath));
+        QSqlQuery count(reading.database());
+        QVERIFY2(count.exec(QStringLiteral("SELECT count(*) FROM MSF")) && count.next(), qPrintable(count.lastError().text()));
+    }
+    const QStringList after = QDir(home).entryList(QDir::Files | QDir::Hidden);
+    QVERIFY(QFile::setPermissions(marked, permissions));
+    QCOMPARE(after, before);
+    QVERIFY(stored.open(QIODevice::ReadOnly));
+    QCOMPARE(stored.readAll(), bytes);
 }
 
 void SchemaTest::fileWithoutTheTablesGetsTheSchema_data()

@@ -1,6 +1,7 @@
 #include "data/engine/sqlite/sqlitefile.h"
 
 #include "data/engine.h"
+#include "data/enginetext.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -146,10 +147,18 @@ Result makeSelfContained(const QString &file)
     Handle handle;
     if (Result opened = handle.open(file, SQLITE_OPEN_READWRITE, kInUseMilliseconds); !opened)
         return opened;
-    if (Result switched = exec(handle, "PRAGMA journal_mode=DELETE"); !switched)
-        return Result::failure(QStringLiteral("資料庫 %1 正由其他程式使用中(%2),請先關閉 vemo 再試一次。")
-                                   .arg(file, switched.message()));
-    return Result::success();
+    const Result switched = exec(handle, "PRAGMA journal_mode=DELETE");
+    if (switched)
+        return switched;
+    switch (sqlite3_errcode(handle.get())) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return Result::failure(QStringLiteral("資料庫 %1 正由其他程式使用中(%2),請先關閉 vemo 再試一次。").arg(file, switched.message()));
+    case SQLITE_FULL:
+        return Result::failure(diskFullText(switched.message()));
+    default:
+        return Result::failure(QStringLiteral("資料庫 %1 無法寫成單一個檔案:%2").arg(file, switched.message()));
+    }
 }
 
 } // namespace sqlitefile
