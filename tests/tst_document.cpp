@@ -11,12 +11,6 @@
 
 #include <memory>
 
-#define VERIFY_OK(call)                                                                                      \
-    do {                                                                                                     \
-        const Result result_ = (call);                                                                       \
-        QVERIFY2(result_.ok(), qPrintable(result_.message()));                                              \
-    } while (false)
-
 Q_DECLARE_METATYPE(Document)
 
 namespace {

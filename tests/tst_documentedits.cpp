@@ -3,110 +3,26 @@
 #include "commands/filechooser.h"
 #include "data/document.h"
 #include "data/recordsource.h"
-#include "data/schema.h"
-#include "screens/form5.h"
-#include "screens/form8.h"
-#include "screens/form9.h"
 #include "screens/screen.h"
+#include "support/documentfixtures.h"
 #include "support/scripteddialogs.h"
 #include "support/testdatabase.h"
 #include "support/userinput.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QDir>
-#include <QImage>
 #include <QMenu>
 #include <QMimeDatabase>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
-#include <functional>
 #include <memory>
 
+using namespace documentfixtures;
 using namespace userinput;
-
-#define VERIFY_OK(call)                                                                                      \
-    do {                                                                                                     \
-        const Result result_ = (call);                                                                       \
-        QVERIFY2(result_.ok(), qPrintable(result_.message()));                                              \
-    } while (false)
-
-namespace {
-
-ScreenDeclaration declarationOf(const QString &form)
-{
-    if (form == "Form5")
-        return form5Declaration();
-    if (form == "Form8")
-        return form8Declaration();
-    return form9Declaration();
-}
-
-const FieldDeclaration &documentFieldOf(const ScreenDeclaration &screen)
-{
-    for (const FieldDeclaration &field : screen.fields) {
-        if (field.kind == FieldKind::Document)
-            return field;
-    }
-    qFatal("%s has no document field", qPrintable(screen.name));
-}
-
-template <typename T>
-QString buttonWith(const ScreenDeclaration &screen)
-{
-    for (const FrameDeclaration &frame : screen.frames) {
-        for (const ButtonDeclaration &button : frame.buttons) {
-            if (dynamic_cast<const T *>(button.command.get()))
-                return button.name;
-        }
-    }
-    qFatal("%s has no such button", qPrintable(screen.name));
-}
-
-QByteArray pngOf(const QSize &size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::darkRed);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
-QByteArray pdfOf(const QByteArray &text)
-{
-    return "%PDF-1.4\n% " + text + "\n%%EOF\n";
-}
-
-QString writeFile(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
-}
-
-/// A row of the table with its key, every other column empty, no document.
-QVariantList emptyRow(const QString &table, const QString &key)
-{
-    for (const TableDefinition &definition : schemaTables()) {
-        if (definition.name != table)
-            continue;
-        QVariantList row{key};
-        for (int column = 1; column < definition.columns.size(); ++column)
-            row << (definition.columns.at(column).type == ColumnType::Document ? QVariant() : QVariant(""));
-        return row;
-    }
-    qFatal("no table %s", qPrintable(table));
-}
-
-} // namespace
 
 class DocumentEditsTest : public QObject
 {
@@ -197,11 +113,11 @@ void DocumentEditsTest::documentOfAnyRowIsInsertedReplacedAndRemoved()
     QFETCH(QByteArray, first);
     QFETCH(QByteArray, second);
     const QString table = declarationOf(form).sources.at(0).table;
-    m_database->insert(table, emptyRow(table, "K1"));
-    m_database->insert(table, emptyRow(table, "K2"));
+    m_database->insert(table, rowWithDocument(table, "K1"));
+    m_database->insert(table, rowWithDocument(table, "K2"));
     Screen &screen = open(form);
     const QString documentClass = documentFieldOf(screen.declaration()).documentClass;
-    QPushButton *connect = screen.button(buttonWith<ConnectCommand>(screen.declaration()));
+    QPushButton *connect = screen.button(buttonWith<ConnectCommand>(screen.declaration()).name);
 
     m_dialogs.chooseInsertObject({InsertObjectChoice::Action::FromFile, fileOf("一.bin", first), false});
     VERIFY_OK(field().insertObject());
@@ -250,7 +166,7 @@ void DocumentEditsTest::menuOffersTheDocumentCommands()
     QFETCH(int, key);
     QFETCH(int, modifiers);
     QFETCH(bool, withDocument);
-    QVariantList row = emptyRow("EMPLOYEE", "E01");
+    QVariantList row = rowWithDocument("EMPLOYEE", "E01");
     if (withDocument)
         row.last() = Document::embedded("員工.png", pngOf({8, 8})).toStored();
     m_database->insert("EMPLOYEE", row);
@@ -275,13 +191,13 @@ void DocumentEditsTest::menuOffersTheDocumentCommands()
 
 void DocumentEditsTest::gridShowsEachRowsOwnDocumentDuringAnAdd()
 {
-    m_database->insert("CC", emptyRow("CC", "K1"));
+    m_database->insert("CC", rowWithDocument("CC", "K1"));
     Screen &screen = open("Form5");
     const int column = source().columnIndex("context");
     const QModelIndex cell = grid(screen)->model()->index(0, column);
-    press(screen, buttonWith<IncreaseCommand>(screen.declaration()));
+    press(screen, buttonWith<IncreaseCommand>(screen.declaration()).name);
     m_dialogs.chooseInsertObject({InsertObjectChoice::Action::FromFile, fileOf("新合約.pdf", pdfOf("new")), false});
-    press(screen, buttonWith<ConnectCommand>(screen.declaration()));
+    press(screen, buttonWith<ConnectCommand>(screen.declaration()).name);
     QCOMPARE(field().document().fileName(), QStringLiteral("新合約.pdf"));
     QCOMPARE(cell.data().toString(), QString());
 }
@@ -291,17 +207,17 @@ void DocumentEditsTest::newDocumentThatCannotBeOpenedIsKeptAndTold()
     m_database->insert("EMPLOYEE", {"E01", "王小明"});
     m_dialogs.setDesktopOpens(false);
     Screen &screen = open("Form9");
-    press(screen, buttonWith<IncreaseCommand>(screen.declaration()));
+    press(screen, buttonWith<IncreaseCommand>(screen.declaration()).name);
     choose(screen, "DBCombo1", "王小明");
     m_dialogs.chooseInsertObject({InsertObjectChoice::Action::New, QString(), false});
     m_dialogs.pressOk();
-    press(screen, buttonWith<ConnectCommand>(screen.declaration()));
+    press(screen, buttonWith<ConnectCommand>(screen.declaration()).name);
     QCOMPARE(m_dialogs.takeCalls(),
              (QVector<DialogCall>{DialogCall::insertObject("Word.Document.8"),
                                   DialogCall::told("已新建「新文件.rtf」並放入這筆資料，會隨資料一起儲存。\n"
                                                    "沒有可以開啟「新文件.rtf」的應用程式。")}));
-    QVERIFY(!screen.button(buttonWith<ConnectCommand>(screen.declaration()))->isEnabled());
-    press(screen, buttonWith<SaveCommand>(screen.declaration()));
+    QVERIFY(!screen.button(buttonWith<ConnectCommand>(screen.declaration()).name)->isEnabled());
+    press(screen, buttonWith<SaveCommand>(screen.declaration()).name);
     QCOMPARE(stored("E01").mimeType(), QStringLiteral("application/rtf"));
 }
 

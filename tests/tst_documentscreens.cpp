@@ -5,11 +5,8 @@
 #include "bound/bounddocumentfield.h"
 #include "data/document.h"
 #include "data/recordsource.h"
-#include "data/schema.h"
-#include "screens/form5.h"
-#include "screens/form8.h"
-#include "screens/form9.h"
 #include "screens/screen.h"
+#include "support/documentfixtures.h"
 #include "support/scripteddialogs.h"
 #include "support/testdatabase.h"
 #include "support/userinput.h"
@@ -19,62 +16,19 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
 #include <memory>
 
+using namespace documentfixtures;
 using namespace userinput;
 
-#define VERIFY_OK(call)                                                                                      \
-    do {                                                                                                     \
-        const Result result_ = (call);                                                                       \
-        QVERIFY2(result_.ok(), qPrintable(result_.message()));                                              \
-    } while (false)
-
 namespace {
-
-using DeclarationFunction = std::function<ScreenDeclaration()>;
-
-DeclarationFunction declarationOf(const QString &form)
-{
-    if (form == "Form5")
-        return form5Declaration;
-    if (form == "Form8")
-        return form8Declaration;
-    return form9Declaration;
-}
-
-const FieldDeclaration &documentFieldOf(const ScreenDeclaration &screen)
-{
-    for (const FieldDeclaration &field : screen.fields) {
-        if (field.kind == FieldKind::Document)
-            return field;
-    }
-    qFatal("%s has no document field", qPrintable(screen.name));
-}
-
-/// The button whose command is of type T (and meets the condition).
-template <typename T>
-const ButtonDeclaration &buttonWith(const ScreenDeclaration &screen,
-                                    const std::function<bool(const T &)> &meets = [](const T &) { return true; })
-{
-    for (const FrameDeclaration &frame : screen.frames) {
-        for (const ButtonDeclaration &button : frame.buttons) {
-            if (const auto *command = dynamic_cast<const T *>(button.command.get()); command && meets(*command))
-                return button;
-        }
-    }
-    qFatal("%s has no such button", qPrintable(screen.name));
-}
 
 const ButtonDeclaration &moveButton(const ScreenDeclaration &screen, MoveCommand::Move move)
 {
@@ -84,45 +38,6 @@ const ButtonDeclaration &moveButton(const ScreenDeclaration &screen, MoveCommand
 QString tableOf(const ScreenDeclaration &screen)
 {
     return screen.sources.at(0).table;
-}
-
-QByteArray pngOf(const QSize &size)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::darkGreen);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
-QString writeFile(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
-}
-
-/// A row of the table with its key and its document, every other column empty.
-QVariantList rowWithDocument(const QString &table, const QString &key, const QVariant &document)
-{
-    for (const TableDefinition &definition : schemaTables()) {
-        if (definition.name != table)
-            continue;
-        QVariantList row{key};
-        for (int column = 1; column < definition.columns.size(); ++column)
-            row << (definition.columns.at(column).type == ColumnType::Document ? document : QVariant(""));
-        return row;
-    }
-    qFatal("no table %s", qPrintable(table));
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -198,7 +113,7 @@ void DocumentScreensTest::cleanup()
 
 Screen &DocumentScreensTest::open(const QString &form)
 {
-    m_screen = showScreen(declarationOf(form)(), m_dialogs, m_lastSearchText);
+    m_screen = showScreen(declarationOf(form), m_dialogs, m_lastSearchText);
     return *m_screen;
 }
 
@@ -313,7 +228,7 @@ void DocumentScreensTest::savedChangeOfTheOpenedCopyComesBackAsAnEdit()
 {
     QFETCH(QString, form);
     QFETCH(bool, replaceFile);
-    const ScreenDeclaration declaration = declarationOf(form)();
+    const ScreenDeclaration declaration = declarationOf(form);
     const Document original = Document::embedded("工作.txt", "first version\n");
     m_database->insert(tableOf(declaration), rowWithDocument(tableOf(declaration), "E01", original.toStored()));
     Screen &screen = open(form);

@@ -14,12 +14,6 @@
 #include <cstdio>
 #include <memory>
 
-#define VERIFY_OK(call)                                                                                      \
-    do {                                                                                                     \
-        const Result result_ = (call);                                                                       \
-        QVERIFY2(result_.ok(), qPrintable(result_.message()));                                              \
-    } while (false)
-
 class RecordSourceTest : public QObject
 {
     Q_OBJECT

@@ -9,6 +9,13 @@
 
 #include <memory>
 
+/// Fails the test with the engine's message when the call returns a failure.
+#define VERIFY_OK(call)                                                                                      \
+    do {                                                                                                     \
+        const Result result_ = (call);                                                                       \
+        QVERIFY2(result_.ok(), qPrintable(result_.message()));                                              \
+    } while (false)
+
 /// A fresh database of the whole schema in a temporary vemo folder, which
 /// VEMO_HOME points at for as long as it lives. When VEMO_TEST_ENGINE is
 /// "postgresql" the database is a fresh schema on the server that
