@@ -77,7 +77,12 @@ Result EngineConnection::open(const QString &databasePath, Missing missing)
                                    + QStringLiteral("資料夾 '%1' 不能寫入,資料庫的日誌檔案無法建立。(%2)")
                                          .arg(QDir::toNativeSeparators(folder), result.message()),
                                result.statement());
-    return result.led(kCannotOpen);
+    const QString shown = QDir::toNativeSeparators(file);
+    if (result.message().startsWith(kCannotOpen) || result.message().contains(shown))
+        return result.led(kCannotOpen);
+    // The engine's own text names no file: the message does, once.
+    return Result::failure(kCannotOpen + QStringLiteral("資料庫檔案 '%1' 讀不出來(%2)").arg(shown, result.message()),
+                           result.statement());
 }
 
 Result EngineConnection::openFile(const QString &file, bool create)

@@ -5,6 +5,7 @@
 #include "support/testdatabase.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QLineEdit>
@@ -106,7 +107,8 @@ void MainFormTest::unusableFileIsReportedOnceAndTheMenuStillWorks()
     MainForm mainForm(m_dialogs);
     const auto calls = m_dialogs.calls();
     QCOMPARE(calls.size(), 1);
-    QCOMPARE(calls.at(0), DialogCall::told(kCannotOpen + "file is not a database", QString()));
+    const QString file = QDir::toNativeSeparators(garbage.fileName());
+    QCOMPARE(calls.at(0), DialogCall::told(kCannotOpen + QStringLiteral("資料庫檔案 '%1' 讀不出來(file is not a database)").arg(file), QString()));
     QVERIFY(!mainForm.module1().connection.isOpen());
     QCOMPARE(menuRows(mainForm.menuBar()).size(), 11);
     for (QAction *top : mainForm.menuBar()->actions())

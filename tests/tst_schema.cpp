@@ -350,7 +350,8 @@ void SchemaTest::fileThatIsNoDatabaseFailsWithTheEngineText()
     const Result opened =
         connection.open(kDatabasePath, create ? EngineConnection::Missing::Create : EngineConnection::Missing::Fail);
     QVERIFY(!opened.ok());
-    QCOMPARE(opened.message(), kCannotOpen + QStringLiteral("file is not a database"));
+    QCOMPARE(opened.message(),
+             kCannotOpen + QStringLiteral("資料庫檔案 '%1' 讀不出來(file is not a database)").arg(QDir::toNativeSeparators(file)));
     QVERIFY(!connection.isOpen());
     QFile in(file);
     QVERIFY(in.open(QIODevice::ReadOnly));
