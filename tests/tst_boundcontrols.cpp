@@ -48,9 +48,8 @@ private slots:
     void keysMoveOverATableLargerThanTheGridHolds_data();
     void keysMoveOverATableLargerThanTheGridHolds();
     void scrollingToTheEndShowsTheLastRowsWithoutMoving();
-    void choosingAGridRowMovesTheSource_data();
-    void choosingAGridRowMovesTheSource();
-    void movingTheSourceSelectsTheGridRow();
+    void gridAndSourceFollowEachOther_data();
+    void gridAndSourceFollowEachOther();
     void cellEditInAnotherRowMovesThereFirst();
     void refusedGridMoveIsReportedAndTheGridStays_data();
     void refusedGridMoveIsReportedAndTheGridStays();
@@ -556,16 +555,25 @@ void BoundControlsTest::scrollingToTheEndShowsTheLastRowsWithoutMoving()
     QCOMPARE(source->currentIndex(), 499);
 }
 
-void BoundControlsTest::choosingAGridRowMovesTheSource_data()
+void BoundControlsTest::gridAndSourceFollowEachOther_data()
 {
-    QTest::addColumn<bool>("byMouse");
-    QTest::newRow("selection model") << false;
-    QTest::newRow("mouse click") << true;
+    QTest::addColumn<QString>("move");
+    QTest::addColumn<int>("sourceRow"); // -1: after the last row
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<int>("moves");
+    QTest::newRow("grid row chosen through the selection") << "selection" << 2 << QList<int>{2} << 1;
+    QTest::newRow("grid row clicked") << "click" << 2 << QList<int>{2} << 1;
+    QTest::newRow("source to its last row") << "last" << 2 << QList<int>{2} << 1;
+    QTest::newRow("source finds a row") << "find" << 1 << QList<int>{1} << 1;
+    QTest::newRow("source past its last row") << "past the end" << -1 << QList<int>{} << 2;
 }
 
-void BoundControlsTest::choosingAGridRowMovesTheSource()
+void BoundControlsTest::gridAndSourceFollowEachOther()
 {
-    QFETCH(bool, byMouse);
+    QFETCH(QString, move);
+    QFETCH(int, sourceRow);
+    QFETCH(QList<int>, selected);
+    QFETCH(int, moves);
     insertCustomers();
     auto source = openSource("CF");
     QVERIFY(source);
@@ -573,38 +581,29 @@ void BoundControlsTest::choosingAGridRowMovesTheSource()
     grid.resize(600, 300);
     grid.show();
     QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    QCOMPARE(selectedRows(grid), QList<int>{0});
     QSignalSpy repositioned(source.get(), &RecordSource::repositioned);
 
     const QModelIndex cell = grid.model()->index(2, 1);
-    if (byMouse)
-        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(cell).center());
-    else
+    if (move == "selection")
         grid.selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    else if (move == "click")
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(cell).center());
+    else if (move == "find")
+        QVERIFY(source->findFirst("[companyname] = 'beta co'"));
+    else
+        QVERIFY(source->moveLast() && (move == "last" || source->moveNext()));
 
-    QCOMPARE(source->currentIndex(), 2);
-    QCOMPARE(source->value("customerno").toString(), QString("C3"));
-    QCOMPARE(repositioned.count(), 1);
-    QCOMPARE(selectedRows(grid), QList<int>{2});
-}
-
-void BoundControlsTest::movingTheSourceSelectsTheGridRow()
-{
-    insertCustomers();
-    auto source = openSource("CF");
-    QVERIFY(source);
-    RecordGrid grid(*source, true, m_dialogs);
-    QCOMPARE(grid.currentIndex().row(), 0);
-    QCOMPARE(selectedRows(grid), QList<int>{0});
-
-    QVERIFY(source->moveLast());
-    QCOMPARE(grid.currentIndex().row(), 2);
-    QCOMPARE(selectedRows(grid), QList<int>{2});
-    QVERIFY(source->findFirst("[companyname] = 'beta co'"));
-    QCOMPARE(selectedRows(grid), QList<int>{1});
-    QVERIFY(source->moveLast());
-    QVERIFY(source->moveNext());
-    QVERIFY(!grid.currentIndex().isValid());
-    QVERIFY(selectedRows(grid).isEmpty());
+    QCOMPARE(source->hasCurrentRow(), sourceRow >= 0);
+    if (sourceRow >= 0) {
+        QCOMPARE(source->currentIndex(), sourceRow);
+        QCOMPARE(source->value("customerno").toString(), QString("C%1").arg(sourceRow + 1));
+        QCOMPARE(grid.currentIndex().row(), sourceRow);
+    } else {
+        QVERIFY(!grid.currentIndex().isValid());
+    }
+    QCOMPARE(selectedRows(grid), selected);
+    QCOMPARE(repositioned.count(), moves);
 }
 
 void BoundControlsTest::cellEditInAnotherRowMovesThereFirst()
