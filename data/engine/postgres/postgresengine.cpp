@@ -124,7 +124,7 @@ Result PostgresEngine::prepareConnection(QSqlDatabase &database) const
     // A write held up by another user's lock is told, not waited on for ever.
     // The server's notices ("already exists, skipping") are not the user's business.
     QSqlQuery query(database);
-    for (const QString settings : {QStringLiteral("SET lock_timeout = '5s'"), QStringLiteral("SET client_min_messages = warning")})
+    for (const QString &settings : {QStringLiteral("SET lock_timeout = '5s'"), QStringLiteral("SET client_min_messages = warning")})
         if (!query.exec(settings))
             return queryFailure(query, settings);
     return Result::success();
