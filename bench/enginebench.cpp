@@ -9,6 +9,7 @@
 #include "data/databaselocation.h"
 #include "data/engineconnection.h"
 #include "data/recordsource.h"
+#include "data/serveraddress.h"
 #include "data/stockupdate.h"
 
 #include <QCoreApplication>
@@ -158,9 +159,13 @@ Figures measure(int rows, const QString &server)
         schema = QStringLiteral("vemo_bench_%1_%2").arg(QCoreApplication::applicationPid()).arg(rows);
         EngineConnection administration;
         require(administration.open(server));
-        require(administration.execute(QStringLiteral("CREATE SCHEMA ") + schema));
-        const QString separator = server.contains(QLatin1Char('?')) ? QStringLiteral("&") : QStringLiteral("?");
-        qputenv("VEMO_DATABASE", (server + separator + QStringLiteral("options=-csearch_path%3D") + schema).toUtf8());
+        // A role named like the schema finds it first through the default search path "$user".
+        require(administration.execute(QStringLiteral("CREATE ROLE %1 LOGIN").arg(schema)));
+        require(administration.execute(QStringLiteral("CREATE SCHEMA %1 AUTHORIZATION %1").arg(schema)));
+        ServerAddress address;
+        require(ServerAddress::parse(server, address));
+        address.user = schema;
+        qputenv("VEMO_DATABASE", address.text().toUtf8());
     }
     Figures figures;
     QElapsedTimer timer;
@@ -174,6 +179,7 @@ Figures measure(int rows, const QString &server)
         require(administration.open(server));
         require(administration.execute(QStringLiteral("SET client_min_messages = warning")));
         require(administration.execute(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(schema)));
+        require(administration.execute(QStringLiteral("DROP ROLE %1").arg(schema)));
     }
     qunsetenv("VEMO_DATABASE");
     return figures;

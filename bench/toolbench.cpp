@@ -9,6 +9,7 @@
 
 #include "bench/benchsupport.h"
 #include "data/engineconnection.h"
+#include "data/serveraddress.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -97,9 +98,14 @@ QString serverSchema(const QString &server, const QString &name)
     require(administration.open(server));
     require(administration.execute(QStringLiteral("SET client_min_messages = warning")));
     require(administration.execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(name)));
-    require(administration.execute(QStringLiteral("CREATE SCHEMA %1").arg(name)));
-    const QString separator = server.contains(QLatin1Char('?')) ? QStringLiteral("&") : QStringLiteral("?");
-    return server + separator + QStringLiteral("options=-csearch_path%3D") + name;
+    require(administration.execute(QStringLiteral("DROP ROLE IF EXISTS %1").arg(name)));
+    require(administration.execute(QStringLiteral("CREATE ROLE %1 LOGIN").arg(name)));
+    require(administration.execute(QStringLiteral("CREATE SCHEMA %1 AUTHORIZATION %1").arg(name)));
+    ServerAddress address;
+    require(ServerAddress::parse(server, address));
+    // A role named like its schema finds the schema first through the default search path "$user".
+    address.user = name;
+    return address.text();
 }
 
 void dropSchema(const QString &server, const QString &name)
@@ -108,6 +114,7 @@ void dropSchema(const QString &server, const QString &name)
     require(administration.open(server));
     require(administration.execute(QStringLiteral("SET client_min_messages = warning")));
     require(administration.execute(QStringLiteral("DROP SCHEMA IF EXISTS %1 CASCADE").arg(name)));
+    require(administration.execute(QStringLiteral("DROP ROLE IF EXISTS %1").arg(name)));
 }
 
 void printRatio(const char *what, double figure, double baseline, const char *tool, double goal)

@@ -165,11 +165,14 @@ Result EngineConnection::openServer(const QString &server, Missing missing)
         database.setPort(address.port);
         database.setUserName(address.user);
         database.setDatabaseName(address.database);
-        database.setConnectOptions((QStringList{postgres.connectOptions()} + address.options).join(QLatin1Char(';')));
+        // The address's own options come last, so its connect_timeout wins.
+        const QString options = address.driverOptions();
+        database.setConnectOptions(options.isEmpty() ? postgres.connectOptions()
+                                                     : postgres.connectOptions() + QLatin1Char(';') + options);
         result = database.open() ? postgres.prepareConnection(database)
                                  : Result::failure(kCannotOpen
                                                    + QStringLiteral("連不上資料庫伺服器 %1,或伺服器拒絕了連線。")
-                                                         .arg(ServerAddress::shown(server))
+                                                         .arg(address.shownText())
                                                    + engineText(database.lastError()));
         if (result && missing == Missing::Create)
             result = PostgresEngine().createMissingSchema(database);

@@ -7,36 +7,188 @@
 
 namespace {
 
+// The address is not quoted back: a password written into it in some unforeseen way would show.
+Result malformed()
+{
+    return Result::failure(QStringLiteral("資料庫伺服器位址的格式不對,應為 postgresql://使用者@主機:連接埠/資料庫,"
+                                          "選項只能是 sslmode、connect_timeout 或 application_name。"));
+}
+
+Result withPassword()
+{
+    return Result::failure(QStringLiteral("資料庫伺服器位址不可包含密碼;請改用 ~/.pgpass 或 PGPASSWORD。"));
+}
+
 QString decoded(const QString &part)
 {
     return QUrl::fromPercentEncoding(part.toUtf8());
 }
 
-// The address is not quoted back: a password written into it in some unforeseen way would show.
-Result malformed()
+// Only what would cut the address apart again is written %XX, so a message stays readable.
+QString encoded(const QString &part)
 {
-    return Result::failure(QStringLiteral("資料庫伺服器位址的格式不對,應為 postgresql://使用者@主機:連接埠/資料庫。"));
+    static const QString cutting = QStringLiteral("%/@:?&=#[]");
+    QString text;
+    for (const QChar c : part) {
+        if (cutting.contains(c) || c.isSpace() || !c.isPrint())
+            text += QString::fromLatin1(QString(c).toUtf8().toPercentEncoding());
+        else
+            text += c;
+    }
+    return text;
+}
+
+bool isPrintable(const QString &text)
+{
+    const QList<uint> points = text.toUcs4();
+    return std::all_of(points.begin(), points.end(),
+                       [](uint point) { return point != 0xFFFD && QChar::isPrint(char32_t(point)); });
+}
+
+bool isPlainName(const QString &text)
+{
+    static const QString refused = QStringLiteral(";='\"\\");
+    return isPrintable(text) && std::none_of(text.begin(), text.end(), [](QChar c) {
+               return c.isSpace() || refused.contains(c);
+           });
+}
+
+bool isDigits(const QString &text, int most)
+{
+    return !text.isEmpty() && text.size() <= most
+        && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+bool readPort(const QString &digits, int &port)
+{
+    if (!isDigits(digits, 5) || digits.toInt() < 1 || digits.toInt() > 65535)
+        return false;
+    port = digits.toInt();
+    return true;
+}
+
+bool isHostName(const QString &text)
+{
+    static const QRegularExpression name(QStringLiteral(
+        "^[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?(\\.[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?)*$"));
+    return text.size() <= 253 && name.match(text).hasMatch();
+}
+
+bool isIpv6(const QString &text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9A-Fa-f:.]+$"));
+    if (text.count(QLatin1Char(':')) < 2 || !digits.match(text).hasMatch())
+        return false;
+    QUrl url;
+    url.setHost(text, QUrl::StrictMode);
+    return url.isValid() && !url.host().isEmpty();
+}
+
+bool readHostAndPort(const QString &raw, ServerAddress &address)
+{
+    if (raw.startsWith(QLatin1Char('['))) {
+        const int close = raw.indexOf(QLatin1Char(']'));
+        const QString after = raw.mid(close + 1);
+        if (close < 0 || !isIpv6(raw.mid(1, close - 1)))
+            return false;
+        address.host = raw.mid(1, close - 1);
+        return after.isEmpty() || (after.startsWith(QLatin1Char(':')) && readPort(after.mid(1), address.port));
+    }
+    const int colon = raw.indexOf(QLatin1Char(':'));
+    if (colon >= 0 && !readPort(raw.mid(colon + 1), address.port))
+        return false;
+    const QString host = raw.left(colon);
+    address.host = decoded(host);
+    if (host.startsWith(QLatin1String("%2F"), Qt::CaseInsensitive))
+        return isPlainName(address.host);
+    return host.isEmpty() || isHostName(host);
+}
+
+bool readUserAndHost(const QString &authority, ServerAddress &address)
+{
+    const int at = authority.indexOf(QLatin1Char('@'));
+    if (at >= 0) {
+        address.user = decoded(authority.left(at));
+        if (address.user.isEmpty() || !isPrintable(address.user) || address.user.contains(QLatin1Char(':')))
+            return false;
+    }
+    const QString hostAndPort = authority.mid(at + 1);
+    return !hostAndPort.contains(QLatin1Char('@')) && readHostAndPort(hostAndPort, address);
+}
+
+bool isAllowedOption(const QString &key, const QString &value)
+{
+    static const QStringList sslModes{"disable", "allow", "prefer", "require", "verify-ca", "verify-full"};
+    if (key == QLatin1String("sslmode"))
+        return sslModes.contains(value);
+    if (key == QLatin1String("connect_timeout"))
+        return isDigits(value, 6);
+    // The server keeps 63 bytes of it; what it would cut is refused rather than changed.
+    if (key == QLatin1String("application_name"))
+        return !value.isEmpty() && value.toUtf8().size() <= 63 && isPlainName(value);
+    return false;
+}
+
+bool readOptions(const QString &query, ServerAddress &address)
+{
+    QStringList keys;
+    for (const QString &pair : query.split(QLatin1Char('&'))) {
+        const int equals = pair.indexOf(QLatin1Char('='));
+        const QString key = decoded(pair.left(equals));
+        const QString value = decoded(pair.mid(equals + 1));
+        if (equals <= 0 || keys.contains(key) || !isAllowedOption(key, value))
+            return false;
+        keys << key;
+        address.options << key + QLatin1Char('=') + value;
+    }
+    return true;
+}
+
+bool readAddress(const QString &rest, ServerAddress &address)
+{
+    const int question = rest.indexOf(QLatin1Char('?'));
+    const QString path = rest.left(question);
+    const int slash = path.indexOf(QLatin1Char('/'));
+    const QString database = path.mid(slash + 1);
+    static const QRegularExpression cutting(QStringLiteral("[/@:]"));
+    if (slash < 0 || database.contains(cutting))
+        return false;
+    address.database = decoded(database);
+    if (address.database.isEmpty() || !isPrintable(address.database))
+        return false;
+    return readUserAndHost(path.left(slash), address) && (question < 0 || readOptions(rest.mid(question + 1), address));
+}
+
+// Asked only of what was refused: which of the two messages helps the user.
+bool mayHoldPassword(const QString &rest)
+{
+    const int at = rest.lastIndexOf(QLatin1Char('@'));
+    return (at >= 0 && rest.left(at).contains(QLatin1Char(':')))
+        || decoded(rest).contains(QLatin1String("password"), Qt::CaseInsensitive);
 }
 
 } // namespace
+
+Result ServerAddress::parse(const QString &text, ServerAddress &out)
+{
+    if (!isServerAddress(text))
+        return malformed();
+    const QString rest = text.mid(text.indexOf(QLatin1String("://")) + 3);
+    ServerAddress address;
+    if (!readAddress(rest, address))
+        return mayHoldPassword(rest) ? withPassword() : malformed();
+    out = address;
+    return Result::success();
+}
 
 QString ServerAddress::shown(const QString &text)
 {
     if (!isServerAddress(text))
         return text;
-    const int start = text.indexOf(QLatin1String("://")) + 3;
-    QString shownText = text;
-    // Whatever a password holds ("/", "?", "@"), it runs from the first colon to the last "@".
-    const int at = text.lastIndexOf(QLatin1Char('@'));
-    const int colon = at >= start ? text.indexOf(QLatin1Char(':'), start) : -1;
-    if (colon >= 0 && colon < at)
-        shownText.replace(colon + 1, at - colon - 1, QStringLiteral("***"));
-    const int question = shownText.indexOf(QLatin1Char('?'), start);
-    if (question >= 0) {
-        static const QRegularExpression asParameter(QStringLiteral("([?&]password=)[^&]*"));
-        shownText = shownText.left(question) + shownText.mid(question).replace(asParameter, QStringLiteral("\\1***"));
-    }
-    return shownText;
+    ServerAddress address;
+    if (parse(text, address))
+        return address.shownText();
+    return text.left(text.indexOf(QLatin1String("://")) + 3) + QStringLiteral("…");
 }
 
 bool ServerAddress::isServerAddress(const QString &text)
@@ -45,71 +197,33 @@ bool ServerAddress::isServerAddress(const QString &text)
         || text.startsWith(QLatin1String("postgres://"), Qt::CaseInsensitive);
 }
 
-Result ServerAddress::parse(const QString &text, ServerAddress &out)
+QString ServerAddress::shownText() const
 {
-    if (!isServerAddress(text))
-        return malformed();
-    QString rest = text.mid(text.indexOf(QLatin1String("://")) + 3);
-    ServerAddress address;
-    const int question = rest.indexOf(QLatin1Char('?'));
-    const QStringList pairs =
-        question < 0 ? QStringList() : rest.mid(question + 1).split(QLatin1Char('&'), Qt::SkipEmptyParts);
-    // A password is refused before anything else is read, wherever its "/", "?" or "@" would cut it,
-    // so it never reaches a host name that the server's messages quote.
-    const int at = rest.lastIndexOf(QLatin1Char('@'));
-    const bool passwordInUser = at >= 0 && rest.left(at).contains(QLatin1Char(':'));
-    const auto isPassword = [](const QString &pair) {
-        return decoded(pair.section(QLatin1Char('='), 0, 0)) == QLatin1String("password");
-    };
-    if (passwordInUser || std::any_of(pairs.begin(), pairs.end(), isPassword))
-        return Result::failure(QStringLiteral("資料庫伺服器位址不可包含密碼;請改用 ~/.pgpass 或 PGPASSWORD。"));
-    if (question >= 0) {
-        for (const QString &pair : pairs) {
-            const int equals = pair.indexOf(QLatin1Char('='));
-            if (equals <= 0)
-                return malformed();
-            const QString key = decoded(pair.left(equals));
-            const QString value = decoded(pair.mid(equals + 1));
-            if (key == QLatin1String("host"))
-                address.host = value;
-            else if (key == QLatin1String("port"))
-                address.port = value.toInt();
-            else if (key == QLatin1String("user"))
-                address.user = value;
-            else if (key == QLatin1String("dbname"))
-                address.database = value;
-            else
-                address.options << key + QLatin1Char('=') + value;
-        }
-        rest.truncate(question);
+    QString text = QStringLiteral("postgresql://");
+    if (!user.isEmpty())
+        text += encoded(user) + QLatin1Char('@');
+    const bool ipv6 = host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('/'));
+    text += ipv6 ? QLatin1Char('[') + host + QLatin1Char(']') : encoded(host);
+    if (port >= 0)
+        text += QLatin1Char(':') + QString::number(port);
+    return text + QLatin1Char('/') + encoded(database);
+}
+
+QString ServerAddress::text() const
+{
+    QStringList pairs;
+    for (const QString &option : options)
+        pairs << option.section(QLatin1Char('='), 0, 0) + QLatin1Char('=') + encoded(option.section(QLatin1Char('='), 1));
+    return pairs.isEmpty() ? shownText() : shownText() + QLatin1Char('?') + pairs.join(QLatin1Char('&'));
+}
+
+QString ServerAddress::driverOptions() const
+{
+    QStringList pairs;
+    for (const QString &option : options) {
+        QString value = option.section(QLatin1Char('='), 1);
+        value.replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('\''), QLatin1String("\\'"));
+        pairs << option.section(QLatin1Char('='), 0, 0) + QStringLiteral("='") + value + QLatin1Char('\'');
     }
-    const int slash = rest.indexOf(QLatin1Char('/'));
-    if (slash >= 0) {
-        if (address.database.isEmpty())
-            address.database = decoded(rest.mid(slash + 1));
-        rest.truncate(slash);
-    }
-    if (const int userEnd = rest.lastIndexOf(QLatin1Char('@')); userEnd >= 0) {
-        if (address.user.isEmpty())
-            address.user = decoded(rest.left(userEnd));
-        rest = rest.mid(userEnd + 1);
-    }
-    const int colon = rest.lastIndexOf(QLatin1Char(':'));
-    if (colon >= 0 && !rest.endsWith(QLatin1Char(']'))) {
-        const QString digits = rest.mid(colon + 1);
-        const bool numeric = !digits.isEmpty() && digits.size() <= 5
-                          && std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-        const int port = numeric ? digits.toInt() : 0;
-        if (port <= 0 || port > 65535)
-            return malformed();
-        if (address.port < 0)
-            address.port = port;
-        rest.truncate(colon);
-    }
-    if (address.host.isEmpty())
-        address.host = decoded(rest);
-    if (address.database.isEmpty())
-        return malformed();
-    out = address;
-    return Result::success();
+    return pairs.join(QLatin1Char(';'));
 }

@@ -1,6 +1,7 @@
 #include "data/engine.h"
 #include "data/engineconnection.h"
 #include "data/schema.h"
+#include "data/serveraddress.h"
 #include "data/stockledger.h"
 #include "support/serverschema.h"
 #include "support/testdatabase.h"
@@ -231,7 +232,7 @@ void AdminCopyTest::targetWithRowsIsRefused()
     QCOMPARE(run.exitCode, 1);
     const QString refusal = toServer ? QStringLiteral("目標資料庫 %1 已經有 1 筆資料;只能寫入空的資料庫,資料庫裡的資料不會被取代。")
                                      : QStringLiteral("目標資料庫 %1 已經有 1 筆資料,沒有複製。要以複製的資料取代它,請加上 --replace(原來的檔案會留一份備份)。");
-    QCOMPARE(run.messages(), QStringLiteral("複製失敗,目標資料庫沒有寫入任何資料:") + refusal.arg(target));
+    QCOMPARE(run.messages(), QStringLiteral("複製失敗,目標資料庫沒有寫入任何資料:") + refusal.arg(ServerAddress::shown(target)));
     QVERIFY(run.out.isEmpty());
     QCOMPARE(everyRow(target), before);
 }

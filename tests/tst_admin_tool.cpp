@@ -526,7 +526,7 @@ void AdminToolTest::commandLineFaults_data()
                                     << "vemo-admin copy:要指定 --to 或 --from 其中一個。";
     QTest::newRow("copy to an address with a password")
         << QStringList{"copy", "--to", "postgresql://office:secret@h/vemo"} << 1
-        << "複製失敗,目標資料庫沒有寫入任何資料:無法開啟目標資料庫 postgresql://office:***@h/vemo:資料庫伺服器位址不可包含密碼";
+        << "複製失敗,目標資料庫沒有寫入任何資料:無法開啟目標資料庫 postgresql://…:資料庫伺服器位址不可包含密碼";
     QTest::newRow("unknown code page") << QStringList{"import", "--code-page", "KLINGON", "old.mdb"} << 1 << "不認得的字碼頁 KLINGON。";
 }
 

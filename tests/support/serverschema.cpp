@@ -1,6 +1,7 @@
 #include "support/serverschema.h"
 
 #include "data/engineconnection.h"
+#include "data/serveraddress.h"
 
 #include <QCoreApplication>
 
@@ -34,11 +35,16 @@ ServerSchema::ServerSchema()
 {
     static int made = 0;
     m_name = QStringLiteral("vemo_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
-    const QString server = testServer();
-    runOnServer(QStringLiteral("CREATE SCHEMA ") + m_name);
-    const QString separator = server.contains(QLatin1Char('?')) ? QStringLiteral("&") : QStringLiteral("?");
-    m_address = server + separator + QStringLiteral("options=-csearch_path%3D") + m_name
-              + QStringLiteral("&application_name=") + m_name;
+    ServerAddress address;
+    if (Result parsed = ServerAddress::parse(testServer(), address); !parsed)
+        throw std::runtime_error(parsed.message().toStdString());
+    // A role named like its schema finds the schema first through the default search path "$user".
+    runOnServer(QStringLiteral("CREATE ROLE %1 LOGIN").arg(m_name));
+    runOnServer(QStringLiteral("CREATE SCHEMA %1 AUTHORIZATION %1").arg(m_name));
+    address.user = m_name;
+    address.options.removeIf([](const QString &option) { return option.startsWith(QLatin1String("application_name=")); });
+    address.options << QStringLiteral("application_name=") + m_name;
+    m_address = address.text();
 }
 
 ServerSchema::~ServerSchema()
@@ -47,6 +53,7 @@ ServerSchema::~ServerSchema()
         // Connections the test left open would hold the schema's tables.
         dropConnections();
         runOnServer(QStringLiteral("DROP SCHEMA %1 CASCADE").arg(m_name));
+        runOnServer(QStringLiteral("DROP ROLE %1").arg(m_name));
     } catch (const std::runtime_error &) {
         // A server gone by now leaves its throw-away cluster to be removed whole.
     }

@@ -4,8 +4,9 @@
 
 /// A fresh, empty schema on the test server that VEMO_TEST_POSTGRES names
 /// (scripts/with-postgres starts one), dropped with every connection to it
-/// when this ends. Its address makes it a connection's search path and
-/// tells its connections apart from other tests'.
+/// when this ends. Its address logs in as a role of the schema's name, whose
+/// search path finds the schema, and tells its connections apart from other
+/// tests'.
 class ServerSchema
 {
 public:
