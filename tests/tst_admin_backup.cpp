@@ -1,4 +1,3 @@
-#include "data/engine.h"
 #include "data/engineconnection.h"
 #include "data/schema.h"
 #include "data/stockledger.h"
@@ -9,8 +8,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QProcess>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -47,39 +44,6 @@ ToolRun runQuietly(const QStringList &arguments)
 QString testedDatabase(const TestDatabase &database)
 {
     return TestDatabase::onServer() ? qEnvironmentVariable("VEMO_DATABASE") : database.file();
-}
-
-QVariant comparable(const QVariant &value)
-{
-    if (value.isNull())
-        return QVariant();
-    return value.typeId() == QMetaType::QByteArray ? QVariant(value.toByteArray()) : QVariant(value.toString());
-}
-
-/// Every row of every table and of the ledger, in each table's own order, documents as their stored bytes.
-QVector<QVariantList> everyRow(const QString &database)
-{
-    EngineConnection connection;
-    if (Result opened = connection.openForReading(database); !opened)
-        qFatal("cannot open %s: %s", qPrintable(database), qPrintable(opened.message()));
-    const Engine &db = engine(connection.database());
-    QVector<QVariantList> rows;
-    for (const TableDefinition &table : schemaTables() + QVector<TableDefinition>{stockLedgerTable()}) {
-        QStringList columns;
-        for (const ColumnDefinition &column : table.columns)
-            columns << (column.type == ColumnType::Document ? db.storedValue(db.quotedName(column.name))
-                                                            : db.quotedName(column.name));
-        QSqlQuery query(connection.database());
-        query.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
-                       .arg(columns.join(QLatin1Char(',')), db.quotedName(table.name), db.rowIdentity()));
-        while (query.next()) {
-            QVariantList row{table.name};
-            for (int i = 0; i < query.record().count(); ++i)
-                row << comparable(query.value(i));
-            rows << row;
-        }
-    }
-    return rows;
 }
 
 /// Rows in several tables, ledger lines, and documents whose bytes look like escapes.

@@ -1,4 +1,3 @@
-#include "data/engine.h"
 #include "data/engineconnection.h"
 #include "data/schema.h"
 #include "data/serveraddress.h"
@@ -7,8 +6,6 @@
 #include "support/testdatabase.h"
 #include "support/toolrun.h"
 
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -35,42 +32,6 @@ private slots:
 namespace {
 
 const QString kJet3 = QStringLiteral(VEMO_LEGACY_SAMPLES "/jet3-sample-with-pictures.mdb");
-
-/// A value as both engines give it back: documents as bytes, whole numbers and texts as text.
-QVariant comparable(const QVariant &value)
-{
-    if (value.isNull())
-        return QVariant();
-    if (value.typeId() == QMetaType::QByteArray)
-        return value.toByteArray();
-    return value.toString();
-}
-
-/// Every row of every table and of the ledger, in each table's own order, documents as their stored bytes.
-QVector<QVariantList> everyRow(const QString &database)
-{
-    EngineConnection connection;
-    if (Result opened = connection.open(database); !opened)
-        qFatal("cannot open %s: %s", qPrintable(database), qPrintable(opened.message()));
-    const Engine &db = engine(connection.database());
-    QVector<QVariantList> rows;
-    for (const TableDefinition &table : schemaTables() + QVector<TableDefinition>{stockLedgerTable()}) {
-        QStringList columns;
-        for (const ColumnDefinition &column : table.columns)
-            columns << (column.type == ColumnType::Document ? db.storedValue(db.quotedName(column.name))
-                                                            : db.quotedName(column.name));
-        QSqlQuery query(connection.database());
-        query.exec(QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
-                       .arg(columns.join(QLatin1Char(',')), db.quotedName(table.name), db.rowIdentity()));
-        while (query.next()) {
-            QVariantList row{table.name};
-            for (int i = 0; i < query.record().count(); ++i)
-                row << comparable(query.value(i));
-            rows << row;
-        }
-    }
-    return rows;
-}
 
 qint64 rowCount(const QString &database)
 {

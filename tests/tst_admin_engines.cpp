@@ -1,9 +1,10 @@
 #include "data/document.h"
 #include "data/engineconnection.h"
 #include "support/serverschema.h"
+#include "support/toolrun.h"
 
 #include <QDate>
-#include <QProcess>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -73,32 +74,18 @@ QVector<Outcome> runSteps(const QString &database, const Steps &steps)
             outcomes << Outcome{lent.ok() ? 0 : 1, QString()};
             continue;
         }
-        QProcess tool;
-        tool.start(QStringLiteral(VEMO_ADMIN), QStringList{QStringLiteral("--quiet"), QStringLiteral("--database"), database} + step);
-        tool.waitForFinished(60000);
-        QString out = QString::fromUtf8(tool.readAllStandardOutput());
+        const ToolRun run = runTool(QStringList{QStringLiteral("--quiet"), QStringLiteral("--database"), database} + step);
+        QString out = run.out;
         if (step.constFirst() == QLatin1String("ledger") || step.contains(QLatin1String("STOCKLEDGER")))
             out.replace(QRegularExpression(QStringLiteral("^[0-9-]+ [0-9:.]+,"), QRegularExpression::MultilineOption), QString());
-        outcomes << Outcome{tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1, out};
+        outcomes << Outcome{run.exitCode, out};
     }
     return outcomes;
 }
 
-struct ToolRun
-{
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
 ToolRun exportOf(const QString &database, const QString &table)
 {
-    QProcess tool;
-    tool.start(QStringLiteral(VEMO_ADMIN), {QStringLiteral("--quiet"), QStringLiteral("--database"), database,
-                                            QStringLiteral("export"), table});
-    tool.waitForFinished(60000);
-    return {tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1, tool.readAllStandardOutput(),
-            QString::fromUtf8(tool.readAllStandardError())};
+    return runTool({QStringLiteral("--quiet"), QStringLiteral("--database"), database, QStringLiteral("export"), table});
 }
 
 /// A file in the folder, and a schema on the test server when there is one and the case holds there.
@@ -181,11 +168,11 @@ void AdminEnginesTest::exportCarriesTheStoredText()
         const ToolRun run = exportOf(database, QStringLiteral("CF"));
         if (refusal.isEmpty()) {
             QVERIFY2(run.exitCode == 0, qPrintable(run.err));
-            QCOMPARE(run.out.mid(run.out.indexOf("\r\n") + 2), "C1," + field + ",,,,,,,\r\n");
+            QCOMPARE(run.outBytes.mid(run.outBytes.indexOf("\r\n") + 2), "C1," + field + ",,,,,,,\r\n");
         } else {
             QCOMPARE(run.exitCode, 1);
             QVERIFY2(run.err.contains(refusal), qPrintable(run.err));
-            QVERIFY(run.out.isEmpty());
+            QVERIFY(run.outBytes.isEmpty());
         }
     }
 }
@@ -213,13 +200,10 @@ void AdminEnginesTest::exportWritesEveryDocumentByte()
         const QVariant stored = Document::embedded(QStringLiteral("圖.bin"), bytes).toStored();
         QVERIFY(connection.execute(QStringLiteral("INSERT INTO EMPLOYEE (empno, picture) VALUES ('E1', ?)"), {stored}).ok());
         const QString documents = folder.filePath(QStringLiteral("docs-%1").arg(qHash(database)));
-        QProcess tool;
-        tool.start(QStringLiteral(VEMO_ADMIN), {QStringLiteral("--quiet"), QStringLiteral("--database"), database,
-                                                QStringLiteral("export"), QStringLiteral("EMPLOYEE"),
-                                                QStringLiteral("--documents"), documents});
-        QVERIFY(tool.waitForFinished(60000));
-        QCOMPARE(tool.exitCode(), 0);
-        QVERIFY(tool.readAllStandardOutput().endsWith(",圖.bin\r\n"));
+        const ToolRun run = runTool({QStringLiteral("--quiet"), QStringLiteral("--database"), database, QStringLiteral("export"),
+                                     QStringLiteral("EMPLOYEE"), QStringLiteral("--documents"), documents});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.outBytes.endsWith(",圖.bin\r\n"));
         QFile saved(documents + QStringLiteral("/圖.bin"));
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll(), bytes);

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
+#include <QVector>
 
 class TestDatabase;
 
@@ -23,3 +25,9 @@ ToolRun runTool(const QStringList &arguments);
 
 /// --database and the test's file; nothing on the server, where the tool finds VEMO_DATABASE itself.
 QStringList databaseOption(const TestDatabase &database);
+
+/// Every row of the eleven tables and the ledger, table by table in the order
+/// the rows were added, read without changing the database: each row its
+/// table's name, then its values as both engines give them back (documents
+/// as their stored bytes, the rest as text).
+QVector<QVariantList> everyRow(const QString &database);
