@@ -69,14 +69,15 @@ bool readPort(const QString &digits, int &port)
 
 bool isHostName(const QString &text)
 {
+    // \z, as $ would also take a name followed by a line break.
     static const QRegularExpression name(QStringLiteral(
-        "^[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?(\\.[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?)*$"));
+        "\\A[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?(\\.[A-Za-z0-9]([A-Za-z0-9-]*[A-Za-z0-9])?)*\\z"));
     return text.size() <= 253 && name.match(text).hasMatch();
 }
 
 bool isIpv6(const QString &text)
 {
-    static const QRegularExpression digits(QStringLiteral("^[0-9A-Fa-f:.]+$"));
+    static const QRegularExpression digits(QStringLiteral("\\A[0-9A-Fa-f:.]+\\z"));
     if (text.count(QLatin1Char(':')) < 2 || !digits.match(text).hasMatch())
         return false;
     QUrl url;

@@ -98,6 +98,8 @@ void ServerAddressTest::refused_data()
     QTest::newRow("IPv6 without brackets") << "postgresql://::1/vemo" << false;
     QTest::newRow("IPv6 not closed") << "postgresql://[::1/vemo" << false;
     QTest::newRow("host name with a blank") << "postgresql://db%20server/vemo" << false;
+    QTest::newRow("host name and a line break") << "postgresql://db\n/vemo" << false;
+    QTest::newRow("IPv6 and a line break") << "postgresql://[::1\n]/vemo" << false;
     QTest::newRow("socket folder with a quote") << "postgresql://%2Ftmp%2Fa'b/vemo" << false;
     QTest::newRow("two at signs") << "postgresql://a@b@h/vemo" << false;
     QTest::newRow("a file path") << "/home/office/vemo.sqlite" << false;
