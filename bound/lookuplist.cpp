@@ -42,6 +42,10 @@ LookupList::LookupList(RecordSource &mainSource, int column, const RecordSource 
     view->setUniformItemSizes(true);
     setView(view);
     setModel(m_model);
+    connect(&listSource, &RecordSource::keysetReset, this, [this, &listSource, shownColumn, boundColumn] {
+        m_model->setEntries(LookupEntries(listSource, shownColumn, boundColumn));
+        showCurrentValue();
+    });
     connect(&mainSource, &RecordSource::currentChanged, this, &LookupList::showCurrentValue);
     connect(&mainSource, &RecordSource::valueEdited, this, [this](int edited) {
         if (edited == m_column)

@@ -32,3 +32,10 @@ QModelIndexList LookupListModel::match(const QModelIndex &start, int role, const
         return {};
     return {index(found)};
 }
+
+void LookupListModel::setEntries(LookupEntries entries)
+{
+    beginResetModel();
+    m_entries = std::move(entries);
+    endResetModel();
+}

@@ -14,6 +14,8 @@ public:
     LookupListModel(LookupEntries entries, QObject *parent = nullptr);
 
     const LookupEntries &entries() const { return m_entries; }
+    /// The list read afresh, as after its source read another file.
+    void setEntries(LookupEntries entries);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;

@@ -3,6 +3,7 @@
 #include "data/databaselocation.h"
 #include "data/engine.h"
 #include "data/engine/postgres/postgresengine.h"
+#include "data/engine/sqlite/sqlitehandle.h"
 #include "data/enginetext.h"
 #include "data/schema.h"
 #include "data/serveraddress.h"
@@ -10,10 +11,12 @@
 #include <QAtomicInt>
 #include <QDir>
 #include <QFileInfo>
+#include <QMutex>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStorageInfo>
 
+#include <algorithm>
 #include <tuple>
 
 namespace {
@@ -22,6 +25,24 @@ QString nextConnectionName()
 {
     static QAtomicInt counter;
     return QStringLiteral("vemo-%1").arg(counter.fetchAndAddRelaxed(1));
+}
+
+/// Every connection of this program opened on a file for reading and writing.
+struct FileConnections
+{
+    QMutex mutex;
+    QList<EngineConnection *> connections;
+};
+
+FileConnections &fileConnections()
+{
+    static FileConnections registry;
+    return registry;
+}
+
+bool samePath(const QString &one, const QString &other)
+{
+    return QFileInfo(one).absoluteFilePath() == QFileInfo(other).absoluteFilePath();
 }
 
 QString connectionStringValue(const QString &connectionString, const QString &key)
@@ -52,6 +73,8 @@ Result EngineConnection::open(const QString &databasePath, Missing missing)
         return openServer(server, missing);
     const QString file = mappedDatabaseFile(databasePath);
     const QString folder = QFileInfo(file).absolutePath();
+    if (Result left = leaveFilesReplacedAt(file); !left)
+        return left;
     if (!QFileInfo::exists(file)) {
         if (missing == Missing::Fail)
             return Result::failure(kCannotOpen
@@ -94,6 +117,11 @@ Result EngineConnection::openFile(const QString &file, bool create)
         return Result::failure(engineText(database.lastError()));
     m_file = file;
     m_filePlace = filePlace(file);
+    {
+        FileConnections &registry = fileConnections();
+        QMutexLocker lock(&registry.mutex);
+        registry.connections.append(this);
+    }
     QStringList stored;
     if (Result read = storedSchemaTables(database, stored); !read)
         return read;
@@ -214,6 +242,8 @@ Result EngineConnection::execute(const QString &statement, const QVariantList &v
 
 Result EngineConnection::reopenIfLost()
 {
+    if (Result inPlace = checkFileInPlace(Use::Writing); !inPlace)
+        return inPlace;
     if (isOpen()) {
         QSqlQuery probe(database());
         if (probe.exec(QStringLiteral("SELECT 1")))
@@ -229,7 +259,7 @@ Result EngineConnection::checkFileInPlace(Use use) const
 {
     if (m_file.isEmpty())
         return Result::success();
-    const bool fileInPlace = filePlace(m_file) == m_filePlace;
+    const bool fileInPlace = !m_leftFile && filePlace(m_file) == m_filePlace;
     // While this connection is open no program removes the journal, unless its locks were lost.
     const bool journalInPlace = !m_journalPlace.exists || filePlace(journalOf(m_file)) == m_journalPlace;
     if (fileInPlace && journalInPlace)
@@ -238,16 +268,86 @@ Result EngineConnection::checkFileInPlace(Use use) const
     const QString what = !fileInPlace ? (removed ? QStringLiteral("資料庫檔案 '%1' 已經被移走或刪除了")
                                                  : QStringLiteral("資料庫檔案 '%1' 已經被另一個檔案取代了(例如還原了備份)"))
                                       : QStringLiteral("資料庫檔案 '%1' 的日誌檔案被別的程式移走或換掉了");
-    const QString then = use == Use::Writing ? QStringLiteral(",修改沒有寫入任何檔案。")
-                         : removed           ? QStringLiteral(";請把檔案放回原處,再重新開啟程式。")
-                                             : QStringLiteral(";請關閉程式再重新開啟,才會讀到目前這個檔案。");
-    return Result::failure((use == Use::Writing ? kCannotSave : kCannotRead)
-                           + what.arg(QDir::toNativeSeparators(m_file)) + then);
+    const QString shown = what.arg(QDir::toNativeSeparators(m_file));
+    if (use == Use::Writing)
+        return Result::failure(kCannotSave + shown + QStringLiteral(",修改沒有寫入任何檔案。"));
+    if (removed)
+        return Result::failure(kCannotRead + shown + QStringLiteral(";請把檔案放回原處,下一個動作就會讀取它。"));
+    // Said once the screen reads the file now at the path.
+    return Result::failure(shown + QStringLiteral(";畫面改為顯示目前這個檔案的資料,剛才的動作沒有執行。"));
+}
+
+void EngineConnection::leaveFile()
+{
+    if (m_file.isEmpty())
+        return;
+    FileConnections &registry = fileConnections();
+    QMutexLocker lock(&registry.mutex);
+    for (EngineConnection *connection : std::as_const(registry.connections)) {
+        if (samePath(connection->m_file, m_file) && connection->m_filePlace == m_filePlace)
+            connection->letGoOfFile();
+    }
+}
+
+void EngineConnection::letGoOfFile()
+{
+    if (m_leftFile)
+        return;
+    m_leftFile = true;
+    if (!QSqlDatabase::contains(m_name))
+        return;
+    QSqlDatabase database = QSqlDatabase::database(m_name, false);
+    // SQLite leaves a moved file's journal at its name: emptied, it can lie beside the file put there.
+    if (filePlace(journalOf(m_file)) == m_journalPlace)
+        mergeJournal(database);
+    else
+        keepJournalWhenClosing(database);
+    database.close();
+}
+
+Result EngineConnection::leaveFilesReplacedAt(const QString &file)
+{
+    FileConnections &registry = fileConnections();
+    QMutexLocker lock(&registry.mutex);
+    const FilePlace now = filePlace(file);
+    // A path with no file lets the open fail or make one; the file may be back at the next.
+    if (!now.exists)
+        return Result::success();
+    const auto onOldFile = [&](const EngineConnection *connection) {
+        return samePath(connection->m_file, file) && connection->m_filePlace != now;
+    };
+    for (EngineConnection *connection : std::as_const(registry.connections)) {
+        if (onOldFile(connection))
+            connection->letGoOfFile();
+    }
+    // Opening beside the old file's journal while it holds pages, or another program still writes to it,
+    // would mix its pages into the file now there.
+    const QString journal = journalOf(file);
+    const FilePlace journalPlace = filePlace(journal);
+    const bool oldJournal = journalPlace.exists
+                         && std::any_of(registry.connections.cbegin(), registry.connections.cend(),
+                                        [&](const EngineConnection *connection) {
+                                            return onOldFile(connection) && connection->m_journalPlace == journalPlace;
+                                        });
+    if (!oldJournal || (QFileInfo(journal).size() == 0 && !journalOpenElsewhere(file)))
+        return Result::success();
+    return Result::failure(kCannotOpen
+                           + QStringLiteral("資料庫檔案 '%1' 已經被另一個檔案取代了,但還有別的程式開著原來的檔案,"
+                                            "它的日誌檔案 '%2' 還在;請先關閉那些程式,再試一次。")
+                                 .arg(QDir::toNativeSeparators(file), QDir::toNativeSeparators(journal)));
 }
 
 void EngineConnection::close()
 {
+    {
+        FileConnections &registry = fileConnections();
+        QMutexLocker lock(&registry.mutex);
+        registry.connections.removeAll(this);
+    }
     m_file.clear();
+    m_filePlace = FilePlace();
+    m_journalPlace = FilePlace();
+    m_leftFile = false;
     if (!QSqlDatabase::contains(m_name))
         return;
     {

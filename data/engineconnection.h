@@ -43,7 +43,9 @@ public:
     Result execute(const QString &statement, const QVariantList &values = {});
 
     /// Opens the connection again as it was opened when the database no
-    /// longer answers on it (a server restarted); fails when it cannot.
+    /// longer answers on it (a server restarted); fails when it cannot, and
+    /// when the file at the path is no longer the file opened: rows read
+    /// from one file are never written to another.
     Result reopenIfLost();
 
     enum class Use { Writing, Reading };
@@ -53,6 +55,13 @@ public:
     /// every write. The file put there is not read through this program's
     /// connections: the old file's journal, kept by name, would mix into it.
     Result checkFileInPlace(Use use) const;
+    /// Lets go of a file replaced or removed underneath, on every connection
+    /// of this program to it, so that its journal goes with it and the next
+    /// open() reads the file now at the path; nothing is read or written
+    /// through them any more.
+    void leaveFile();
+    /// The path or address it was opened by.
+    QString openedPath() const { return m_openedPath; }
 
     void close();
     bool isOpen() const;
@@ -62,11 +71,17 @@ private:
     Result openFile(const QString &file, bool create);
     Result openFileForReading(const QString &file);
     Result openServer(const QString &server, Missing missing);
+    /// Lets go of the file opened, keeping the journal at its name unless it is the one opened with it.
+    void letGoOfFile();
+    /// Before a file is opened, every connection to a file no longer at that path lets go of it;
+    /// a failure while the old file's journal still lies there (another program holds the old file).
+    static Result leaveFilesReplacedAt(const QString &file);
 
     QString m_name;
     QString m_openedPath;
     QString m_file;        // the file opened; empty on a server
     FilePlace m_filePlace; // which file that was when it was opened
     FilePlace m_journalPlace; // and which file its write-ahead journal was
+    bool m_leftFile = false;  // let go of the file opened, which is no longer at its path
 };
 

@@ -1,13 +1,19 @@
 #include "data/recordsource.h"
 
+#include "data/databaselocation.h"
 #include "data/engine.h"
 #include "data/enginetext.h"
+#include "data/filefollowing.h"
 
 #include <QSqlError>
+
+#include <tuple>
 
 RecordSource::RecordSource(const QString &name, QObject *parent) : QObject(parent)
 {
     setObjectName(name);
+    connect(&FileFollowing::instance(), &FileFollowing::fileLeft, this, &RecordSource::followLeftFile,
+            Qt::QueuedConnection);
 }
 
 Result RecordSource::open(const QString &databasePath, const QString &table)
@@ -143,18 +149,41 @@ void RecordSource::readFailed() const
 
 Result RecordSource::failIfClosed()
 {
+    if (m_connection) {
+        if (Result moved = m_connection->checkFileInPlace(EngineConnection::Use::Reading); !moved) {
+            const QString path = m_connection->openedPath();
+            Result followed = followFileAtPath(moved);
+            emit FileFollowing::instance().fileLeft(path);
+            return followed;
+        }
+    }
     if (Result reopened = reopenAfterFailure(); !reopened)
         return reopened;
     if (isOpen())
-        return failIfFileMoved();
+        return Result::success();
     return Result::failure(QStringLiteral("資料來源 %1 沒有開啟。").arg(objectName()));
 }
 
-Result RecordSource::failIfFileMoved() const
+Result RecordSource::followFileAtPath(const Result &moved)
 {
     if (hasPendingEdits() || m_adding)
         return Result::success();
-    return m_connection->checkFileInPlace(EngineConnection::Use::Reading);
+    m_preparedReads.clear();
+    m_connection->leaveFile();
+    const QString path = m_connection->openedPath();
+    if (filePlace(mappedDatabaseFile(path)).exists) {
+        if (Result opened = open(path, m_table); !opened)
+            return opened;
+    }
+    return moved;
+}
+
+void RecordSource::followLeftFile(const QString &databasePath)
+{
+    if (!m_connection || m_connection->openedPath() != databasePath)
+        return;
+    if (Result moved = m_connection->checkFileInPlace(EngineConnection::Use::Reading); !moved)
+        std::ignore = followFileAtPath(moved);
 }
 
 Result RecordSource::prepare(QSqlQuery &query, const QString &sql) const

@@ -158,10 +158,14 @@ signals:
     void rowWritten(int index);
 
 private:
+    /// Another source let go of the file this one reads: once no command runs, it reads the file now there too.
+    void followLeftFile(const QString &databasePath);
     Result failIfClosed();
-    /// A source whose file was replaced or removed reads no more; with edits
-    /// pending it lets the write say so, keeping them for the user to give up.
-    Result failIfFileMoved() const;
+    /// A source whose file was replaced or removed lets go of it and reads the
+    /// file now at the path afresh, failing with what happened so that the
+    /// command stops; with edits pending it lets the write say so, keeping
+    /// them for the user to give up.
+    Result followFileAtPath(const Result &moved);
     Result failure(const QSqlQuery &query, const QString &sql) const;
     Result moveToPosition(int position);
     Result standOn(int position);

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -803,10 +804,23 @@ void RecordSourceTest::fileReplacedUnderneathTakesNoWrite_data()
 {
     QTest::addColumn<QString>("change");
     QTest::addColumn<QString>("told");
-    QTest::newRow("another file moved over it") << "replaced" << "資料庫檔案 '%1' 已經被另一個檔案取代了(例如還原了備份)";
-    QTest::newRow("removed") << "removed" << "資料庫檔案 '%1' 已經被移走或刪除了";
+    QTest::addColumn<QString>("toldAfterGivingUp");
+    QTest::addColumn<QString>("nowReads");
+    const QString nowShown = QStringLiteral(";畫面改為顯示目前這個檔案的資料,剛才的動作沒有執行。");
+    const QString replaced = QStringLiteral("資料庫檔案 '%1' 已經被另一個檔案取代了(例如還原了備份)");
+    QTest::newRow("another file moved over it") << "replaced" << replaced << replaced + nowShown << "nut";
+    QTest::newRow("removed, then put back")
+        << "removed" << "資料庫檔案 '%1' 已經被移走或刪除了"
+        << kCannotRead + QStringLiteral("資料庫檔案 '%1' 已經被移走或刪除了;請把檔案放回原處,下一個動作就會讀取它。")
+        << "nut";
     QTest::newRow("its journal removed by a program that saw no lock")
-        << "journal removed" << "資料庫檔案 '%1' 的日誌檔案被別的程式移走或換掉了";
+        << "journal removed" << "資料庫檔案 '%1' 的日誌檔案被別的程式移走或換掉了"
+        << "資料庫檔案 '%1' 的日誌檔案被別的程式移走或換掉了" + nowShown << "later";
+    QTest::newRow("another file moved over it while a program holds the old one")
+        << "replaced, old file held" << replaced
+        << kCannotOpen + QStringLiteral("資料庫檔案 '%1' 已經被另一個檔案取代了,但還有別的程式開著原來的檔案,"
+                                        "它的日誌檔案 '%1-wal' 還在;請先關閉那些程式,再試一次。")
+        << "nut";
 }
 
 void RecordSourceTest::fileReplacedUnderneathTakesNoWrite()
@@ -821,24 +835,46 @@ void RecordSourceTest::fileReplacedUnderneathTakesNoWrite()
     m_database->execute(QStringLiteral("UPDATE MSF SET materiel = 'later' WHERE materielno = 'M2'"));
     RecordSource source(QStringLiteral("Data1"));
     VERIFY_OK(source.open(kDatabasePath, QStringLiteral("MSF")));
+    // Another program, which this one cannot make let go of the old file.
+    QProcess other;
+    if (change.endsWith(QLatin1String("held"))) {
+        other.start(QStringLiteral(VEMO_SAVER), {QStringLiteral("other"), QStringLiteral("1"), QStringLiteral("hold")});
+        QVERIFY(other.waitForReadyRead(30000));
+        QCOMPARE(other.readAllStandardOutput(), QByteArray("other-1\nholding\n"));
+    }
     QVERIFY(source.setValue(QStringLiteral("materiel"), QStringLiteral("washer")));
-    if (change == QLatin1String("replaced"))
-        QCOMPARE(std::rename(QFile::encodeName(backup).constData(), QFile::encodeName(file).constData()), 0);
+    const auto moveBackupOverFile = [&] {
+        return std::rename(QFile::encodeName(backup).constData(), QFile::encodeName(file).constData()) == 0;
+    };
+    if (change.startsWith(QLatin1String("replaced")))
+        QVERIFY(moveBackupOverFile());
     else
         QVERIFY(QFile::remove(change == QLatin1String("removed") ? file : file + QStringLiteral("-wal")));
 
     QFETCH(QString, told);
-    told = told.arg(QDir::toNativeSeparators(file));
-    QCOMPARE(source.moveNext().message(), kCannotSave + told + QStringLiteral(",修改沒有寫入任何檔案。"));
+    const QString shown = QDir::toNativeSeparators(file);
+    QCOMPARE(source.moveNext().message(), kCannotSave + told.arg(shown) + QStringLiteral(",修改沒有寫入任何檔案。"));
     QCOMPARE(text(source, "materiel"), QStringLiteral("washer"));
-    QCOMPARE(m_database->value(QStringLiteral("SELECT materiel FROM MSF WHERE materielno = 'M1'")).toString(),
-             QStringLiteral("bolt"));
 
     source.discardEdits();
-    const QString then = change == QLatin1String("removed") ? QStringLiteral(";請把檔案放回原處,再重新開啟程式。")
-                                                            : QStringLiteral(";請關閉程式再重新開啟,才會讀到目前這個檔案。");
-    QCOMPARE(source.moveNext().message(), kCannotRead + told + then);
+    QFETCH(QString, toldAfterGivingUp);
+    QCOMPARE(source.moveNext().message(), toldAfterGivingUp.arg(shown));
+    if (change == QLatin1String("removed"))
+        QVERIFY(moveBackupOverFile());
+    other.closeWriteChannel();
+    QVERIFY(other.state() == QProcess::NotRunning || other.waitForFinished(30000));
+    if (change == QLatin1String("removed") || change.endsWith(QLatin1String("held")))
+        QVERIFY(!source.moveNext().ok());
     QCOMPARE(source.currentIndex(), 0);
+    VERIFY_OK(source.moveNext());
+    QFETCH(QString, nowReads);
+    QCOMPARE(text(source, "materiel"), nowReads);
+    QVERIFY(source.setValue(QStringLiteral("materiel"), QStringLiteral("washer")));
+    VERIFY_OK(source.update());
+    RecordSource reader(QStringLiteral("Data2"));
+    VERIFY_OK(reader.open(kDatabasePath, QStringLiteral("MSF")));
+    VERIFY_OK(reader.moveNext());
+    QCOMPARE(text(reader, "materiel"), QStringLiteral("washer"));
 }
 
 void RecordSourceTest::editOfARowDeletedElsewhereIsNotLost()

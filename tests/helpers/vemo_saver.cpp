@@ -1,6 +1,7 @@
 // Saves customer rows one by one as the program does, and prints the key of
 // each row whose save returned success. Used by the tests that start several
-// programs on one file or kill one mid-write.
+// programs on one file or kill one mid-write; with "hold" it then keeps the
+// file open until its input ends, as a program left running does.
 #include "data/databaselocation.h"
 #include "data/engineconnection.h"
 #include "data/recordsource.h"
@@ -13,7 +14,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: vemo_saver TAG COUNT (0 = until killed)\n");
+        std::fprintf(stderr, "usage: vemo_saver TAG COUNT (0 = until killed) [hold]\n");
         return 64;
     }
     const QString tag = QString::fromLocal8Bit(argv[1]);
@@ -41,6 +42,12 @@ int main(int argc, char *argv[])
         }
         std::printf("%s\n", qPrintable(key));
         std::fflush(stdout);
+    }
+    if (argc > 3 && qstrcmp(argv[3], "hold") == 0) {
+        std::printf("holding\n");
+        std::fflush(stdout);
+        while (std::getchar() != EOF) {
+        }
     }
     return 0;
 }

@@ -1,9 +1,9 @@
 #include "data/engine/sqlite/sqliteengine.h"
+#include "data/engine/sqlite/sqlitehandle.h"
 
 #include "data/schema.h"
 
 #include <QSqlDatabase>
-#include <QSqlDriver>
 
 #include <sqlite3.h>
 
@@ -12,14 +12,6 @@
 namespace {
 
 using StatementHandle = std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)>;
-
-sqlite3 *connectionOf(const QSqlDatabase &database)
-{
-    const QVariant handle = database.driver()->handle();
-    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
-        return nullptr;
-    return *static_cast<sqlite3 *const *>(handle.constData());
-}
 
 /// The statement's current row, its values read straight from SQLite.
 class SqliteStoredRow : public StoredRow
@@ -77,7 +69,7 @@ int bindRow(sqlite3_stmt *insert, const StoredRow &row, const TableDefinition &t
 Result SqliteEngine::readStoredRows(QSqlDatabase &database, const TableDefinition &table,
                                     const StoredRowTaker &take) const
 {
-    sqlite3 *connection = connectionOf(database);
+    sqlite3 *connection = sqliteHandleOf(database);
     if (!connection)
         return Result::failure(QStringLiteral("資料庫連線不是 SQLite 的連線,無法直接讀取。"));
     QStringList columns;
@@ -103,7 +95,7 @@ Result SqliteEngine::readStoredRows(QSqlDatabase &database, const TableDefinitio
 Result SqliteEngine::appendStoredRows(QSqlDatabase &database, const TableDefinition &table,
                                       const StoredRowReading &read, qint64 &added) const
 {
-    sqlite3 *connection = connectionOf(database);
+    sqlite3 *connection = sqliteHandleOf(database);
     if (!connection)
         return Result::failure(QStringLiteral("資料庫連線不是 SQLite 的連線,無法直接寫入。"));
     QStringList columns;

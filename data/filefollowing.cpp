@@ -1,0 +1,7 @@
+#include "data/filefollowing.h"
+
+FileFollowing &FileFollowing::instance()
+{
+    static FileFollowing following;
+    return following;
+}
