@@ -136,7 +136,19 @@ Result EngineConnection::openFile(const QString &file, bool create)
     if (Result prepared = sqliteEngine().prepareConnection(database); !prepared)
         return prepared;
     m_journalPlace = filePlace(journalOf(file));
+    forgetLeftJournals(file);
     return Result::success();
+}
+
+void EngineConnection::forgetLeftJournals(const QString &file)
+{
+    // SQLite goes on with the emptied journal it found at the name: the old file's no more.
+    FileConnections &registry = fileConnections();
+    QMutexLocker lock(&registry.mutex);
+    for (EngineConnection *connection : std::as_const(registry.connections)) {
+        if (connection->m_leftFile && samePath(connection->m_file, file))
+            connection->m_journalPlace = FilePlace();
+    }
 }
 
 Result EngineConnection::openForReading(const QString &databasePath)

@@ -74,7 +74,7 @@ void LookupEntries::loadChunk(int index) const
         m_cache.clear();
     const int first = index - index % kChunkEntries;
     const int last = std::min(first + kChunkEntries, m_keys.size()) - 1;
-    if (!m_listSource)
+    if (!m_listSource || !m_listSource->isOpen())
         return;
     const Engine &db = engine();
     QSqlQuery query(m_listSource->database());

@@ -132,8 +132,13 @@ Result RecordSource::failure(const QSqlQuery &query, const QString &sql) const
 
 Result RecordSource::reopenAfterFailure() const
 {
+    if (!m_connection)
+        return Result::success();
+    // A source whose file was replaced reads nothing until it reads the file now there.
+    if (Result inPlace = m_connection->checkFileInPlace(EngineConnection::Use::Reading); !inPlace)
+        return inPlace;
     // A failure may have been the connection going (a server restarted): the next command opens it again.
-    if (!m_connectionSuspect || !m_connection)
+    if (!m_connectionSuspect)
         return Result::success();
     m_preparedReads.clear();
     if (Result reopened = m_connection->reopenIfLost(); !reopened)
@@ -166,8 +171,9 @@ Result RecordSource::failIfClosed()
 
 Result RecordSource::followFileAtPath(const Result &moved)
 {
-    if (hasPendingEdits() || m_adding)
-        return Result::success();
+    // Every command first writes pending edits: the write is refused, and they wait for the user to give them up.
+    if (hasPendingEdits())
+        return m_connection->checkFileInPlace(EngineConnection::Use::Writing);
     m_preparedReads.clear();
     m_connection->leaveFile();
     const QString path = m_connection->openedPath();

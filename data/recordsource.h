@@ -163,7 +163,7 @@ private:
     Result failIfClosed();
     /// A source whose file was replaced or removed lets go of it and reads the
     /// file now at the path afresh, failing with what happened so that the
-    /// command stops; with edits pending it lets the write say so, keeping
+    /// command stops; with edits pending it refuses to write them, keeping
     /// them for the user to give up.
     Result followFileAtPath(const Result &moved);
     Result failure(const QSqlQuery &query, const QString &sql) const;
