@@ -271,10 +271,10 @@ Result EngineConnection::checkFileInPlace(Use use) const
 {
     if (m_file.isEmpty())
         return Result::success();
-    const bool fileInPlace = !m_leftFile && filePlace(m_file) == m_filePlace;
+    const bool fileInPlace = filePlace(m_file) == m_filePlace;
     // While this connection is open no program removes the journal, unless its locks were lost.
     const bool journalInPlace = !m_journalPlace.exists || filePlace(journalOf(m_file)) == m_journalPlace;
-    if (fileInPlace && journalInPlace)
+    if (fileInPlace && journalInPlace && !m_leftFile)
         return Result::success();
     const bool removed = !QFileInfo::exists(m_file);
     const QString what = !fileInPlace ? (removed ? QStringLiteral("資料庫檔案 '%1' 已經被移走或刪除了")
@@ -332,16 +332,20 @@ Result EngineConnection::leaveFilesReplacedAt(const QString &file)
         if (onOldFile(connection))
             connection->letGoOfFile();
     }
-    // Opening beside the old file's journal while it holds pages, or another program still writes to it,
-    // would mix its pages into the file now there.
+    // Opening beside the old file's journal while another program holds the old file, or while the
+    // journal holds the old file's pages, would mix them into the file now there.
     const QString journal = journalOf(file);
     const FilePlace journalPlace = filePlace(journal);
-    const bool oldJournal = journalPlace.exists
-                         && std::any_of(registry.connections.cbegin(), registry.connections.cend(),
-                                        [&](const EngineConnection *connection) {
-                                            return onOldFile(connection) && connection->m_journalPlace == journalPlace;
-                                        });
-    if (!oldJournal || (QFileInfo(journal).size() == 0 && !journalOpenElsewhere(file)))
+    bool oldJournal = false;
+    bool oldFileHeld = false;
+    for (const EngineConnection *connection : std::as_const(registry.connections)) {
+        if (onOldFile(connection) && journalPlace.exists && connection->m_journalPlace == journalPlace) {
+            oldJournal = true;
+            oldFileHeld = oldFileHeld || openByAnotherProcess(connection->m_filePlace);
+        }
+    }
+    // A program that opened the file now there beside the emptied journal made it that file's own.
+    if (!oldJournal || (!oldFileHeld && (QFileInfo(journal).size() == 0 || openByAnotherProcess(now))))
         return Result::success();
     return Result::failure(kCannotOpen
                            + QStringLiteral("資料庫檔案 '%1' 已經被另一個檔案取代了,但還有別的程式開著原來的檔案,"

@@ -171,11 +171,12 @@ Result RecordSource::failIfClosed()
 
 Result RecordSource::followFileAtPath(const Result &moved)
 {
+    // Letting go at once, edits or not, frees the old file for every program; edits stay in memory.
+    m_preparedReads.clear();
+    m_connection->leaveFile();
     // Every command first writes pending edits: the write is refused, and they wait for the user to give them up.
     if (hasPendingEdits())
         return m_connection->checkFileInPlace(EngineConnection::Use::Writing);
-    m_preparedReads.clear();
-    m_connection->leaveFile();
     const QString path = m_connection->openedPath();
     if (filePlace(mappedDatabaseFile(path)).exists) {
         if (Result opened = open(path, m_table); !opened)
@@ -201,6 +202,8 @@ Result RecordSource::prepare(QSqlQuery &query, const QString &sql) const
 
 Result RecordSource::preparedRead(const QString &sql, QSqlQuery *&query) const
 {
+    if (!isOpen())
+        return Result::failure(QStringLiteral("資料來源 %1 沒有開啟。").arg(objectName()));
     auto &prepared = m_preparedReads[sql];
     if (!prepared) {
         auto made = std::make_unique<QSqlQuery>(m_connection->database());

@@ -23,3 +23,8 @@ FilePlace filePlace(const QString &path);
 
 /// The write-ahead journal SQLite keeps beside a database file.
 QString journalOf(const QString &databaseFile);
+
+/// Whether another process of this user holds the file open (/proc tells,
+/// by device and inode, also for a file removed or renamed since); true
+/// when that cannot be told at all.
+bool openByAnotherProcess(const FilePlace &place);

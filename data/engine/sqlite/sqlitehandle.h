@@ -12,10 +12,6 @@ sqlite3 *sqliteHandleOf(const QSqlDatabase &database);
 /// let go of, whose journal may stay behind at its name.
 void mergeJournal(const QSqlDatabase &database);
 
-/// Whether a program other than this one has the journal at the database
-/// file's name open: SQLite keeps a read lock on its shared-memory index then.
-bool journalOpenElsewhere(const QString &databaseFile);
-
 /// Closing the connection then leaves the write-ahead journal at its name:
 /// for a file replaced underneath, the journal there may be the new file's.
 void keepJournalWhenClosing(const QSqlDatabase &database);
