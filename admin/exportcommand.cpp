@@ -184,7 +184,7 @@ int ExportCommand::run(const QStringList &arguments, const QString &database)
     for (const QString &problem : tableExport.problems())
         console::message(problem);
     if (!written) {
-        console::message(written.message());
+        console::message(QStringLiteral("匯出失敗:%1").arg(written.message()));
         return kExitFailed;
     }
     console::note(QStringLiteral("%1:匯出 %2 筆。").arg(table->name, QString::number(tableExport.rows())));

@@ -31,7 +31,7 @@ int ReportCommand::run(const QStringList &arguments, const QString &database)
     const Result made = lowStock ? lowStockReport(connection.database(), report)
                                  : contractsReport(connection.database(), QDate::currentDate(), dayCount, report);
     if (!made) {
-        console::message(made.message());
+        console::message(QStringLiteral("報表無法產生:%1").arg(made.message()));
         return kExitFailed;
     }
     console::dataBytes((parser.isSet(csv) ? report.toCsv() : report.toText()).toUtf8());

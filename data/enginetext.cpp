@@ -10,20 +10,17 @@ const QString kConnectionLost =
 
 // Administrator shutdown, crash shutdown, server starting up, every connection exception, and
 // libpq's own words for a connection that went away under a statement (it gives no state then).
-bool connectionWasLost(const QSqlError &error)
+bool connectionWasLost(const QString &state, const QString &text)
 {
-    const QString state = error.nativeErrorCode();
-    const QString text = error.databaseText();
     return state.startsWith(QLatin1String("08")) || state == QLatin1String("57P01")
         || state == QLatin1String("57P02") || state == QLatin1String("57P03")
         || text.contains(QLatin1String("server closed the connection unexpectedly"))
         || text.contains(QLatin1String("no connection to the server"));
 }
 
-bool diskIsFull(const QSqlError &error)
+bool diskIsFull(const QString &state)
 {
     // SQLite's SQLITE_FULL, PostgreSQL's disk_full.
-    const QString state = error.nativeErrorCode();
     return state == QLatin1String("13") || state == QLatin1String("53100");
 }
 
@@ -36,13 +33,19 @@ QString diskFullText(const QString &engineText)
 
 QString engineText(const QSqlError &error)
 {
-    QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    return engineText(error.nativeErrorCode(), error.databaseText().isEmpty() ? error.text() : error.databaseText());
+}
+
+QString engineText(const QString &state, const QString &engineOwnText)
+{
+    QString text = engineOwnText;
     // A server's message comes with its severity in front and the statement's place after.
     static const QRegularExpression severity(QStringLiteral("^(ERROR|FATAL):\\s+"));
     static const QRegularExpression detail(QStringLiteral("\\n(LINE \\d+|CONTEXT|QUERY):.*"),
                                            QRegularExpression::DotMatchesEverythingOption);
-    text = text.remove(severity).remove(detail).trimmed();
-    if (diskIsFull(error))
+    // The server's library explains a dropped connection over several indented lines.
+    text = text.remove(severity).remove(detail).simplified();
+    if (diskIsFull(state))
         return diskFullText(text);
-    return connectionWasLost(error) ? kConnectionLost + QStringLiteral("(") + text + QStringLiteral(")") : text;
+    return connectionWasLost(state, text) ? kConnectionLost + QStringLiteral("(") + text + QStringLiteral(")") : text;
 }

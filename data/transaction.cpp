@@ -39,5 +39,7 @@ void Transaction::rollBack()
     if (!m_open)
         return;
     m_open = false;
-    QSqlQuery(m_database).exec(QStringLiteral("ROLLBACK"));
+    // A connection the server dropped has ended the transaction already.
+    if (m_database.isOpen())
+        QSqlQuery(m_database).exec(QStringLiteral("ROLLBACK"));
 }

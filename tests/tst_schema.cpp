@@ -382,6 +382,9 @@ void SchemaTest::engineTextTellsWhatHappenedFirst_data()
     QTest::newRow("server's disk full") << "53100" << "ERROR:  could not extend file" << full + "(could not extend file)";
     QTest::newRow("server restarted") << "57P01" << "FATAL:  terminating connection due to administrator command"
                                       << lost + "(terminating connection due to administrator command)";
+    QTest::newRow("connection gone under a statement")
+        << "" << "server closed the connection unexpectedly\n\tThis probably means the server terminated abnormally\n"
+        << lost + "(server closed the connection unexpectedly This probably means the server terminated abnormally)";
     QTest::newRow("anything else") << "23514" << "ERROR:  new row violates check constraint" << "new row violates check constraint";
 }
 
@@ -391,6 +394,8 @@ void SchemaTest::engineTextTellsWhatHappenedFirst()
     QFETCH(QString, text);
     QFETCH(QString, told);
     QCOMPARE(engineText(QSqlError(QString(), text, QSqlError::StatementError, code)), told);
+    // As read straight from the server's library by the bulk copy.
+    QCOMPARE(engineText(code, text), told);
 }
 
 void SchemaTest::readingLeavesAFileMarkedReadOnlyAsItIs_data()

@@ -1,4 +1,5 @@
 #include "data/engine/postgres/postgresengine.h"
+#include "data/enginetext.h"
 
 #include "data/schema.h"
 
@@ -58,7 +59,8 @@ void appendRow(QByteArray &out, const StoredRow &row, const TableDefinition &tab
 QString errorOf(PGconn *connection, const PGresult *result)
 {
     const char *primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
-    return QString::fromUtf8(primary ? primary : PQerrorMessage(connection)).trimmed();
+    const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    return engineText(QString::fromLatin1(state), QString::fromUtf8(primary ? primary : PQerrorMessage(connection)));
 }
 
 /// Ends the COPY under way and reads its outcome: the rows it added.
