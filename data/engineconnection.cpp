@@ -3,7 +3,6 @@
 #include "data/databaselocation.h"
 #include "data/engine.h"
 #include "data/engine/postgres/postgresengine.h"
-#include "data/engine/sqlite/sqlitehandle.h"
 #include "data/enginetext.h"
 #include "data/schema.h"
 #include "data/serveraddress.h"
@@ -11,12 +10,10 @@
 #include <QAtomicInt>
 #include <QDir>
 #include <QFileInfo>
-#include <QMutex>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStorageInfo>
 
-#include <algorithm>
 #include <tuple>
 
 namespace {
@@ -25,24 +22,6 @@ QString nextConnectionName()
 {
     static QAtomicInt counter;
     return QStringLiteral("vemo-%1").arg(counter.fetchAndAddRelaxed(1));
-}
-
-/// Every connection of this program opened on a file for reading and writing.
-struct FileConnections
-{
-    QMutex mutex;
-    QList<EngineConnection *> connections;
-};
-
-FileConnections &fileConnections()
-{
-    static FileConnections registry;
-    return registry;
-}
-
-bool samePath(const QString &one, const QString &other)
-{
-    return QFileInfo(one).absoluteFilePath() == QFileInfo(other).absoluteFilePath();
 }
 
 QString connectionStringValue(const QString &connectionString, const QString &key)
@@ -117,11 +96,7 @@ Result EngineConnection::openFile(const QString &file, bool create)
         return Result::failure(engineText(database.lastError()));
     m_file = file;
     m_filePlace = filePlace(file);
-    {
-        FileConnections &registry = fileConnections();
-        QMutexLocker lock(&registry.mutex);
-        registry.connections.append(this);
-    }
+    track(this);
     QStringList stored;
     if (Result read = storedSchemaTables(database, stored); !read)
         return read;
@@ -138,17 +113,6 @@ Result EngineConnection::openFile(const QString &file, bool create)
     m_journalPlace = filePlace(journalOf(file));
     forgetLeftJournals(file);
     return Result::success();
-}
-
-void EngineConnection::forgetLeftJournals(const QString &file)
-{
-    // SQLite goes on with the emptied journal it found at the name: the old file's no more.
-    FileConnections &registry = fileConnections();
-    QMutexLocker lock(&registry.mutex);
-    for (EngineConnection *connection : std::as_const(registry.connections)) {
-        if (connection->m_leftFile && samePath(connection->m_file, file))
-            connection->m_journalPlace = FilePlace();
-    }
 }
 
 Result EngineConnection::openForReading(const QString &databasePath)
@@ -289,77 +253,9 @@ Result EngineConnection::checkFileInPlace(Use use) const
     return Result::failure(shown + QStringLiteral(";畫面改為顯示目前這個檔案的資料,剛才的動作沒有執行。"));
 }
 
-void EngineConnection::leaveFile()
-{
-    if (m_file.isEmpty())
-        return;
-    FileConnections &registry = fileConnections();
-    QMutexLocker lock(&registry.mutex);
-    for (EngineConnection *connection : std::as_const(registry.connections)) {
-        if (samePath(connection->m_file, m_file) && connection->m_filePlace == m_filePlace)
-            connection->letGoOfFile();
-    }
-}
-
-void EngineConnection::letGoOfFile()
-{
-    if (m_leftFile)
-        return;
-    m_leftFile = true;
-    if (!QSqlDatabase::contains(m_name))
-        return;
-    QSqlDatabase database = QSqlDatabase::database(m_name, false);
-    // SQLite leaves a moved file's journal at its name: emptied, it can lie beside the file put there.
-    if (filePlace(journalOf(m_file)) == m_journalPlace)
-        mergeJournal(database);
-    else
-        keepJournalWhenClosing(database);
-    database.close();
-}
-
-Result EngineConnection::leaveFilesReplacedAt(const QString &file)
-{
-    FileConnections &registry = fileConnections();
-    QMutexLocker lock(&registry.mutex);
-    const FilePlace now = filePlace(file);
-    // A path with no file lets the open fail or make one; the file may be back at the next.
-    if (!now.exists)
-        return Result::success();
-    const auto onOldFile = [&](const EngineConnection *connection) {
-        return samePath(connection->m_file, file) && connection->m_filePlace != now;
-    };
-    for (EngineConnection *connection : std::as_const(registry.connections)) {
-        if (onOldFile(connection))
-            connection->letGoOfFile();
-    }
-    // Opening beside the old file's journal while another program holds the old file, or while the
-    // journal holds the old file's pages, would mix them into the file now there.
-    const QString journal = journalOf(file);
-    const FilePlace journalPlace = filePlace(journal);
-    bool oldJournal = false;
-    bool oldFileHeld = false;
-    for (const EngineConnection *connection : std::as_const(registry.connections)) {
-        if (onOldFile(connection) && journalPlace.exists && connection->m_journalPlace == journalPlace) {
-            oldJournal = true;
-            oldFileHeld = oldFileHeld || openByAnotherProcess(connection->m_filePlace);
-        }
-    }
-    // A program that opened the file now there beside the emptied journal made it that file's own.
-    if (!oldJournal || (!oldFileHeld && (QFileInfo(journal).size() == 0 || openByAnotherProcess(now))))
-        return Result::success();
-    return Result::failure(kCannotOpen
-                           + QStringLiteral("資料庫檔案 '%1' 已經被另一個檔案取代了,但還有別的程式開著原來的檔案,"
-                                            "它的日誌檔案 '%2' 還在;請先關閉那些程式,再試一次。")
-                                 .arg(QDir::toNativeSeparators(file), QDir::toNativeSeparators(journal)));
-}
-
 void EngineConnection::close()
 {
-    {
-        FileConnections &registry = fileConnections();
-        QMutexLocker lock(&registry.mutex);
-        registry.connections.removeAll(this);
-    }
+    untrack(this);
     m_file.clear();
     m_filePlace = FilePlace();
     m_journalPlace = FilePlace();

@@ -76,6 +76,9 @@ private:
     /// Before a file is opened, every connection to a file no longer at that path lets go of it;
     /// a failure while the old file's journal still lies there (another program holds the old file).
     static Result leaveFilesReplacedAt(const QString &file);
+    /// Every connection open on a file for reading and writing is known, so that all can let go of it.
+    static void track(EngineConnection *connection);
+    static void untrack(EngineConnection *connection);
     /// Once a file is opened at the path, the journal there is its own, whatever file was there before.
     static void forgetLeftJournals(const QString &file);
 
