@@ -132,7 +132,7 @@ void BoundDocumentField::copyChanged(const QString &path)
     if (!isCurrentRow(*opened)) {
         // The row was left meanwhile: keep the copy where it is rather than put it in another row.
         m_copies->setAutoRemove(false);
-        report(Result::failure(QStringLiteral("「%1」在外部程式中已儲存，但它所屬的資料已不是目前的資料，變更沒有存入資料庫。"
+        report(Result::failure(QStringLiteral("「%1」在外部程式中已儲存,但它所屬的資料已不是目前的資料,變更沒有存入資料庫。"
                                               "儲存的檔案留在「%2」。")
                                    .arg(QFileInfo(path).fileName(), QDir::toNativeSeparators(path))));
         opened->content = content;
@@ -191,7 +191,7 @@ void BoundDocumentField::showCurrentDocument()
 QString BoundDocumentField::stateText() const
 {
     if (m_document.kind() == Document::Kind::Damaged)
-        return QStringLiteral("文件欄位的內容已損壞，無法讀取。");
+        return QStringLiteral("文件欄位的內容已損壞,無法讀取。");
     if (m_document.isLinkBroken())
         return QStringLiteral("找不到連結的檔案\n%1").arg(QDir::toNativeSeparators(m_document.linkedPath()));
     const QString name = m_document.fileName().isEmpty() ? copyName() : m_document.fileName();

@@ -19,7 +19,7 @@ DocumentInsert insertNew(DocumentField &field)
         return notInserted(set);
     Result opened = field.openDocument();
     if (!opened)
-        opened = Result::failure(QStringLiteral("已新建「%1」並放入這筆資料，會隨資料一起儲存。\n%2")
+        opened = Result::failure(QStringLiteral("已新建「%1」並放入這筆資料,會隨資料一起儲存。\n%2")
                                      .arg(document.fileName(), opened.message()));
     return {true, opened};
 }

@@ -27,7 +27,7 @@ InsertObjectDialog::InsertObjectDialog(const QString &documentClass, QWidget *pa
     m_fromFile->setChecked(true);
     m_new->setVisible(!documentClass.isEmpty());
     classLabel->setVisible(!documentClass.isEmpty());
-    m_link->setToolTip(QStringLiteral("勾選時只存檔案的路徑，不勾選時存入檔案的複本"));
+    m_link->setToolTip(QStringLiteral("勾選時只存檔案的路徑,不勾選時存入檔案的複本"));
 
     auto *layout = new QGridLayout(this);
     layout->addWidget(m_fromFile, 0, 0, 1, 3);

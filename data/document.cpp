@@ -117,7 +117,7 @@ Result Document::fromFile(const QString &path, bool link, Document *document)
 {
     const QFileInfo info(path);
     if (info.isDir())
-        return Result::failure(QStringLiteral("「%1」是資料夾，不是檔案。").arg(nativePath(path)));
+        return Result::failure(QStringLiteral("「%1」是資料夾,不是檔案。").arg(nativePath(path)));
     if (!info.exists())
         return Result::failure(QStringLiteral("找不到檔案「%1」。").arg(nativePath(path)));
     QFile file(path);
@@ -129,7 +129,7 @@ Result Document::fromFile(const QString &path, bool link, Document *document)
         return Result::success();
     }
     if (storedBytesFor(info.fileName(), mimeType, file.size()) > kMaximumStoredBytes)
-        return Result::failure(QStringLiteral("檔案「%1」有 %2，超過一個文件欄位能存的上限 %3。")
+        return Result::failure(QStringLiteral("檔案「%1」有 %2,超過一個文件欄位能存的上限 %3。")
                                    .arg(nativePath(path), documentSizeText(file.size()),
                                         documentSizeText(kMaximumStoredBytes)));
     const QByteArray bytes = file.readAll();
@@ -142,7 +142,7 @@ Result Document::fromFile(const QString &path, bool link, Document *document)
 Result Document::newOfClass(const QString &documentClass, Document *document)
 {
     if (documentClass != QLatin1String("Word.Document.8"))
-        return Result::failure(QStringLiteral("不認識的文件類型「%1」，無法新建。").arg(documentClass));
+        return Result::failure(QStringLiteral("不認識的文件類型「%1」,無法新建。").arg(documentClass));
     // Big5 with the screens' font, 新細明體, so Chinese typed in Word or Writer comes back readable.
     const QByteArray emptyRtf = "{\\rtf1\\ansi\\ansicpg950\\deff0"
                                 "{\\fonttbl{\\f0\\fnil\\fcharset136 \\'b7\\'73\\'b2\\'d3\\'a9\\'fa\\'c5\\'e9;}}"
@@ -196,7 +196,7 @@ Result Document::readContent(QByteArray *content) const
         *content = m_bytes;
         return Result::success();
     case Kind::Damaged:
-        return Result::failure(QStringLiteral("文件欄位的內容已損壞，無法讀取。"));
+        return Result::failure(QStringLiteral("文件欄位的內容已損壞,無法讀取。"));
     case Kind::Linked:
         break;
     }

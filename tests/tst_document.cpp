@@ -180,7 +180,7 @@ void DocumentTest::damagedValueKeepsItsBytesAndRefusesToOpen()
     QByteArray content("untouched");
     const Result read = document.readContent(&content);
     QVERIFY(!read.ok());
-    QCOMPARE(read.message(), QStringLiteral("文件欄位的內容已損壞，無法讀取。"));
+    QCOMPARE(read.message(), QStringLiteral("文件欄位的內容已損壞,無法讀取。"));
     QCOMPARE(content, QByteArray("untouched"));
     QVERIFY(!document.saveCopy(QDir(m_files->path()).filePath("copy")).ok());
     QVERIFY(!QFile::exists(QDir(m_files->path()).filePath("copy")));
@@ -253,7 +253,7 @@ void DocumentTest::badFileIsRefusedAndLeavesTheDocument_data()
     QTest::addColumn<QString>("message");
     for (const bool link : {false, true}) {
         const char *how = link ? "link" : "embed";
-        QTest::addRow("%s a folder", how) << "folder" << link << "「%1」是資料夾，不是檔案。";
+        QTest::addRow("%s a folder", how) << "folder" << link << "「%1」是資料夾,不是檔案。";
         QTest::addRow("%s a missing file", how) << "missing.doc" << link << "找不到檔案「%1」。";
         QTest::addRow("%s an unreadable file", how) << "locked.doc" << link << "無法讀取檔案「%1」: ";
     }
@@ -288,7 +288,7 @@ void DocumentTest::fileTooBigForTheEngineIsRefusedBeforeReading()
     big.close();
     Document document;
     const Result made = Document::fromFile(big.fileName(), false, &document);
-    QCOMPARE(made.message(), QStringLiteral("檔案「%1」有 953.7 MB，超過一個文件欄位能存的上限 953.7 MB。")
+    QCOMPARE(made.message(), QStringLiteral("檔案「%1」有 953.7 MB,超過一個文件欄位能存的上限 953.7 MB。")
                                  .arg(QDir::toNativeSeparators(big.fileName())));
     QVERIFY(document.isEmpty());
     VERIFY_OK(Document::fromFile(big.fileName(), true, &document));

@@ -214,7 +214,7 @@ void DocumentEditsTest::newDocumentThatCannotBeOpenedIsKeptAndTold()
     press(screen, buttonWith<ConnectCommand>(screen.declaration()).name);
     QCOMPARE(m_dialogs.takeCalls(),
              (QVector<DialogCall>{DialogCall::insertObject("Word.Document.8"),
-                                  DialogCall::told("已新建「新文件.rtf」並放入這筆資料，會隨資料一起儲存。\n"
+                                  DialogCall::told("已新建「新文件.rtf」並放入這筆資料,會隨資料一起儲存。\n"
                                                    "沒有可以開啟「新文件.rtf」的應用程式。")}));
     QVERIFY(!screen.button(buttonWith<ConnectCommand>(screen.declaration()).name)->isEnabled());
     press(screen, buttonWith<SaveCommand>(screen.declaration()).name);

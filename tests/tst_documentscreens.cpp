@@ -271,7 +271,7 @@ void DocumentScreensTest::savedChangeAfterTheRowWasLeftIsKeptAndTold()
     writeFile(copy, "changed elsewhere\n");
     QTRY_COMPARE(m_dialogs.calls().size(), 1);
     QCOMPARE(m_dialogs.calls().at(0).text,
-             QStringLiteral("「合約.txt」在外部程式中已儲存，但它所屬的資料已不是目前的資料，變更沒有存入資料庫。"
+             QStringLiteral("「合約.txt」在外部程式中已儲存,但它所屬的資料已不是目前的資料,變更沒有存入資料庫。"
                             "儲存的檔案留在「%1」。")
                  .arg(QDir::toNativeSeparators(copy)));
     m_dialogs.takeCalls();
