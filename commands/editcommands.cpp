@@ -60,7 +60,7 @@ Result ConnectCommand::run(ScreenContext &screen) const
 {
     DocumentField *field = screen.documentField(documentField);
     if (!field)
-        throw std::logic_error("the screen declares no document field " + documentField.toStdString());
+        throw std::logic_error(QStringLiteral("畫面沒有宣告文件欄位 %1。").arg(documentField).toStdString());
     const InsertObjectChoice choice = screen.dialogs().insertObject(field->documentClass());
     const DocumentInsert insert = insertChosenDocument(choice, *field);
     // A file that could not be taken leaves Connect for another try; Cancel and any insert use it up.

@@ -67,7 +67,7 @@ void Screen::run(const Command &command)
         if (Result result = command.run(*this); !result)
             m_dialogs.reportFailure(result);
     } catch (const std::exception &error) {
-        m_dialogs.tell(QStringLiteral("程式發生錯誤: %1").arg(QString::fromLocal8Bit(error.what())));
+        m_dialogs.tell(QStringLiteral("程式發生錯誤:%1").arg(QString::fromUtf8(error.what())));
     }
 }
 

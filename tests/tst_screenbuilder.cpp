@@ -484,7 +484,7 @@ void ScreenBuilderTest::commandFailureIsReportedAndTheScreenGoesOn_data()
     QTest::addColumn<QString>("report");
     QTest::newRow("engine refuses") << false << kRefusedStock;
     QTest::newRow("programming error")
-        << true << QString("程式發生錯誤: the screen declares no record source Data9");
+        << true << QString("程式發生錯誤:畫面沒有宣告資料來源 Data9。");
 }
 
 void ScreenBuilderTest::commandFailureIsReportedAndTheScreenGoesOn()
