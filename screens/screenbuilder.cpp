@@ -275,6 +275,8 @@ void ScreenBuilder::buildGrid(const GridDeclaration &grid)
 {
     auto *view = new RecordGrid(*m_screen.source(grid.source), grid.columnHeaders, m_screen.dialogs(), &m_screen);
     view->setObjectName(kGridName);
+    // A screen reader names the grid; its columns name themselves by their headers.
+    view->setAccessibleName(QStringLiteral("資料列表"));
     place(view, grid.geometry);
     m_tabOrder.insert(grid.tabIndex, view);
 }

@@ -335,6 +335,8 @@ void ScreenBuilderTest::labelsNameTheirFields()
         QCOMPARE(labelledBy.size(), 1);
         QCOMPARE(labelledBy.first().first->text(QAccessible::Name), field.caption);
     }
+    QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(screen->findChild<QWidget *>(kGridName));
+    QCOMPARE(grid->text(QAccessible::Name), QStringLiteral("資料列表"));
 }
 
 void ScreenBuilderTest::labelsStandLeftOfTheirFieldsAndShowTheirCaptions_data()
