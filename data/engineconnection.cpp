@@ -255,6 +255,9 @@ Result EngineConnection::checkFileInPlace(Use use) const
 
 void EngineConnection::close()
 {
+    // SQLite keeps a moved file's journal, pages and all, at its name for the file put there to take in.
+    if (!m_file.isEmpty() && filePlace(m_file) != m_filePlace)
+        letGoOfFile();
     untrack(this);
     m_file.clear();
     m_filePlace = FilePlace();

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QSqlError>
 #include <QTest>
 
 #include <cstdio>
@@ -69,6 +70,7 @@ private slots:
     void editOfARowDeletedElsewhereIsNotLost();
     void fileReplacedUnderneathTakesNoWrite_data();
     void fileReplacedUnderneathTakesNoWrite();
+    void programEndingOnAReplacedFileLeavesBothFilesWhole();
     void valueAtReadsAnyRow_data();
     void valueAtReadsAnyRow();
     void valueAtFollowsDeletesAndEdits();
@@ -875,6 +877,39 @@ void RecordSourceTest::fileReplacedUnderneathTakesNoWrite()
     VERIFY_OK(reader.open(kDatabasePath, QStringLiteral("MSF")));
     VERIFY_OK(reader.moveNext());
     QCOMPARE(text(reader, "materiel"), QStringLiteral("washer"));
+}
+
+void RecordSourceTest::programEndingOnAReplacedFileLeavesBothFilesWhole()
+{
+    if (TestDatabase::onServer())
+        QSKIP("a server has no file to move over");
+    const QString file = mappedDatabaseFile(kDatabasePath);
+    const QString backup = file + QStringLiteral(".backup");
+    m_database->execute(QStringLiteral("VACUUM INTO '%1'").arg(backup));
+    m_database->disconnect();
+    QProcess saver;
+    saver.start(QStringLiteral(VEMO_SAVER), {QStringLiteral("T"), QStringLiteral("20"), QStringLiteral("hold")});
+    QByteArray saved;
+    while (!saved.endsWith("holding\n") && saver.waitForReadyRead(30000))
+        saved += saver.readAllStandardOutput();
+    QCOMPARE(saved.count('\n'), 21);
+    // The saver's rows are in the journal still when the user moves the file aside and a backup in.
+    QVERIFY(QFile::rename(file, file + QStringLiteral(".old")));
+    QVERIFY(QFile::rename(backup, file));
+    saver.closeWriteChannel();
+    QVERIFY(saver.waitForFinished(30000));
+
+    const auto customers = [](const QString &path) {
+        EngineConnection reader;
+        if (Result opened = reader.openForReading(path); !opened)
+            return QVariant(opened.message());
+        QSqlQuery query(reader.database());
+        return query.exec(QStringLiteral("SELECT count(*) FROM CF")) && query.next() ? query.value(0)
+                                                                                     : QVariant(query.lastError().text());
+    };
+    QCOMPARE(customers(file + QStringLiteral(".old")), QVariant(20));
+    QCOMPARE(customers(file), QVariant(0));
+    m_database->reconnect();
 }
 
 void RecordSourceTest::editOfARowDeletedElsewhereIsNotLost()
