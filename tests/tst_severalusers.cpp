@@ -1,15 +1,14 @@
 #include "commands/dialogs.h"
-#include "data/engineconnection.h"
 #include "data/stockupdate.h"
 #include "screens/form6.h"
 #include "screens/screen.h"
+#include "support/everyrow.h"
 #include "support/scripteddialogs.h"
 #include "support/testdatabase.h"
 #include "support/userinput.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSqlQuery>
 #include <QTest>
 
 #include <memory>
@@ -340,14 +339,11 @@ void SeveralUsersTest::fileReplacedUnderTwoWindows()
     retype(*m_other.screen, "Text2", QStringLiteral("方頭螺絲"));
     QVERIFY(m_other.screen->close());
     const auto materialNames = [](const QString &path) {
-        EngineConnection reader;
         QStringList names;
-        if (Result opened = reader.open(path); !opened)
-            return QStringList{opened.message()};
-        QSqlQuery query(reader.database());
-        query.exec(QStringLiteral("SELECT materiel FROM MSF ORDER BY materielno"));
-        while (query.next())
-            names << query.value(0).toString();
+        for (const QVariantList &row : everyRow(path)) {
+            if (row.first() == "MSF")
+                names << row.at(2).toString();
+        }
         return names;
     };
     QCOMPARE(materialNames(file), (QStringList{"方頭螺絲", "電線", "保險絲"}));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/everyrow.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -25,9 +27,3 @@ ToolRun runTool(const QStringList &arguments);
 
 /// --database and the test's file; nothing on the server, where the tool finds VEMO_DATABASE itself.
 QStringList databaseOption(const TestDatabase &database);
-
-/// Every row of the eleven tables and the ledger, table by table in the order
-/// the rows were added, read without changing the database: each row its
-/// table's name, then its values as both engines give them back (documents
-/// as their stored bytes, the rest as text).
-QVector<QVariantList> everyRow(const QString &database);
