@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QMutex>
 
+#include <algorithm>
+
 // A file replaced or removed underneath: every connection of this program to
 // it lets go of it, and the file now at the path is opened only when that is safe.
 
@@ -103,16 +105,19 @@ Result EngineConnection::leaveFilesReplacedAt(const QString &file)
     // journal holds the old file's pages, would mix them into the file now there.
     const QString journal = journalOf(file);
     const FilePlace journalPlace = filePlace(journal);
-    bool oldJournal = false;
-    bool oldFileHeld = false;
-    for (const EngineConnection *connection : std::as_const(registry.connections)) {
-        if (onOldFile(connection) && journalPlace.exists && connection->m_journalPlace == journalPlace) {
-            oldJournal = true;
-            oldFileHeld = oldFileHeld || openByAnotherProcess(connection->m_filePlace);
-        }
-    }
-    // A program that opened the file now there beside the emptied journal made it that file's own.
-    if (!oldJournal || (!oldFileHeld && (QFileInfo(journal).size() == 0 || openByAnotherProcess(now))))
+    const bool oldJournal = std::any_of(registry.connections.cbegin(), registry.connections.cend(),
+                                        [&](const EngineConnection *connection) {
+                                            return journalPlace.exists && onOldFile(connection)
+                                                && connection->m_journalPlace == journalPlace;
+                                        });
+    if (!oldJournal)
+        return Result::success();
+    // The old file's inode may be another file's by now; the journal's, still at its name, cannot.
+    // A program holding it and the file now there opened that file beside the emptied journal.
+    const QSet<qint64> journalHolders = processesHolding(journalPlace);
+    const QSet<qint64> onOldFileStill = journalHolders - processesHolding(now);
+    if (!journalHolders.contains(-1) && onOldFileStill.isEmpty()
+        && (!journalHolders.isEmpty() || QFileInfo(journal).size() == 0))
         return Result::success();
     return Result::failure(kCannotOpen
                            + QStringLiteral("資料庫檔案 '%1' 已經被另一個檔案取代了,但還有別的程式開著原來的檔案,"

@@ -842,8 +842,10 @@ void RecordSourceTest::fileReplacedUnderneathTakesNoWrite()
     QProcess other;
     if (change.endsWith(QLatin1String("held"))) {
         other.start(QStringLiteral(VEMO_SAVER), {QStringLiteral("other"), QStringLiteral("1"), QStringLiteral("hold")});
-        QVERIFY(other.waitForReadyRead(30000));
-        QCOMPARE(other.readAllStandardOutput(), QByteArray("other-1\nholding\n"));
+        QByteArray said;
+        while (!said.endsWith("holding\n") && other.waitForReadyRead(30000))
+            said += other.readAllStandardOutput();
+        QCOMPARE(said, QByteArray("other-1\nholding\n"));
     }
     QVERIFY(source.setValue(QStringLiteral("materiel"), QStringLiteral("washer")));
     const auto moveBackupOverFile = [&] {

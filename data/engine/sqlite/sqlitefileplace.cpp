@@ -19,25 +19,28 @@ QString journalOf(const QString &databaseFile)
     return databaseFile + QStringLiteral("-wal");
 }
 
-bool openByAnotherProcess(const FilePlace &place)
+QSet<qint64> processesHolding(const FilePlace &place)
 {
+    QSet<qint64> holders;
     if (!place.exists)
-        return false;
+        return holders;
     const QDir processes(QStringLiteral("/proc"));
     if (!processes.exists(QStringLiteral("self/fd")))
-        return true;
-    const QString self = QString::number(::getpid());
-    for (const QString &pid : processes.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        return {-1};
+    const qint64 self = ::getpid();
+    for (const QString &entry : processes.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         bool isProcess = false;
-        pid.toLongLong(&isProcess);
+        const qint64 pid = entry.toLongLong(&isProcess);
         if (!isProcess || pid == self)
             continue;
         // Another user's process shows no files: it cannot hold this user's database either.
-        const QDir fds(processes.filePath(pid + QStringLiteral("/fd")));
+        const QDir fds(processes.filePath(entry + QStringLiteral("/fd")));
         for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-            if (filePlace(fds.filePath(fd)) == place)
-                return true;
+            if (filePlace(fds.filePath(fd)) == place) {
+                holders.insert(pid);
+                break;
+            }
         }
     }
-    return false;
+    return holders;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 
 /// Which file a path names: its device and inode. A file put at the path
@@ -24,7 +25,6 @@ FilePlace filePlace(const QString &path);
 /// The write-ahead journal SQLite keeps beside a database file.
 QString journalOf(const QString &databaseFile);
 
-/// Whether another process of this user holds the file open (/proc tells,
-/// by device and inode, also for a file removed or renamed since); true
-/// when that cannot be told at all.
-bool openByAnotherProcess(const FilePlace &place);
+/// The other processes of this user that hold the file open (/proc tells,
+/// by device and inode); -1 among them when that cannot be told.
+QSet<qint64> processesHolding(const FilePlace &place);
