@@ -1,8 +1,8 @@
 #include "admin/admincommand.h"
 
 #include "admin/console.h"
-#include "data/engineconnection.h"
-#include "data/serveraddress.h"
+#include "data/connection/engineconnection.h"
+#include "data/connection/serveraddress.h"
 
 #include <QRegularExpression>
 

@@ -12,7 +12,7 @@
 #include "admin/restorecommand.h"
 #include "admin/schemacommand.h"
 #include "admin/tablescommand.h"
-#include "data/databaselocation.h"
+#include "data/connection/databaselocation.h"
 
 #include <QCoreApplication>
 

@@ -5,7 +5,7 @@
 #include "admin/leftovers.h"
 #include "admin/progress.h"
 #include "data/engine/sqlite/sqlitefile.h"
-#include "data/serveraddress.h"
+#include "data/connection/serveraddress.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #include "admin/checkcommand.h"
 
 #include "admin/console.h"
-#include "data/databasecheck.h"
-#include "data/engineconnection.h"
-#include "data/serveraddress.h"
+#include "data/tables/databasecheck.h"
+#include "data/connection/engineconnection.h"
+#include "data/connection/serveraddress.h"
 
 int CheckCommand::run(const QStringList &arguments, const QString &database)
 {

@@ -3,7 +3,7 @@
 #include "admin/console.h"
 #include "admin/databasecopy.h"
 #include "admin/filereplacement.h"
-#include "data/serveraddress.h"
+#include "data/connection/serveraddress.h"
 
 int CopyCommand::run(const QStringList &arguments, const QString &database)
 {

@@ -2,13 +2,13 @@
 
 #include "admin/progress.h"
 #include "data/engine.h"
-#include "data/engineconnection.h"
+#include "data/connection/engineconnection.h"
 #include "data/enginetext.h"
 #include "data/schema.h"
-#include "data/serveraddress.h"
-#include "data/stockledger.h"
-#include "data/tablereading.h"
-#include "data/transaction.h"
+#include "data/connection/serveraddress.h"
+#include "data/tables/stockledger.h"
+#include "data/tables/tablereading.h"
+#include "data/tables/transaction.h"
 
 #include <QElapsedTimer>
 

@@ -3,11 +3,11 @@
 #include "admin/console.h"
 #include "admin/csv.h"
 #include "admin/progress.h"
-#include "data/document.h"
+#include "data/records/document.h"
 #include "data/engine.h"
-#include "data/engineconnection.h"
+#include "data/connection/engineconnection.h"
 #include "data/schema.h"
-#include "data/tablereading.h"
+#include "data/tables/tablereading.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,10 +4,10 @@
 #include "admin/filereplacement.h"
 #include "admin/importvalue.h"
 #include "admin/progress.h"
-#include "data/engineconnection.h"
-#include "data/rowinsertion.h"
-#include "data/serveraddress.h"
-#include "data/transaction.h"
+#include "data/connection/engineconnection.h"
+#include "data/tables/rowinsertion.h"
+#include "data/connection/serveraddress.h"
+#include "data/tables/transaction.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>

@@ -1,8 +1,8 @@
 #include "admin/importvalue.h"
 
 #include "admin/oleobject.h"
-#include "data/decimalnumber.h"
-#include "data/document.h"
+#include "data/records/decimalnumber.h"
+#include "data/records/document.h"
 
 #include <QDate>
 #include <cmath>

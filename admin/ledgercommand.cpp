@@ -2,8 +2,8 @@
 
 #include "admin/console.h"
 #include "admin/texttable.h"
-#include "data/engineconnection.h"
-#include "data/stockledger.h"
+#include "data/connection/engineconnection.h"
+#include "data/tables/stockledger.h"
 
 
 int LedgerCommand::run(const QStringList &arguments, const QString &database)

@@ -1,6 +1,6 @@
 #include "admin/leftovers.h"
 
-#include "data/serveraddress.h"
+#include "data/connection/serveraddress.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 
 #include "admin/console.h"
 #include "admin/reports.h"
-#include "data/engineconnection.h"
+#include "data/connection/engineconnection.h"
 
 int ReportCommand::run(const QStringList &arguments, const QString &database)
 {

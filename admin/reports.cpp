@@ -1,7 +1,7 @@
 #include "admin/reports.h"
 
 #include "admin/contractdate.h"
-#include "data/tablereading.h"
+#include "data/tables/tablereading.h"
 
 #include <QHash>
 #include <QRegularExpression>

@@ -4,7 +4,7 @@
 #include "admin/databasecopy.h"
 #include "admin/filereplacement.h"
 #include "data/engine/sqlite/sqlitefile.h"
-#include "data/serveraddress.h"
+#include "data/connection/serveraddress.h"
 
 #include <QFileInfo>
 

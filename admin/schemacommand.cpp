@@ -3,7 +3,7 @@
 #include "admin/console.h"
 #include "admin/texttable.h"
 #include "data/engine.h"
-#include "data/engineconnection.h"
+#include "data/connection/engineconnection.h"
 #include "data/schema.h"
 
 namespace {

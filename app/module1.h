@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/engineconnection.h"
+#include "data/connection/engineconnection.h"
 
 /// The one code module: it holds the shared connection for the whole run.
 struct Module1

@@ -6,11 +6,11 @@
 
 #include "bench/benchsupport.h"
 #include "bound/recordgridmodel.h"
-#include "data/databaselocation.h"
-#include "data/engineconnection.h"
-#include "data/recordsource.h"
-#include "data/serveraddress.h"
-#include "data/stockupdate.h"
+#include "data/connection/databaselocation.h"
+#include "data/connection/engineconnection.h"
+#include "data/records/recordsource.h"
+#include "data/connection/serveraddress.h"
+#include "data/records/stockupdate.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

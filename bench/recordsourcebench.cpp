@@ -3,9 +3,9 @@
 
 #include "bench/benchsupport.h"
 #include "bound/recordgridmodel.h"
-#include "data/databaselocation.h"
-#include "data/engineconnection.h"
-#include "data/recordsource.h"
+#include "data/connection/databaselocation.h"
+#include "data/connection/engineconnection.h"
+#include "data/records/recordsource.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -7,9 +7,9 @@
 #include "bench/benchsupport.h"
 #include "app/screencatalog.h"
 #include "commands/qtdialogs.h"
-#include "data/databaselocation.h"
-#include "data/engineconnection.h"
-#include "data/recordsource.h"
+#include "data/connection/databaselocation.h"
+#include "data/connection/engineconnection.h"
+#include "data/records/recordsource.h"
 #include "data/schema.h"
 #include "screens/screen.h"
 

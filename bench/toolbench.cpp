@@ -8,8 +8,8 @@
 //   scripts/with-postgres build/bench/vemo_tool_bench
 
 #include "bench/benchsupport.h"
-#include "data/engineconnection.h"
-#include "data/serveraddress.h"
+#include "data/connection/engineconnection.h"
+#include "data/connection/serveraddress.h"
 
 #include <QCoreApplication>
 #include <QDir>

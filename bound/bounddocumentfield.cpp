@@ -2,7 +2,7 @@
 
 #include "commands/dialogs.h"
 #include "bound/documentinsert.h"
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 
 #include <QBuffer>
 #include <QContextMenuEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "commands/documentfield.h"
-#include "data/document.h"
+#include "data/records/document.h"
 
 #include <QFileSystemWatcher>
 #include <QFrame>

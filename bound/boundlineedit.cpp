@@ -1,7 +1,7 @@
 #include "bound/boundlineedit.h"
 
-#include "data/fieldtext.h"
-#include "data/recordsource.h"
+#include "data/records/fieldtext.h"
+#include "data/records/recordsource.h"
 
 #include <limits>
 

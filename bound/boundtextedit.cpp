@@ -1,7 +1,7 @@
 #include "bound/boundtextedit.h"
 
-#include "data/fieldtext.h"
-#include "data/recordsource.h"
+#include "data/records/fieldtext.h"
+#include "data/records/recordsource.h"
 
 BoundTextEdit::BoundTextEdit(RecordSource &source, int column, bool horizontalScrollBar, bool verticalScrollBar,
                              QWidget *parent)

@@ -1,7 +1,7 @@
 #include "bound/documentinsert.h"
 
 #include "commands/documentfield.h"
-#include "data/document.h"
+#include "data/records/document.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "bound/lookuplist.h"
 
-#include "data/fieldtext.h"
+#include "data/records/fieldtext.h"
 #include "bound/lookuplistmodel.h"
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 
 #include <QApplication>
 #include <QKeyEvent>

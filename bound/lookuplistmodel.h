@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/lookupentries.h"
+#include "data/records/lookupentries.h"
 
 #include <QAbstractListModel>
 

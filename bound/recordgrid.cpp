@@ -3,7 +3,7 @@
 #include "bound/recordgridmodel.h"
 #include "bound/recordgridwindow.h"
 #include "commands/dialogs.h"
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 
 #include <QHeaderView>
 #include <QLineEdit>

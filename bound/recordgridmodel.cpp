@@ -1,8 +1,8 @@
 #include "bound/recordgridmodel.h"
 
-#include "data/fieldtext.h"
-#include "data/document.h"
-#include "data/recordsource.h"
+#include "data/records/fieldtext.h"
+#include "data/records/document.h"
+#include "data/records/recordsource.h"
 
 RecordGridModel::RecordGridModel(RecordSource &source, QObject *parent)
     : QAbstractTableModel(parent), m_source(source)

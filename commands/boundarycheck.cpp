@@ -2,7 +2,7 @@
 
 #include "commands/dialogs.h"
 #include "commands/screencontext.h"
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "commands/dialogs.h"
 
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 
 void Dialogs::tell(const QString &text, const QString &title)
 {

@@ -4,7 +4,7 @@
 #include "bound/documentinsert.h"
 #include "commands/screencontext.h"
 #include "commands/documentfield.h"
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 
 #include <stdexcept>
 

@@ -2,8 +2,8 @@
 
 #include "commands/dialogs.h"
 #include "commands/screencontext.h"
-#include "data/criterion.h"
-#include "data/recordsource.h"
+#include "data/records/criterion.h"
+#include "data/records/recordsource.h"
 
 QString withoutTrailingSpaces(const QString &text)
 {

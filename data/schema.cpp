@@ -2,8 +2,8 @@
 
 #include "data/engine.h"
 #include "data/enginetext.h"
-#include "data/stockledger.h"
-#include "data/transaction.h"
+#include "data/tables/stockledger.h"
+#include "data/tables/transaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

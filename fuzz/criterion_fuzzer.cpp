@@ -1,6 +1,6 @@
 // Any text handed to the criterion parser: it never crashes or hangs, and a
 // criterion it reads, written again, reads back as the same column and value.
-#include "data/criterion.h"
+#include "data/records/criterion.h"
 #include "fuzz/fuzzinput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -1,6 +1,6 @@
 // Any text handed to the number reader: a number it reads writes back as a
 // text that reads as the same number, sums undo, and rounding stays in range.
-#include "data/decimalnumber.h"
+#include "data/records/decimalnumber.h"
 #include "fuzz/fuzzinput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

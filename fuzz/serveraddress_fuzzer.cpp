@@ -1,6 +1,6 @@
 // Any text given as a server address: it never crashes, an address it takes
 // is whole, and a password never reaches a message or the address as shown.
-#include "data/serveraddress.h"
+#include "data/connection/serveraddress.h"
 #include "fuzz/fuzzinput.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -1,7 +1,7 @@
 // Any text put into a server address, opened through the engine against a
 // port where nothing listens: the open fails, refused or unreachable, and no
 // password written anywhere in the address reaches its message.
-#include "data/engineconnection.h"
+#include "data/connection/engineconnection.h"
 #include "fuzz/fuzzinput.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "commands/command.h"
-#include "data/stockupdate.h"
+#include "data/records/stockupdate.h"
 
 #include <QString>
 

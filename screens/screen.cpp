@@ -2,7 +2,7 @@
 
 #include "commands/dialogs.h"
 #include "bound/lookuplist.h"
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 #include "screens/screenbuilder.h"
 
 #include <QCloseEvent>

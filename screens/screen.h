@@ -2,7 +2,7 @@
 
 #include "commands/boundarycheck.h"
 #include "commands/screencontext.h"
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 #include "screens/screendeclaration.h"
 
 #include <QHash>

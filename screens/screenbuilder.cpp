@@ -6,8 +6,8 @@
 #include "bound/boundtextedit.h"
 #include "bound/lookuplist.h"
 #include "bound/recordgrid.h"
-#include "data/databaselocation.h"
-#include "data/recordsource.h"
+#include "data/connection/databaselocation.h"
+#include "data/records/recordsource.h"
 #include "screens/screen.h"
 
 #include <QGroupBox>

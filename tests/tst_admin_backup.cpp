@@ -1,6 +1,6 @@
-#include "data/engineconnection.h"
+#include "data/connection/engineconnection.h"
 #include "data/schema.h"
-#include "data/stockledger.h"
+#include "data/tables/stockledger.h"
 #include "support/serverschema.h"
 #include "support/testdatabase.h"
 #include "support/toolrun.h"

@@ -1,5 +1,5 @@
-#include "data/document.h"
-#include "data/engineconnection.h"
+#include "data/records/document.h"
+#include "data/connection/engineconnection.h"
 #include "support/serverschema.h"
 #include "support/toolrun.h"
 

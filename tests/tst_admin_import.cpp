@@ -3,7 +3,7 @@
 #include "admin/importplan.h"
 #include "admin/importvalue.h"
 #include "admin/leftovers.h"
-#include "data/document.h"
+#include "data/records/document.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "admin/contractdate.h"
 #include "admin/reports.h"
-#include "data/engineconnection.h"
-#include "data/databaselocation.h"
+#include "data/connection/engineconnection.h"
+#include "data/connection/databaselocation.h"
 #include "support/testdatabase.h"
 
 #include <QTest>

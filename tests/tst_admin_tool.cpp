@@ -1,8 +1,8 @@
 #include "admin/jetfile.h"
-#include "data/document.h"
-#include "data/engineconnection.h"
+#include "data/records/document.h"
+#include "data/connection/engineconnection.h"
 #include "data/schema.h"
-#include "data/stockupdate.h"
+#include "data/records/stockupdate.h"
 #include "support/testdatabase.h"
 #include "support/toolrun.h"
 

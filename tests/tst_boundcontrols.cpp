@@ -2,8 +2,8 @@
 #include "bound/boundtextedit.h"
 #include "bound/lookuplist.h"
 #include "bound/recordgrid.h"
-#include "data/databaselocation.h"
-#include "data/recordsource.h"
+#include "data/connection/databaselocation.h"
+#include "data/records/recordsource.h"
 #include "support/scripteddialogs.h"
 #include "support/testdatabase.h"
 

@@ -1,5 +1,5 @@
-#include "data/criterion.h"
-#include "data/recordsource.h"
+#include "data/records/criterion.h"
+#include "data/records/recordsource.h"
 #include "support/testdatabase.h"
 
 #include <QTest>

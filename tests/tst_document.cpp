@@ -1,6 +1,6 @@
-#include "data/databaselocation.h"
-#include "data/document.h"
-#include "data/recordsource.h"
+#include "data/connection/databaselocation.h"
+#include "data/records/document.h"
+#include "data/records/recordsource.h"
 #include "support/testdatabase.h"
 
 #include <QDir>

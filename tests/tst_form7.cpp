@@ -1,4 +1,4 @@
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 #include "lending/form7.h"
 #include "lending/stockcommands.h"
 #include "screens/form6.h"

@@ -1,7 +1,7 @@
-#include "data/databaselocation.h"
+#include "data/connection/databaselocation.h"
 #include "data/engine.h"
-#include "data/keyset.h"
-#include "data/recordsource.h"
+#include "data/records/keyset.h"
+#include "data/records/recordsource.h"
 #include "support/testdatabase.h"
 
 #include <QRandomGenerator>

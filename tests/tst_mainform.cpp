@@ -1,5 +1,5 @@
 #include "app/mainform.h"
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 #include "screens/screen.h"
 #include "support/scripteddialogs.h"
 #include "support/testdatabase.h"

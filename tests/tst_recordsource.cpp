@@ -1,9 +1,9 @@
-#include "data/criterion.h"
-#include "data/databaselocation.h"
+#include "data/records/criterion.h"
+#include "data/connection/databaselocation.h"
 #include "data/engine.h"
-#include "data/engineconnection.h"
+#include "data/connection/engineconnection.h"
 #include "data/schema.h"
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 #include "support/everyrow.h"
 #include "support/testdatabase.h"
 

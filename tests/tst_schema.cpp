@@ -1,10 +1,10 @@
-#include "data/databaselocation.h"
+#include "data/connection/databaselocation.h"
 #include "data/engine.h"
-#include "data/engineconnection.h"
+#include "data/connection/engineconnection.h"
 #include "data/enginetext.h"
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 #include "data/schema.h"
-#include "data/stockledger.h"
+#include "data/tables/stockledger.h"
 #include "support/testdatabase.h"
 
 #include <QDir>

@@ -3,7 +3,7 @@
 #include "commands/editcommands.h"
 #include "commands/searchcommands.h"
 #include "bound/boundtextedit.h"
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 #include "screens/declare.h"
 #include "screens/screen.h"
 #include "support/scripteddialogs.h"

@@ -1,5 +1,5 @@
 #include "app/mainform.h"
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 #include "screens/form10.h"
 #include "screens/form4.h"
 #include "screens/form6.h"

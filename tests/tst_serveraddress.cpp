@@ -1,5 +1,5 @@
-#include "data/databaselocation.h"
-#include "data/serveraddress.h"
+#include "data/connection/databaselocation.h"
+#include "data/connection/serveraddress.h"
 
 #include <QFile>
 #include <QTemporaryDir>

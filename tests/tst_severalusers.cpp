@@ -1,5 +1,5 @@
 #include "commands/dialogs.h"
-#include "data/stockupdate.h"
+#include "data/records/stockupdate.h"
 #include "screens/form6.h"
 #include "screens/screen.h"
 #include "support/everyrow.h"

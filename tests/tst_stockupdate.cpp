@@ -1,4 +1,4 @@
-#include "data/stockupdate.h"
+#include "data/records/stockupdate.h"
 
 #include <QTest>
 

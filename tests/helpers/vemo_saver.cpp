@@ -2,9 +2,9 @@
 // each row whose save returned success. Used by the tests that start several
 // programs on one file or kill one mid-write; with "hold" it then keeps the
 // file open until its input ends, as a program left running does.
-#include "data/databaselocation.h"
-#include "data/engineconnection.h"
-#include "data/recordsource.h"
+#include "data/connection/databaselocation.h"
+#include "data/connection/engineconnection.h"
+#include "data/records/recordsource.h"
 
 #include <QCoreApplication>
 

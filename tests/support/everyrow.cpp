@@ -1,9 +1,9 @@
 #include "support/everyrow.h"
 
 #include "data/engine.h"
-#include "data/engineconnection.h"
+#include "data/connection/engineconnection.h"
 #include "data/schema.h"
-#include "data/stockledger.h"
+#include "data/tables/stockledger.h"
 
 #include <QSqlQuery>
 #include <QSqlRecord>

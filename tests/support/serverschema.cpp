@@ -1,7 +1,7 @@
 #include "support/serverschema.h"
 
-#include "data/engineconnection.h"
-#include "data/serveraddress.h"
+#include "data/connection/engineconnection.h"
+#include "data/connection/serveraddress.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #include "support/testdatabase.h"
 
-#include "data/databaselocation.h"
+#include "data/connection/databaselocation.h"
 #include "data/engine.h"
 #include "data/schema.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/engineconnection.h"
+#include "data/connection/engineconnection.h"
 #include "support/serverschema.h"
 
 #include <QTemporaryDir>

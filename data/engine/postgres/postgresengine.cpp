@@ -4,7 +4,7 @@
 
 #include "data/enginetext.h"
 #include "data/schema.h"
-#include "data/transaction.h"
+#include "data/tables/transaction.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -2,9 +2,9 @@
 
 #include "data/engine.h"
 #include "data/enginetext.h"
-#include "data/keyset.h"
+#include "data/records/keyset.h"
 #include "data/schema.h"
-#include "data/transaction.h"
+#include "data/tables/transaction.h"
 
 #include <QHash>
 #include <QSqlError>

@@ -1,9 +1,9 @@
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 
-#include "data/databaselocation.h"
+#include "data/connection/databaselocation.h"
 #include "data/engine.h"
 #include "data/enginetext.h"
-#include "data/filefollowing.h"
+#include "data/connection/filefollowing.h"
 
 #include <QSqlError>
 

@@ -1,4 +1,4 @@
-#include "data/stockledger.h"
+#include "data/tables/stockledger.h"
 
 #include "data/engine.h"
 #include "data/enginetext.h"

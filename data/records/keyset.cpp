@@ -1,4 +1,4 @@
-#include "data/keyset.h"
+#include "data/records/keyset.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "data/tablereading.h"
+#include "data/tables/tablereading.h"
 
 #include "data/engine.h"
 #include "data/enginetext.h"

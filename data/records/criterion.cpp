@@ -1,4 +1,4 @@
-#include "data/criterion.h"
+#include "data/records/criterion.h"
 
 namespace {
 

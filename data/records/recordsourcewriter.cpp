@@ -1,6 +1,6 @@
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 
-#include "data/decimalnumber.h"
+#include "data/records/decimalnumber.h"
 #include "data/engine.h"
 #include "data/schema.h"
 

@@ -1,4 +1,4 @@
-#include "data/rowinsertion.h"
+#include "data/tables/rowinsertion.h"
 
 #include "data/engine.h"
 #include "data/enginetext.h"

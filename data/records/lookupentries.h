@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/keyset.h"
+#include "data/records/keyset.h"
 
 #include <QHash>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 
 #include "data/engine.h"
 

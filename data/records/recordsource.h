@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/engineconnection.h"
-#include "data/keyset.h"
+#include "data/connection/engineconnection.h"
+#include "data/records/keyset.h"
 #include "data/result.h"
 
 #include <QHash>

@@ -1,10 +1,10 @@
-#include "data/databasecheck.h"
+#include "data/tables/databasecheck.h"
 
-#include "data/document.h"
+#include "data/records/document.h"
 #include "data/engine.h"
 #include "data/enginetext.h"
 #include "data/schema.h"
-#include "data/tablereading.h"
+#include "data/tables/tablereading.h"
 
 #include <QHash>
 

@@ -1,4 +1,4 @@
-#include "data/serveraddress.h"
+#include "data/connection/serveraddress.h"
 
 #include <QRegularExpression>
 #include <QUrl>

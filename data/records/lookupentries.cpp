@@ -1,7 +1,7 @@
-#include "data/lookupentries.h"
+#include "data/records/lookupentries.h"
 
 #include "data/engine.h"
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 
 #include <QSqlQuery>
 

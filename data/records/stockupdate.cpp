@@ -1,10 +1,10 @@
 #include "data/enginetext.h"
-#include "data/stockupdate.h"
+#include "data/records/stockupdate.h"
 
-#include "data/criterion.h"
-#include "data/decimalnumber.h"
+#include "data/records/criterion.h"
+#include "data/records/decimalnumber.h"
 #include "data/engine.h"
-#include "data/engineconnection.h"
+#include "data/connection/engineconnection.h"
 #include "data/schema.h"
 
 #include <QSqlError>

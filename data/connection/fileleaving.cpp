@@ -1,4 +1,4 @@
-#include "data/engineconnection.h"
+#include "data/connection/engineconnection.h"
 
 #include "data/engine/sqlite/sqlitehandle.h"
 

@@ -1,4 +1,4 @@
-#include "data/decimalnumber.h"
+#include "data/records/decimalnumber.h"
 
 #include <algorithm>
 

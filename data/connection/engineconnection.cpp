@@ -1,11 +1,11 @@
-#include "data/engineconnection.h"
+#include "data/connection/engineconnection.h"
 
-#include "data/databaselocation.h"
+#include "data/connection/databaselocation.h"
 #include "data/engine.h"
 #include "data/engine/postgres/postgresengine.h"
 #include "data/enginetext.h"
 #include "data/schema.h"
-#include "data/serveraddress.h"
+#include "data/connection/serveraddress.h"
 
 #include <QAtomicInt>
 #include <QDir>

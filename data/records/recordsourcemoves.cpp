@@ -1,6 +1,6 @@
-#include "data/recordsource.h"
+#include "data/records/recordsource.h"
 
-#include "data/criterion.h"
+#include "data/records/criterion.h"
 #include "data/engine.h"
 
 #include <algorithm>

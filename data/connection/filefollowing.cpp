@@ -1,4 +1,4 @@
-#include "data/filefollowing.h"
+#include "data/connection/filefollowing.h"
 
 FileFollowing &FileFollowing::instance()
 {

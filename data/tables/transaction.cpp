@@ -1,4 +1,4 @@
-#include "data/transaction.h"
+#include "data/tables/transaction.h"
 
 #include "data/engine.h"
 #include "data/enginetext.h"

@@ -1,4 +1,4 @@
-#include "data/document.h"
+#include "data/records/document.h"
 
 #include <QDataStream>
 #include <QDir>

@@ -1,6 +1,6 @@
-#include "data/databaselocation.h"
+#include "data/connection/databaselocation.h"
 
-#include "data/serveraddress.h"
+#include "data/connection/serveraddress.h"
 
 #include <QDir>
 #include <QFile>
