@@ -4,7 +4,11 @@
 #include "admin/texttable.h"
 #include "data/engine.h"
 #include "data/connection/engineconnection.h"
+#include "data/connection/serveraddress.h"
 #include "data/schema.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -30,6 +34,19 @@ Result addTable(QSqlDatabase &database, const TableDefinition &table, TextTable 
 
 } // namespace
 
+bool SchemaCommand::openDatabaseOrNewOne(EngineConnection &connection, const QString &database, const QTemporaryDir &scratch)
+{
+    if (ServerAddress::isServerAddress(database) || QFileInfo::exists(database))
+        return openDatabase(connection, database);
+    console::note(QStringLiteral("資料庫 %1 還不存在;以下是 vemo 第一次啟動時建立的資料表與欄位。").arg(database));
+    const Result opened = scratch.isValid()
+        ? connection.open(scratch.filePath(QStringLiteral("vemo.sqlite")), EngineConnection::Missing::Create)
+        : Result::failure(QStringLiteral("無法建立暫存資料夾,列不出資料表。"));
+    if (!opened)
+        console::message(opened.message());
+    return opened.ok();
+}
+
 int SchemaCommand::run(const QStringList &arguments, const QString &database)
 {
     QCommandLineParser parser;
@@ -41,8 +58,9 @@ int SchemaCommand::run(const QStringList &arguments, const QString &database)
         console::message(QStringLiteral("vemo-admin schema:不需要引數。"));
         return kExitUsage;
     }
+    const QTemporaryDir scratch;
     EngineConnection connection;
-    if (!openDatabase(connection, database))
+    if (!openDatabaseOrNewOne(connection, database, scratch))
         return kExitFailed;
     QSqlDatabase db = connection.database();
     TextTable listing({QStringLiteral("資料表"), QStringLiteral("欄位"), QStringLiteral("型別"), QStringLiteral("vemo 的用途")});
