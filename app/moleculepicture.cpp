@@ -28,6 +28,31 @@ const std::array<Atom, 7> kAtoms = {{
 }};
 const std::array<std::pair<int, int>, 6> kBonds = {{{0, 1}, {0, 2}, {0, 3}, {0, 4}, {1, 5}, {2, 6}}};
 
+/// Below this side the drawing's small atoms and highlights blur into a smudge.
+constexpr qreal kSmallestDetailedSide = 32;
+
+/// For small icons: the central atom and its four neighbours, large, solid and outlined.
+const std::array<Atom, 5> kSmallAtoms = {{
+    {{50, 50}, 18, QColor(200, 40, 40)},
+    {{16, 16}, 14, QColor(40, 90, 210)},
+    {{84, 16}, 14, QColor(40, 90, 210)},
+    {{84, 84}, 14, QColor(40, 90, 210)},
+    {{16, 84}, 14, QColor(40, 90, 210)},
+}};
+
+void paintSmallMolecule(QPainter &painter, qreal side)
+{
+    painter.setPen(QPen(QColor(120, 120, 120), 10, Qt::SolidLine, Qt::FlatCap));
+    for (std::size_t i = 1; i < kSmallAtoms.size(); ++i)
+        painter.drawLine(kSmallAtoms[0].centre, kSmallAtoms[i].centre);
+    // One device pixel of darker rim separates each atom from the bonds and the background.
+    for (const Atom &atom : kSmallAtoms) {
+        painter.setPen(QPen(atom.colour.darker(170), 100 / side));
+        painter.setBrush(atom.colour);
+        painter.drawEllipse(atom.centre, atom.radius, atom.radius);
+    }
+}
+
 } // namespace
 
 MoleculePicture::MoleculePicture(QWidget *parent) : QWidget(parent)
@@ -47,6 +72,10 @@ void paintMolecule(QPainter &painter, qreal side)
 {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(side / 100, side / 100);
+    if (side < kSmallestDetailedSide) {
+        paintSmallMolecule(painter, side);
+        return;
+    }
     painter.setPen(QPen(QColor(90, 90, 90), 3, Qt::SolidLine, Qt::RoundCap));
     for (const auto &[from, to] : kBonds)
         painter.drawLine(kAtoms[from].centre, kAtoms[to].centre);
