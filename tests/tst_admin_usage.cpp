@@ -18,6 +18,7 @@ private slots:
     void dryRunShowsHowTextDecodes();
     void listings_data();
     void listings();
+    void schemaBeforeTheFirstStart();
 };
 
 namespace {
@@ -133,6 +134,17 @@ void AdminUsageTest::listings()
     const QStringList lines = run.out.split(QStringLiteral("\r\n"));
     for (const QString &record : records)
         QVERIFY2(lines.contains(record), qPrintable(record));
+}
+
+void AdminUsageTest::schemaBeforeTheFirstStart()
+{
+    QTemporaryDir folder;
+    const QString never = folder.filePath(QStringLiteral("vemo.sqlite"));
+    const ToolRun run = runTool({QStringLiteral("--database"), never, QStringLiteral("schema"), QStringLiteral("--csv")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    QVERIFY2(run.out.split(QStringLiteral("\r\n")).contains(QStringLiteral("CF,customerno,TEXT,文字")), qPrintable(run.out));
+    QVERIFY(run.err.contains(QStringLiteral("資料庫 %1 還不存在").arg(never)));
+    QVERIFY(QDir(folder.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
 }
 
 QTEST_GUILESS_MAIN(AdminUsageTest)

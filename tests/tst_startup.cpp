@@ -26,6 +26,8 @@ private slots:
     void killedWhileSavingLosesNoSavedRow_data();
     void killedWhileSavingLosesNoSavedRow();
     void unwritableFolderIsNamed();
+    void informationOptionsNeedNoDisplay_data();
+    void informationOptionsNeedNoDisplay();
 
 private:
     /// A saving program on the folder; it prints the key of every row saved.
@@ -174,6 +176,34 @@ void StartupTest::unwritableFolderIsNamed()
     QVERIFY2(opened.message().startsWith(kCannotOpen
                                          + QStringLiteral("資料夾 '%1' 不能寫入").arg(QDir::toNativeSeparators(home.path()))),
              qPrintable(opened.message()));
+}
+
+void StartupTest::informationOptionsNeedNoDisplay_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("printed");
+
+    QTest::newRow("version") << QStringLiteral("--version") << QStringLiteral("vemo " VEMO_VERSION "\n");
+    QTest::newRow("help") << QStringLiteral("--help") << QStringLiteral("資料庫的位置與設定請看 man vemo。");
+}
+
+void StartupTest::informationOptionsNeedNoDisplay()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, printed);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.remove(QStringLiteral("DISPLAY"));
+    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    // A window system that cannot start here: making the application object would end the program.
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(VEMO_PROGRAM), {option});
+    QVERIFY(program.waitForFinished(60000));
+    const QString out = QString::fromUtf8(program.readAllStandardOutput());
+    QVERIFY2(program.exitStatus() == QProcess::NormalExit && program.exitCode() == 0, program.readAllStandardError().constData());
+    QVERIFY2(out.contains(printed), qPrintable(out));
 }
 
 QTEST_GUILESS_MAIN(StartupTest)
