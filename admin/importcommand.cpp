@@ -16,7 +16,7 @@ QString ImportCommand::helpNotes() const
         "舊資料庫的資料表與欄位:vemo-admin tables FILE.mdb;vemo 的:vemo-admin schema。\n"
         "對照檔寫到不存在的資料表或欄位、或把兩個欄位對到同一個欄位時,整個匯入不寫任何資料。\n"
         "沒有任何一筆資料可寫入時,匯入 (包括 --dry-run) 以結束碼 1 結束並說明原因。\n"
-        "詳細說明與完整範例:docs/import-map.md。\n");
+        "詳細說明與完整範例:" VEMO_DOC_DIR "/import-map.md (原始碼裡的 docs/import-map.md)。\n");
 }
 
 int ImportCommand::run(const QStringList &arguments, const QString &database)
