@@ -44,7 +44,7 @@ QString toolHelp(const std::vector<std::unique_ptr<AdminCommand>> &commands)
                                   "vemo 的管理工具:帶入舊資料、匯出、複製到資料庫伺服器、備份與還原、檢查、報表與庫存異動記錄。\n"
                                   "沒有 --database 時,用 vemo 程式自己的資料庫:環境變數 VEMO_DATABASE,或 vemo.conf 的 database=,"
                                   "都沒有時是 %1;PATH 也可以是 postgresql://使用者@主機:連接埠/資料庫。\n"
-                                  "--quiet 只留失敗的訊息。\n"
+                                  "--quiet 只留失敗的訊息。--database 與 --quiet 放在指令的前面或後面都可以。\n"
                                   "資料寫到標準輸出,訊息寫到標準錯誤;結束碼 0 是成功,1 是失敗或發現問題,2 是指令寫錯。\n\n"
                                   "指令:\n")
                        .arg(mappedDatabaseFile(kDatabasePath));
@@ -54,19 +54,23 @@ QString toolHelp(const std::vector<std::unique_ptr<AdminCommand>> &commands)
     return text;
 }
 
-/// The options before the command: --database PATH and --quiet, in any order.
+/// The options every command takes, --database PATH and --quiet, read
+/// wherever they stand before a "--"; the rest is the command and its own.
 struct GlobalOptions
 {
     QString database;
-    int commandAt = 0;
+    QStringList commandLine;
 };
 
 std::optional<GlobalOptions> readGlobalOptions(const QStringList &arguments)
 {
     GlobalOptions options;
-    int &at = options.commandAt;
-    for (; at < arguments.size(); ++at) {
+    for (int at = 0; at < arguments.size(); ++at) {
         const QString &argument = arguments.at(at);
+        if (argument == QLatin1String("--")) {
+            options.commandLine += arguments.mid(at);
+            break;
+        }
         if (argument == QLatin1String("--quiet") || argument == QLatin1String("-q")) {
             console::setQuiet(true);
         } else if (argument.startsWith(QLatin1String("--database="))) {
@@ -78,7 +82,7 @@ std::optional<GlobalOptions> readGlobalOptions(const QStringList &arguments)
             }
             options.database = arguments.at(at);
         } else {
-            break;
+            options.commandLine << argument;
         }
     }
     return options;
@@ -101,13 +105,12 @@ int runAdminTool(const QStringList &arguments)
     const std::optional<GlobalOptions> options = readGlobalOptions(arguments);
     if (!options)
         return kExitUsage;
-    const int at = options->commandAt;
-    if (at >= arguments.size()) {
+    if (options->commandLine.isEmpty()) {
         console::messagePart(toolHelp(commands));
         return kExitUsage;
     }
-    const QString name = arguments.at(at);
-    const QStringList rest = arguments.mid(at + 1);
+    const QString name = options->commandLine.constFirst();
+    const QStringList rest = options->commandLine.mid(1);
     const bool askedForHelp = name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help");
     if (askedForHelp && rest.isEmpty()) {
         console::dataBytes(toolHelp(commands).toUtf8());
@@ -116,6 +119,10 @@ int runAdminTool(const QStringList &arguments)
     if (name == QLatin1String("--version") || name == QLatin1String("-v")) {
         console::dataBytes(QStringLiteral("vemo-admin %1\n").arg(QCoreApplication::applicationVersion()).toUtf8());
         return kExitOk;
+    }
+    if (name.startsWith(QLatin1Char('-'))) {
+        console::message(QStringLiteral("vemo-admin:不認得選項「%1」。可用的選項請看 vemo-admin --help。").arg(name));
+        return kExitUsage;
     }
     AdminCommand *command = commandNamed(commands, askedForHelp ? rest.constFirst() : name);
     if (!command)

@@ -19,6 +19,12 @@ void dataBytes(const QByteArray &bytes)
     fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
 
+void summary(const QString &line)
+{
+    if (!g_quiet)
+        data(line);
+}
+
 void message(const QString &line)
 {
     messagePart(line + QLatin1Char('\n'));

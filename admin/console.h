@@ -10,6 +10,9 @@ namespace console {
 void data(const QString &line);
 /// Bytes on standard output, as they are.
 void dataBytes(const QByteArray &bytes);
+/// One line of the account of what was done (rows a table took), on standard
+/// output: --quiet leaves it out, as it does notes.
+void summary(const QString &line);
 /// One message line on standard error, UTF-8.
 void message(const QString &line);
 /// A message that only tells what went right (which database, what was

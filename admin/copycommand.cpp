@@ -32,7 +32,7 @@ int CopyCommand::run(const QStringList &arguments, const QString &database)
         return kExitFailed;
     }
     for (const CopyReport::Table &table : std::as_const(report.tables))
-        console::data(QStringLiteral("%1:%2 筆").arg(table.name).arg(table.rows));
+        console::summary(QStringLiteral("%1:%2 筆").arg(table.name).arg(table.rows));
     console::note(QStringLiteral("複製完成:%1 筆資料從 %2 複製到 %3,費時 %4 秒。")
                          .arg(QString::number(report.rows()), ServerAddress::shown(source), ServerAddress::shown(target),
                               QString::number(report.seconds, 'f', 2)));

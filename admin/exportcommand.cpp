@@ -40,7 +40,10 @@ QString freeName(const QDir &folder, const QString &wanted, QSet<QString> &taken
 class TableExport
 {
 public:
-    TableExport(const TableDefinition &table, const QString &documents) : m_table(table), m_documents(documents) {}
+    TableExport(const TableDefinition &table, const QString &documents, bool exact)
+        : m_table(table), m_documents(documents), m_formulas(exact)
+    {
+    }
 
     Result write(QSqlDatabase database, QIODevice &out, bool bom)
     {
@@ -79,13 +82,14 @@ public:
 
     qint64 rows() const { return m_rows; }
     const QStringList &problems() const { return m_problems; }
+    const FormulaGuard &formulas() const { return m_formulas; }
 
 private:
-    bool writeHeader(QIODevice &out, bool bom) const
+    bool writeHeader(QIODevice &out, bool bom)
     {
         if (bom && out.write("\xEF\xBB\xBF") != 3)
             return false;
-        const QByteArray header = csvRecord(m_table.columnNames()).toUtf8();
+        const QByteArray header = csvRecord(m_table.columnNames(), m_formulas).toUtf8();
         return out.write(header) == header.size();
     }
 
@@ -98,7 +102,7 @@ private:
         const ColumnDefinition &definition = m_table.columns.at(column);
         const QByteArrayView bytes = row.bytes(column);
         if (definition.type == ColumnType::Document) {
-            appendCsvField(records, documentField(definition, bytes.toByteArray()));
+            appendCsvField(records, documentField(definition, bytes.toByteArray()), m_formulas);
             return Result::success();
         }
         const QString problem = bytes.contains('\0')   ? QStringLiteral("含有 NUL 字元")
@@ -107,7 +111,7 @@ private:
         if (!problem.isEmpty())
             return Result::failure(QStringLiteral("資料表 %1 第 %2 筆資料的欄位 %3 %4,無法匯出。")
                                        .arg(m_table.name, QString::number(m_rows), definition.name, problem));
-        appendCsvField(records, bytes);
+        appendCsvField(records, bytes, m_formulas);
         return Result::success();
     }
 
@@ -127,6 +131,7 @@ private:
 
     const TableDefinition &m_table;
     QString m_documents;
+    FormulaGuard m_formulas;
     QSet<QString> m_taken;
     QStringList m_problems;
     qint64 m_rows = 0;
@@ -142,9 +147,10 @@ int ExportCommand::run(const QStringList &arguments, const QString &database)
     const QCommandLineOption documents(QStringLiteral("documents"),
                                        QStringLiteral("把每份文件的檔案寫到這個資料夾,欄位裡放檔名 (預設欄位裡放文件的說明)。"),
                                        QStringLiteral("DIR"));
-    parser.addOptions({output, bom, documents});
+    const QCommandLineOption exact = exactCsvOption();
+    parser.addOptions({output, bom, documents, exact});
     parser.addPositionalArgument(QStringLiteral("TABLE"), QStringLiteral("資料表名稱,例如 CF、MSF、EMPLOYEE。"));
-    if (auto status = parse(parser, arguments, QStringLiteral("export TABLE [--output FILE] [--bom] [--documents DIR]")))
+    if (auto status = parse(parser, arguments, QStringLiteral("export TABLE [--output FILE] [--bom] [--documents DIR] [--exact]")))
         return *status;
     if (parser.positionalArguments().size() != 1) {
         console::message(QStringLiteral("vemo-admin export:要指定一個資料表。"));
@@ -165,7 +171,7 @@ int ExportCommand::run(const QStringList &arguments, const QString &database)
     EngineConnection connection;
     if (!openDatabase(connection, database))
         return kExitFailed;
-    TableExport tableExport(*table, parser.value(documents));
+    TableExport tableExport(*table, parser.value(documents), parser.isSet(exact));
     Result written = Result::success();
     if (parser.isSet(output)) {
         QSaveFile file(parser.value(output));
@@ -188,5 +194,7 @@ int ExportCommand::run(const QStringList &arguments, const QString &database)
         return kExitFailed;
     }
     console::note(QStringLiteral("%1:匯出 %2 筆。").arg(table->name, QString::number(tableExport.rows())));
+    if (tableExport.formulas().defused() > 0)
+        console::note(tableExport.formulas().note());
     return tableExport.problems().isEmpty() ? kExitOk : kExitFailed;
 }

@@ -59,8 +59,9 @@ int ImportCommand::run(const QStringList &arguments, const QString &database)
 
     ImportReport report;
     const Result imported = importJetFile(options, report);
+    // A dry run's account is what was asked for, a failed run's tells why; a run's is left out under --quiet.
     for (const QString &line : report.lines())
-        console::data(line);
+        options.dryRun || !imported ? console::data(line) : console::summary(line);
     if (!report.libraryWarnings.isEmpty())
         console::message(report.libraryWarnings);
     if (!imported) {

@@ -38,6 +38,22 @@ bool isLong(const MdbColumn *column)
     return column->col_type == MDB_MEMO || column->col_type == MDB_OLE;
 }
 
+// Access 2019's extended date and time, which this libmdb does not read.
+constexpr int kExtendedDateTime = 20;
+
+/// The columns vemo reads: every type of the old engine, none of the later Access's.
+bool readable(const MdbColumn *column)
+{
+    switch (column->col_type) {
+    case MDB_BOOL: case MDB_BYTE: case MDB_INT: case MDB_LONGINT: case MDB_MONEY: case MDB_FLOAT: case MDB_DOUBLE:
+    case MDB_DATETIME: case MDB_BINARY: case MDB_TEXT: case MDB_OLE: case MDB_MEMO: case MDB_REPID: case MDB_NUMERIC:
+    case MDB_COMPLEX:
+        return true;
+    default:
+        return false;
+    }
+}
+
 QString typeName(const MdbColumn *column)
 {
     switch (column->col_type) {
@@ -56,7 +72,8 @@ QString typeName(const MdbColumn *column)
     case MDB_REPID: return QStringLiteral("複寫識別碼");
     case MDB_NUMERIC: return QStringLiteral("小數 (%1, %2)").arg(column->col_prec).arg(column->col_scale);
     case MDB_COMPLEX: return QStringLiteral("複合");
-    default: return QString();
+    case kExtendedDateTime: return QStringLiteral("擴充日期/時間 (型別 20)");
+    default: return QStringLiteral("型別 %1").arg(column->col_type);
     }
 }
 
@@ -265,23 +282,22 @@ struct JetFile::Private
         return bindings;
     }
 
-    /// Why the table cannot be read as it is, or an empty text.
-    static QString unreadable(const QString &name, const MdbTableDef *table)
+    /// The table's columns of a type vemo cannot read, with their types: a newer file's, not a damaged one's.
+    static QStringList unreadableColumns(const MdbTableDef *table)
     {
-        if (table->num_cols > kColumnLimit || table->columns->len != table->num_cols)
-            return damaged(name, QStringLiteral("的欄位定義讀不出來"));
+        QStringList columns;
         for (unsigned int c = 0; c < table->num_cols; ++c) {
             const auto *column = static_cast<const MdbColumn *>(g_ptr_array_index(table->columns, c));
-            if (typeName(column).isEmpty())
-                return damaged(name, QStringLiteral("的欄位 %1 是不認得的型別 %2").arg(columnName(table, c)).arg(column->col_type));
+            if (!readable(column))
+                columns << QStringLiteral("%1 (%2)").arg(columnName(table, c), typeName(column));
         }
-        return QString();
+        return columns;
     }
 
     Result readRows(const QString &name, MdbTableDef *table, const std::function<bool(const QVector<JetValue> &)> &row)
     {
-        if (const QString why = unreadable(name, table); !why.isEmpty())
-            return Result::failure(why);
+        if (table->num_cols > kColumnLimit || table->columns->len != table->num_cols)
+            return Result::failure(damaged(name, QStringLiteral("的欄位定義讀不出來")));
         warnings.during([&] { return mdb_rewind_table(table); });
         QVector<Binding> bindings = bind(table);
         QVector<JetValue> values(int(table->num_cols));
@@ -359,6 +375,13 @@ Result JetFile::readRows(const QString &tableName, const std::function<bool(cons
         return Result::failure(QStringLiteral("Jet 資料庫裡沒有資料表 %1。").arg(tableName));
     const bool columnsRead = table->num_cols <= kColumnLimit
                           && d->warnings.during([&] { return mdb_read_columns(table) != nullptr; });
+    const QStringList newer = columnsRead ? Private::unreadableColumns(table) : QStringList();
+    if (!newer.isEmpty()) {
+        mdb_free_tabledef(table);
+        return Result::failure(QStringLiteral("Jet 資料庫 %1 的資料表 %2 有 vemo 讀不了的欄位型別:%3。這些是較新版 Access 的型別,"
+                                              "不表示檔案損壞,檔案本身可能完好;請在 Access 把這些欄位改成其他型別 (例如「日期/時間」) 後再帶入。")
+                                   .arg(d->path, tableName, newer.join(QStringLiteral("、"))));
+    }
     Result read = columnsRead ? d->readRows(tableName, table, row)
                               : Result::failure(damaged(tableName, QStringLiteral("的欄位定義讀不出來")));
     mdb_free_tabledef(table);

@@ -11,9 +11,10 @@ int LedgerCommand::run(const QStringList &arguments, const QString &database)
     QCommandLineParser parser;
     const QCommandLineOption enable(QStringLiteral("enable"), QStringLiteral("在這個資料庫開始記錄庫存異動 (新增一個資料表與觸發程序,不動原有資料)。"));
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("以 CSV 輸出。"));
-    parser.addOptions({enable, csv});
+    const QCommandLineOption exact = exactCsvOption();
+    parser.addOptions({enable, csv, exact});
     parser.addPositionalArgument(QStringLiteral("MATERIAL"), QStringLiteral("只列這個材料編號的異動。"), QStringLiteral("[MATERIAL]"));
-    if (auto status = parse(parser, arguments, QStringLiteral("ledger [MATERIAL] [--csv] | ledger --enable")))
+    if (auto status = parse(parser, arguments, QStringLiteral("ledger [MATERIAL] [--csv [--exact]] | ledger --enable")))
         return *status;
     const QStringList material = parser.positionalArguments();
     if (material.size() > 1 || (parser.isSet(enable) && !material.isEmpty())) {
@@ -46,6 +47,9 @@ int LedgerCommand::run(const QStringList &arguments, const QString &database)
     TextTable table({QStringLiteral("時間"), QStringLiteral("材料編號"), QStringLiteral("原庫存"), QStringLiteral("新庫存")});
     for (const QVariantList &line : std::as_const(lines))
         table.addRow({line.at(0).toString(), line.at(1).toString(), line.at(2).toString(), line.at(3).toString()});
-    console::dataBytes((parser.isSet(csv) ? table.toCsv() : table.toText()).toUtf8());
+    FormulaGuard formulas(parser.isSet(exact));
+    console::dataBytes((parser.isSet(csv) ? table.toCsv(formulas) : table.toText()).toUtf8());
+    if (formulas.defused() > 0)
+        console::note(formulas.note());
     return kExitOk;
 }

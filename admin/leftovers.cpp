@@ -9,9 +9,13 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
+#include <QtEndian>
 
 #include <cerrno>
 #include <csignal>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -54,6 +58,33 @@ bool madeByTool(const QString &file)
 {
     QFile made(file);
     return made.open(QIODevice::ReadOnly) && (made.size() == 0 || made.read(16) == QByteArrayLiteral("SQLite format 3\0"));
+}
+
+/// A journal SQLite wrote: empty, or opening with the mark of a write-ahead
+/// log, a rollback journal or a shared-memory index.
+bool journalByEngine(const QString &file)
+{
+    QFile journal(file);
+    if (!journal.open(QIODevice::ReadOnly))
+        return false;
+    if (journal.size() == 0)
+        return true;
+    const QByteArray head = journal.read(8);
+    static const QByteArray rollback = QByteArray::fromHex("d9d505f920a163d7");
+    const quint32 first = head.size() < 4 ? 0 : qFromLittleEndian<quint32>(head.constData());
+    const bool walMark = head.startsWith(QByteArray::fromHex("377f0682")) || head.startsWith(QByteArray::fromHex("377f0683"));
+    return walMark || head == rollback || first == 3007000u;
+}
+
+/// Whether this process's user owns the file: another user's file of the same name is never ours.
+bool ownedByUs(const QString &file)
+{
+#ifdef Q_OS_UNIX
+    return QFileInfo(file).ownerId() == uint(::geteuid());
+#else
+    Q_UNUSED(file)
+    return true;
+#endif
 }
 
 /// Earlier versions named their temporary files without a process id:
@@ -102,14 +133,23 @@ void removeLeftovers(const QString &database)
 {
     if (database.isEmpty() || ServerAddress::isServerAddress(database))
         return;
-    static const QRegularExpression leftover(QStringLiteral(R"(^\..+\.vemo-admin-[a-z]+-(\d+)-[^.-]+(-wal|-shm|-journal)?$)"));
+    // Exactly the names temporaryBeside makes: QTemporaryFile puts six letters or digits for the Xs.
+    static const QRegularExpression leftover(
+        QStringLiteral(R"(^(\..+\.vemo-admin-[a-z]+-(\d+)-[A-Za-z0-9]{6})(-wal|-shm|-journal)?$)"));
     const QDir folder = QFileInfo(database).absoluteDir();
     const QStringList names = folder.entryList({QStringLiteral(".*") + kMaker + QStringLiteral("*")},
                                                QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : names) {
         const QRegularExpressionMatch match = leftover.match(name);
-        if (match.hasMatch() && processIsGone(match.captured(1).toLongLong()))
-            QFile::remove(folder.filePath(name));
+        if (!match.hasMatch() || !processIsGone(match.captured(2).toLongLong()))
+            continue;
+        const QString path = folder.filePath(name);
+        const QString made = folder.filePath(match.captured(1));
+        const bool ours = match.captured(3).isEmpty() ? madeByTool(path)
+                                                      : (QFileInfo::exists(made) ? madeByTool(made) && ownedByUs(made)
+                                                                                 : journalByEngine(path));
+        if (ours && ownedByUs(path))
+            QFile::remove(path);
     }
     removeOldLeftovers(database);
 }

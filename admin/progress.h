@@ -3,6 +3,10 @@
 #include <QElapsedTimer>
 #include <QString>
 
+/// The counts of a bar: "37% 1234 / 3300 頁,還要約 12 秒" once the total is
+/// known (the time left once a second of work tells the pace), "準備中" before.
+QString progressCounts(qint64 done, qint64 total, const QString &unit, qint64 elapsedMilliseconds);
+
 /// Shows long work on standard error as a bar (rows done of rows in all)
 /// redrawn in place, only on a terminal and never under --quiet: a pipe or
 /// a log file gets the command's own lines and nothing else.
@@ -32,4 +36,5 @@ private:
     QString m_unit;
     QString m_step;
     QElapsedTimer m_sinceDrawn;
+    QElapsedTimer m_sinceStart;
 };

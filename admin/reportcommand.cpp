@@ -8,10 +8,11 @@ int ReportCommand::run(const QStringList &arguments, const QString &database)
 {
     QCommandLineParser parser;
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("以 CSV 輸出,不排成文字表格。"));
+    const QCommandLineOption exact = exactCsvOption();
     const QCommandLineOption days(QStringLiteral("days"), QStringLiteral("contracts:列出今天起 N 天內到期與過去 N 天內已結束的合約。"), QStringLiteral("N"));
-    parser.addOptions({csv, days});
+    parser.addOptions({csv, days, exact});
     parser.addPositionalArgument(QStringLiteral("REPORT"), QStringLiteral("low-stock 或 contracts。"));
-    const QString usage = QStringLiteral("report low-stock [--csv] | report contracts --days N [--csv]");
+    const QString usage = QStringLiteral("report low-stock [--csv [--exact]] | report contracts --days N [--csv [--exact]]");
     if (auto status = parse(parser, arguments, usage))
         return *status;
     const QStringList names = parser.positionalArguments();
@@ -34,6 +35,9 @@ int ReportCommand::run(const QStringList &arguments, const QString &database)
         console::message(QStringLiteral("報表無法產生:%1").arg(made.message()));
         return kExitFailed;
     }
-    console::dataBytes((parser.isSet(csv) ? report.toCsv() : report.toText()).toUtf8());
+    FormulaGuard formulas(parser.isSet(exact));
+    console::dataBytes((parser.isSet(csv) ? report.toCsv(formulas) : report.toText()).toUtf8());
+    if (formulas.defused() > 0)
+        console::note(formulas.note());
     return kExitOk;
 }

@@ -6,28 +6,76 @@
 #include "data/engine/sqlite/sqlitefile.h"
 #include "data/connection/serveraddress.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 namespace {
 
 /// Why the backup cannot be restored into the database, or nothing when it can.
-QString unusableBackup(const QString &backup, const QString &database)
+QString unusableName(const QString &backup, const QString &database)
 {
     if (backup.trimmed().isEmpty())
         return QStringLiteral("沒有指定備份檔的名稱。");
     if (ServerAddress::isServerAddress(backup))
         return QStringLiteral("還原只讀 vemo-admin backup 寫的備份檔;要從伺服器複製資料,請用 vemo-admin copy --from。");
     const QFileInfo file(backup);
-    if (!file.isFile())
+    if (!file.exists() || file.isDir())
         return QStringLiteral("找不到備份檔 %1。").arg(backup);
     if (!ServerAddress::isServerAddress(database) && file.canonicalFilePath() == QFileInfo(database).canonicalFilePath())
         return QStringLiteral("備份檔 %1 就是要還原的資料庫本身。").arg(backup);
+    return {};
+}
+
+/// Copies the backup's bytes, each file opened once, into a folder only this
+/// user can enter, so that what is checked is what is restored even if the
+/// backup is replaced meanwhile; a pipe (restore <(zcat …)) works alike.
+Result copyPrivately(const QString &backup, const QTemporaryDir &folder, QString &copy)
+{
+    if (!folder.isValid())
+        return Result::failure(QStringLiteral("無法建立暫存資料夾來檢查備份檔:%1").arg(folder.errorString()));
+    copy = folder.filePath(QStringLiteral("backup.sqlite"));
+    for (const QString &suffix : {QString(), QStringLiteral("-wal")}) {
+        QFile from(backup + suffix);
+        if (!suffix.isEmpty() && !from.exists())
+            continue;
+        QFile to(copy + suffix);
+        if (!from.open(QIODevice::ReadOnly) || !to.open(QIODevice::WriteOnly))
+            return Result::failure(QStringLiteral("無法讀取備份檔 %1:%2").arg(from.fileName(), from.isOpen() ? to.errorString() : from.errorString()));
+        QByteArray block;
+        while (!(block = from.read(1 << 20)).isEmpty())
+            if (to.write(block) != block.size())
+                return Result::failure(QStringLiteral("無法複製備份檔 %1 來檢查:%2").arg(from.fileName(), to.errorString()));
+        if (from.error() != QFileDevice::NoError || !to.flush())
+            return Result::failure(QStringLiteral("無法讀取備份檔 %1:%2").arg(from.fileName(), from.errorString()));
+    }
+    return Result::success();
+}
+
+/// Why the private copy of backup holds nothing to restore, or nothing when it does.
+QString unusableCopy(const QString &copy, const QString &backup)
+{
     qint64 rows = 0;
-    if (Result counted = sqlitefile::countEveryRow(backup, rows); !counted)
+    if (Result counted = sqlitefile::countEveryRow(copy, rows); !counted)
         return QStringLiteral("備份檔 %1 無法當作 vemo 資料庫開啟:%2").arg(backup, counted.message());
     if (rows == 0)
         return QStringLiteral("備份檔 %1 裡沒有任何一筆資料,沒有東西可以還原。").arg(backup);
     return {};
+}
+
+/// Checks the backup and copies it into the database, both from one private copy of its bytes.
+Result restoreBackup(const QString &backup, const QString &database, bool replace, CopyReport &report, QString &kept)
+{
+    if (const QString problem = unusableName(backup, database); !problem.isEmpty())
+        return Result::failure(problem);
+    const QTemporaryDir folder;
+    QString copy;
+    if (Result copied = copyPrivately(backup, folder, copy); !copied)
+        return copied;
+    if (const QString problem = unusableCopy(copy, backup); !problem.isEmpty())
+        return Result::failure(problem);
+    const WholeDatabaseJob job{QStringLiteral("restore"), QStringLiteral("還原")};
+    return copyReplacing(copy, database, replace, job, report, kept);
 }
 
 } // namespace
@@ -48,16 +96,13 @@ int RestoreCommand::run(const QStringList &arguments, const QString &database)
     const QString backup = parser.positionalArguments().constFirst();
     CopyReport report;
     QString kept;
-    const WholeDatabaseJob job{QStringLiteral("restore"), QStringLiteral("還原")};
-    const QString problem = unusableBackup(backup, database);
-    const Result restored = problem.isEmpty() ? copyReplacing(backup, database, parser.isSet(replace), job, report, kept)
-                                              : Result::failure(problem);
+    const Result restored = restoreBackup(backup, database, parser.isSet(replace), report, kept);
     if (!restored) {
         console::message(QStringLiteral("還原失敗,資料庫沒有寫入任何資料:%1").arg(restored.message()));
         return kExitFailed;
     }
     for (const CopyReport::Table &table : std::as_const(report.tables))
-        console::data(QStringLiteral("%1:%2 筆").arg(table.name).arg(table.rows));
+        console::summary(QStringLiteral("%1:%2 筆").arg(table.name).arg(table.rows));
     console::note(QStringLiteral("還原完成:%1 筆資料從 %2 還原到 %3,費時 %4 秒。")
                       .arg(QString::number(report.rows()), backup, ServerAddress::shown(database),
                            QString::number(report.seconds, 'f', 2)));

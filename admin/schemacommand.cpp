@@ -51,8 +51,9 @@ int SchemaCommand::run(const QStringList &arguments, const QString &database)
 {
     QCommandLineParser parser;
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("以 CSV 輸出,不排成文字表格。"));
-    parser.addOption(csv);
-    if (auto status = parse(parser, arguments, QStringLiteral("schema [--csv]")))
+    const QCommandLineOption exact = exactCsvOption();
+    parser.addOptions({csv, exact});
+    if (auto status = parse(parser, arguments, QStringLiteral("schema [--csv [--exact]]")))
         return *status;
     if (!parser.positionalArguments().isEmpty()) {
         console::message(QStringLiteral("vemo-admin schema:不需要引數。"));
@@ -73,7 +74,10 @@ int SchemaCommand::run(const QStringList &arguments, const QString &database)
             return kExitFailed;
         }
     }
-    console::dataBytes((parser.isSet(csv) ? listing.toCsv() : listing.toText()).toUtf8());
+    FormulaGuard formulas(parser.isSet(exact));
+    console::dataBytes((parser.isSet(csv) ? listing.toCsv(formulas) : listing.toText()).toUtf8());
+    if (formulas.defused() > 0)
+        console::note(formulas.note());
     missing.removeOne(stockLedgerTable().name);
     if (!missing.isEmpty()) {
         console::message(QStringLiteral("資料庫沒有這些資料表:%1").arg(missing.join(QStringLiteral("、"))));

@@ -51,10 +51,10 @@ QString TextTable::toText() const
     return text;
 }
 
-QString TextTable::toCsv() const
+QString TextTable::toCsv(FormulaGuard &formulas) const
 {
-    QString text = csvRecord(m_header);
+    QString text = csvRecord(m_header, formulas);
     for (const QStringList &row : m_rows)
-        text += csvRecord(row);
+        text += csvRecord(row, formulas);
     return text;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "admin/csv.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -14,7 +16,8 @@ public:
     void addRow(const QStringList &row) { m_rows << row; }
     bool isEmpty() const { return m_rows.isEmpty(); }
     QString toText() const;
-    QString toCsv() const;
+    /// The rows as CSV, fields a spreadsheet would run defused as formulas says.
+    QString toCsv(FormulaGuard &formulas) const;
 
 private:
     QStringList m_header;

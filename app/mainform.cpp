@@ -2,6 +2,7 @@
 
 #include "app/moleculepicture.h"
 #include "commands/dialogs.h"
+#include "data/connection/databaselocation.h"
 #include "screens/screen.h"
 
 #include <QCloseEvent>
@@ -188,6 +189,8 @@ void MainForm::buildMenu()
 void MainForm::openSharedConnection()
 {
     const Result opened = m_module1.connection.openConnectionString(kSharedConnectionString, QString(), QString());
-    if (!opened)
-        m_dialogs.show({opened.message(), QString(), MessageButtons::Ok, MessageIcon::None, MessageAnswer::Ok});
+    // Said at the start, not first at a save the user has typed for.
+    const QString message = opened ? readOnlyReason(kDatabasePath) : opened.message();
+    if (!message.isEmpty())
+        m_dialogs.show({message, QString(), MessageButtons::Ok, MessageIcon::None, MessageAnswer::Ok});
 }

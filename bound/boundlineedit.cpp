@@ -3,6 +3,8 @@
 #include "data/records/fieldtext.h"
 #include "data/records/recordsource.h"
 
+#include <QKeyEvent>
+
 #include <limits>
 
 BoundLineEdit::BoundLineEdit(RecordSource &source, int column, QWidget *parent)
@@ -31,4 +33,20 @@ void BoundLineEdit::showCurrentValue()
     setText(fieldText(m_source.value(m_column)));
     setCursorPosition(0);
     m_showing = false;
+}
+
+void BoundLineEdit::keyPressEvent(QKeyEvent *event)
+{
+    const bool toStart = event->matches(QKeySequence::MoveToStartOfDocument) || event->matches(QKeySequence::SelectStartOfDocument);
+    const bool toEnd = event->matches(QKeySequence::MoveToEndOfDocument) || event->matches(QKeySequence::SelectEndOfDocument);
+    if (!toStart && !toEnd) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
+    const bool select = event->modifiers().testFlag(Qt::ShiftModifier);
+    if (toStart)
+        home(select);
+    else
+        end(select);
+    event->accept();
 }

@@ -14,6 +14,11 @@ class BoundLineEdit : public QLineEdit
 public:
     BoundLineEdit(RecordSource &source, int column, QWidget *parent = nullptr);
 
+protected:
+    /// Ctrl+Home and Ctrl+End (with Shift, selecting) move to the field's
+    /// start and end, as the old system's fields did; QLineEdit ignores them.
+    void keyPressEvent(QKeyEvent *event) override;
+
 private:
     void showCurrentValue();
 

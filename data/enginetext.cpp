@@ -24,6 +24,20 @@ bool diskIsFull(const QString &state)
     return state == QLatin1String("13") || state == QLatin1String("53100");
 }
 
+// What the engine's English means, said first, for the failures a user meets
+// without having done anything wrong: the server's insufficient_privilege,
+// SQLite's SQLITE_READONLY and SQLITE_CORRUPT.
+QString leadFor(const QString &state)
+{
+    if (state == QLatin1String("42501"))
+        return QStringLiteral("資料庫伺服器不允許這個使用者這樣做,動作沒有完成;請資料庫管理員給予需要的權限。");
+    if (state == QLatin1String("8"))
+        return QStringLiteral("資料庫檔案現在是唯讀的(磁碟或資料夾可能變成唯讀了),修改沒有寫入。");
+    if (state == QLatin1String("11"))
+        return QStringLiteral("資料庫檔案已損壞;請用 vemo-admin check 檢查,必要時從備份還原。");
+    return {};
+}
+
 } // namespace
 
 QString diskFullText(const QString &engineText)
@@ -47,5 +61,7 @@ QString engineText(const QString &state, const QString &engineOwnText)
     text = text.remove(severity).remove(detail).simplified();
     if (diskIsFull(state))
         return diskFullText(text);
+    if (const QString lead = leadFor(state); !lead.isEmpty())
+        return lead + QStringLiteral("(") + text + QStringLiteral(")");
     return connectionWasLost(state, text) ? kConnectionLost + QStringLiteral("(") + text + QStringLiteral(")") : text;
 }

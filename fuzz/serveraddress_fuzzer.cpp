@@ -30,5 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const Result refused = ServerAddress::parse(withPassword, parsed);
     FUZZ_CHECK(!refused && !refused.message().contains(secret));
     FUZZ_CHECK(!ServerAddress::shown(withPassword).contains(secret));
+    const QString inTheName = QStringLiteral("postgresql://office@db:5432/vemo%20PassWord=") + secret;
+    FUZZ_CHECK(!ServerAddress::parse(inTheName, parsed) && !ServerAddress::shown(inTheName).contains(secret));
     return 0;
 }

@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 /// vemo-admin backup and restore on the engine under test, and the --replace
 /// guard and the temporary files of every command that writes a whole file.
 class AdminBackupTest : public QObject
@@ -25,6 +28,7 @@ private slots:
     void fileWithAnyRowIsReplacedOnlyWithReplace_data();
     void fileWithAnyRowIsReplacedOnlyWithReplace();
     void serverWithRowsIsNeverRestoredOnto();
+    void backupIsReadOnlyOnce();
     void leftoversOfEndedRunsAreRemoved_data();
     void leftoversOfEndedRunsAreRemoved();
     void failedBackupLeavesNothing();
@@ -256,6 +260,29 @@ void AdminBackupTest::serverWithRowsIsNeverRestoredOnto()
     QCOMPARE(everyRow(server.address()), before);
 }
 
+void AdminBackupTest::backupIsReadOnlyOnce()
+{
+    // A pipe gives its bytes once: a restore that checked one file and then opened another by the name would find nothing.
+    TestDatabase database;
+    fill(database);
+    QTemporaryDir folder;
+    const QString backup = folder.filePath(QStringLiteral("backup.sqlite"));
+    QCOMPARE(runQuietly({"--database", testedDatabase(database), "backup", backup}).exitCode, 0);
+    const QString pipe = folder.filePath(QStringLiteral("pipe"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QProcess writer;
+    writer.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("cat \"$0\" > \"$1\""), backup, pipe});
+    ServerSchema emptyServer;
+    const QString target = TestDatabase::onServer() ? emptyServer.address() : folder.filePath(QStringLiteral("restored.sqlite"));
+
+    const ToolRun restored = runQuietly({"--database", target, "restore", pipe});
+
+    QVERIFY2(restored.exitCode == 0, qPrintable(restored.messages()));
+    QVERIFY2(restored.out.isEmpty() && restored.err.isEmpty(), qPrintable(restored.out + restored.err));
+    QVERIFY(writer.waitForFinished());
+    QCOMPARE(everyRow(target), everyRow(backup));
+}
+
 void AdminBackupTest::leftoversOfEndedRunsAreRemoved_data()
 {
     QTest::addColumn<bool>("besideTheDatabase");
@@ -280,6 +307,19 @@ void AdminBackupTest::leftoversOfEndedRunsAreRemoved()
         QFile file(QDir(folder).filePath(name));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
+    // Someone's own files under names of the same pattern are not the tool's to remove.
+    for (const QString &name : {".notes.vemo-admin-backup-" + ended + "-abc", ".notes.vemo-admin-backup-" + ended + "-Ab12Cd",
+                                ".notes.vemo-admin-backup-" + ended + "-Ab12Cd-wal"}) {
+        QFile file(QDir(folder).filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("my notes\n") == 9);
+    }
+    // An empty file of the exact name, but another user's, when the test may give it away.
+    const QString othersFile = QDir(folder).filePath(".c.sqlite.vemo-admin-backup-" + ended + "-Ee5Ff6");
+    QVERIFY(QFile(othersFile).open(QIODevice::WriteOnly));
+    if (::geteuid() == 0)
+        QCOMPARE(::chown(QFile::encodeName(othersFile).constData(), 65534, 65534), 0);
+    else
+        QFile::remove(othersFile);
     const QStringList before = filesIn(folder);
 
     const ToolRun run = runQuietly({"--database", testedDatabase(database), "backup", backups.filePath(QStringLiteral("new.sqlite"))});

@@ -3,6 +3,7 @@
 #include "admin/importplan.h"
 #include "admin/importvalue.h"
 #include "admin/leftovers.h"
+#include "admin/progress.h"
 #include "data/records/document.h"
 
 #include <QDir>
@@ -37,6 +38,8 @@ private slots:
     void damagedFilesAreRefusedWhole();
     void earlierVersionsLeftoversGoOnceClosed_data();
     void earlierVersionsLeftoversGoOnceClosed();
+    void progressTellsPercentageAndTimeLeft_data();
+    void progressTellsPercentageAndTimeLeft();
 };
 
 namespace {
@@ -360,6 +363,29 @@ void AdminImportTest::earlierVersionsLeftoversGoOnceClosed()
     removeLeftovers(folder.filePath(QStringLiteral("vemo.sqlite")));
 
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), removed ? QStringList() : before);
+}
+
+void AdminImportTest::progressTellsPercentageAndTimeLeft_data()
+{
+    QTest::addColumn<qint64>("done");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<qint64>("elapsed"); // milliseconds
+    QTest::addColumn<QString>("counts");
+    QTest::newRow("total not yet known") << 0ll << 0ll << 0ll << "準備中";
+    QTest::newRow("started") << 0ll << 3300ll << 0ll << "0% 0 / 3300 頁";
+    QTest::newRow("pace not yet known") << 1100ll << 3300ll << 900ll << "33% 1100 / 3300 頁";
+    QTest::newRow("seconds left") << 1100ll << 3300ll << 6000ll << "33% 1100 / 3300 頁,還要約 12 秒";
+    QTest::newRow("minutes left") << 1000ll << 4000ll << 50000ll << "25% 1000 / 4000 頁,還要約 2 分 30 秒";
+    QTest::newRow("hours left") << 1ll << 100ll << 60000ll << "1% 1 / 100 頁,還要約 1 小時 39 分";
+    QTest::newRow("done") << 3300ll << 3300ll << 9000ll << "100% 3300 / 3300 頁";
+}
+
+void AdminImportTest::progressTellsPercentageAndTimeLeft()
+{
+    QFETCH(qint64, done);
+    QFETCH(qint64, total);
+    QFETCH(qint64, elapsed);
+    QTEST(progressCounts(done, total, QStringLiteral("頁"), elapsed), "counts");
 }
 
 QTEST_GUILESS_MAIN(AdminImportTest)

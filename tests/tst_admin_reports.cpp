@@ -83,9 +83,10 @@ void AdminReportsTest::lowStock()
     TextTable report({});
     QVERIFY(lowStockReport(connection.database(), report).ok());
     QCOMPARE(firstColumn(report.toText()), (QStringList{"LOW", "FRACTION", "WIDE", "NEGATIVE", "WORDS", "NOSTOCK", "NOSAFE"}));
-    QVERIFY(report.toCsv().contains(QStringLiteral("LOW,螺絲,3,5,低於安全存量,大同五金,02-2345-6789\r\n")));
-    QVERIFY(report.toCsv().contains(QStringLiteral("FRACTION,,5,5.5,低於安全存量,,\r\n")));
-    QVERIFY(report.toCsv().contains(QStringLiteral("WORDS,,1,十個,庫存或安全存量不是數字,,\r\n")));
+    FormulaGuard formulas;
+    QVERIFY(report.toCsv(formulas).contains(QStringLiteral("LOW,螺絲,3,5,低於安全存量,大同五金,02-2345-6789\r\n")));
+    QVERIFY(report.toCsv(formulas).contains(QStringLiteral("FRACTION,,5,5.5,低於安全存量,,\r\n")));
+    QVERIFY(report.toCsv(formulas).contains(QStringLiteral("WORDS,,1,十個,庫存或安全存量不是數字,,\r\n")));
 }
 
 void AdminReportsTest::contractsDue()
@@ -104,7 +105,8 @@ void AdminReportsTest::contractsDue()
     TextTable report({});
     QVERIFY(contractsReport(connection.database(), QDate(2026, 12, 7), 30, report).ok());
     QCOMPARE(firstColumn(report.toText()), (QStringList{"MONTH", "PAST", "TODAY", "SOON", "ROC", "LAST", "BAD", "TEXT"}));
-    const QString csv = report.toCsv();
+    FormulaGuard formulas;
+    const QString csv = report.toCsv(formulas);
     QVERIFY(csv.startsWith(QStringLiteral("合約編號,合約名稱,結束日期,狀態,天數\r\n")));
     QVERIFY(csv.contains(QStringLiteral("MONTH AGO,保養合約,2026/11/7,已結束,30\r\n")));
     QVERIFY(csv.contains(QStringLiteral("PAST,保養合約,2026/12/4,已結束,3\r\n")));

@@ -30,6 +30,8 @@ private slots:
     void faultyMapImportsNothing();
     void exportRoundTripsEveryTable();
     void exportCarriesEveryRowOfALargeTable();
+    void exportDefusesFormulas_data();
+    void exportDefusesFormulas();
     void exportWritesDocumentFiles();
     void backupWhileAProgramWritesPassesCheck();
     void checkFindsProblems_data();
@@ -341,6 +343,41 @@ void AdminToolTest::exportCarriesEveryRowOfALargeTable()
     }
 }
 
+void AdminToolTest::exportDefusesFormulas_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QByteArray>("defused"); // the field's bytes as written by default; --exact writes the stored ones
+    QTest::newRow("a live link") << R"x(=HYPERLINK("http://x.example","y"))x" << QByteArray(R"x("'=HYPERLINK(""http://x.example"",""y"")")x");
+    QTest::newRow("a sum") << "=1+1" << QByteArray("'=1+1");
+    QTest::newRow("a telephone with a plus") << "+886-2-2345" << QByteArray("'+886-2-2345");
+    QTest::newRow("minus and more") << "-1+2" << QByteArray("'-1+2");
+    QTest::newRow("at") << "@SUM(A1)" << QByteArray("'@SUM(A1)");
+    QTest::newRow("tab") << "\tx" << QByteArray("'\tx");
+    QTest::newRow("carriage return") << "\rx" << QByteArray("\"'\rx\"");
+    QTest::newRow("a negative number") << "-5" << QByteArray("-5");
+    QTest::newRow("a name") << "大同=五金" << QByteArray("大同=五金");
+}
+
+void AdminToolTest::exportDefusesFormulas()
+{
+    QFETCH(QString, stored);
+    QFETCH(QByteArray, defused);
+    TestDatabase database;
+    database.insert(QStringLiteral("CF"), {QStringLiteral("C01"), stored});
+    const QStringList exportCf = databaseOption(database) + QStringList{QStringLiteral("export"), QStringLiteral("CF")};
+
+    const ToolRun safe = runTool(exportCf);
+    const ToolRun exact = runTool(exportCf + QStringList{QStringLiteral("--exact")});
+
+    QVERIFY2(safe.exitCode == 0 && exact.exitCode == 0, qPrintable(safe.messages() + exact.messages()));
+    const QByteArray line = safe.outBytes.mid(safe.outBytes.indexOf("\r\n") + 2);
+    QVERIFY2(line.startsWith("C01," + defused + ','), line.constData());
+    const bool changed = defused != stored.toUtf8();
+    QCOMPARE(safe.err.contains(QStringLiteral("有 1 個欄位以 =、+、-、@、Tab 或 CR 開頭")), changed);
+    QCOMPARE(readCsv(exact.out).at(1).at(1), stored);
+    QVERIFY(!exact.err.contains(QStringLiteral("單引號")));
+}
+
 void AdminToolTest::exportWritesDocumentFiles()
 {
     TestDatabase database;
@@ -516,6 +553,8 @@ void AdminToolTest::commandLineFaults_data()
     QTest::addColumn<QString>("message");
 
     QTest::newRow("no such command") << QStringList{"restor"} << 2 << "vemo-admin:沒有「restor」這個指令。可用的指令請看 vemo-admin --help。";
+    QTest::newRow("unknown option before the command") << QStringList{"-x"} << 2
+                                                       << "vemo-admin:不認得選項「-x」。可用的選項請看 vemo-admin --help。";
     QTest::newRow("export of no table") << QStringList{"export", "ORDERS"} << 2 << "vemo-admin export:沒有資料表「ORDERS」。";
     QTest::newRow("contracts without days") << QStringList{"report", "contracts"} << 2 << "vemo-admin report:";
     QTest::newRow("unknown option") << QStringList{"check", "--fast"} << 2 << "vemo-admin check:未知選項「fast」。";

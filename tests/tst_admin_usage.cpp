@@ -2,6 +2,8 @@
 #include "support/toolrun.h"
 
 #include <QDir>
+#include <QRegularExpression>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,6 +21,7 @@ private slots:
     void listings_data();
     void listings();
     void schemaBeforeTheFirstStart();
+    void newerColumnTypeIsNamedNotCalledDamaged();
 };
 
 namespace {
@@ -55,16 +58,21 @@ void AdminUsageTest::importThatWritesNoRowFails()
 
 void AdminUsageTest::quietKeepsOnlyFailures_data()
 {
+    // MAP stands for a map of the Jet 3 sample's products, NEW for a new file.
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("err");
+    QTest::addColumn<bool>("data"); // whether the command's data still reach standard output
 
-    QTest::newRow("check") << QStringList{QStringLiteral("check")} << 0 << QString();
-    QTest::newRow("export") << QStringList{QStringLiteral("export"), QStringLiteral("CF")} << 0 << QString();
+    QTest::newRow("check") << QStringList{QStringLiteral("check")} << 0 << QString() << false;
+    QTest::newRow("export") << QStringList{QStringLiteral("export"), QStringLiteral("CF")} << 0 << QString() << true;
     QTest::newRow("contracts") << QStringList{QStringLiteral("report"), QStringLiteral("contracts"), QStringLiteral("--days"), QStringLiteral("3")}
-                               << 0 << QString();
+                               << 0 << QString() << true;
+    QTest::newRow("import") << QStringList{QStringLiteral("import"), QStringLiteral("--map"), QStringLiteral("MAP"), kJet3,
+                                           QStringLiteral("--database"), QStringLiteral("NEW")}
+                            << 0 << QString() << false;
     QTest::newRow("failure") << QStringList{QStringLiteral("import"), QStringLiteral("/nonexistent/old.mdb")} << 1
-                             << QStringLiteral("無法讀取 Jet 資料庫 /nonexistent/old.mdb:檔案不存在或不是 Jet (Access) 資料庫。\n");
+                             << QStringLiteral("無法讀取 Jet 資料庫 /nonexistent/old.mdb:檔案不存在或不是 Jet (Access) 資料庫。\n") << false;
 }
 
 void AdminUsageTest::quietKeepsOnlyFailures()
@@ -72,11 +80,22 @@ void AdminUsageTest::quietKeepsOnlyFailures()
     QFETCH(QStringList, arguments);
     QFETCH(int, exitCode);
     QFETCH(QString, err);
+    QFETCH(bool, data);
+    QTemporaryDir folder;
+    const QString map = folder.filePath(QStringLiteral("map.json"));
+    QFile mapFile(map);
+    QVERIFY(mapFile.open(QIODevice::WriteOnly));
+    mapFile.write(R"({"tables": {"Products": {"into": "MSF", "columns": {"ProductID": "materielno", "UnitsInStock": "inventory"}}}})");
+    mapFile.close();
+    arguments.replaceInStrings(QRegularExpression(QStringLiteral("^MAP$")), map);
+    arguments.replaceInStrings(QRegularExpression(QStringLiteral("^NEW$")), folder.filePath(QStringLiteral("new.sqlite")));
 
+    // A global option is taken after the command too.
     TestDatabase database;
-    const ToolRun run = runTool(QStringList{QStringLiteral("--quiet")} + databaseOption(database) + arguments);
-    QCOMPARE(run.exitCode, exitCode);
+    const ToolRun run = runTool(databaseOption(database) + arguments + QStringList{QStringLiteral("--quiet")});
+    QVERIFY2(run.exitCode == exitCode, qPrintable(run.err + run.out));
     QCOMPARE(run.err, err);
+    QCOMPARE(!run.out.isEmpty(), data);
 }
 
 void AdminUsageTest::dryRunShowsHowTextDecodes_data()
@@ -145,6 +164,37 @@ void AdminUsageTest::schemaBeforeTheFirstStart()
     QVERIFY2(run.out.split(QStringLiteral("\r\n")).contains(QStringLiteral("CF,customerno,TEXT,文字")), qPrintable(run.out));
     QVERIFY(run.err.contains(QStringLiteral("資料庫 %1 還不存在").arg(never)));
     QVERIFY(QDir(folder.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+}
+
+void AdminUsageTest::newerColumnTypeIsNamedNotCalledDamaged()
+{
+    // The sample's DateTimeCol, the second column definition of its table's page, made Access's extended date and time.
+    constexpr qint64 typeByte = 18 * 4096 + 63 + 25;
+    QTemporaryDir folder;
+    const QString newer = folder.filePath(QStringLiteral("newer.accdb"));
+    QVERIFY(QFile::copy(kJet4, newer));
+    QFile file(newer);
+    QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(typeByte));
+    QCOMPARE(file.read(1), QByteArray("\x08"));
+    QVERIFY(file.seek(typeByte) && file.putChar(20));
+    file.close();
+    const QString map = folder.filePath(QStringLiteral("map.json"));
+    QFile mapFile(map);
+    QVERIFY(mapFile.open(QIODevice::WriteOnly));
+    mapFile.write(R"({"tables": {"DateTest": {"into": "CC", "columns": {"ShortTextCol": "contractno"}}}})");
+    mapFile.close();
+
+    const ToolRun listed = runTool({QStringLiteral("tables"), QStringLiteral("--csv"), newer});
+    const ToolRun imported = runTool({QStringLiteral("--database"), folder.filePath(QStringLiteral("vemo.sqlite")), QStringLiteral("import"),
+                                      QStringLiteral("--map"), map, newer});
+
+    QVERIFY2(listed.exitCode == 0, qPrintable(listed.err));
+    QVERIFY(listed.out.contains(QStringLiteral("DateTest,6,DateTimeCol,擴充日期/時間 (型別 20)\r\n")));
+    QCOMPARE(imported.exitCode, 1);
+    QVERIFY2(imported.err.contains(QStringLiteral("Jet 資料庫 %1 的資料表 DateTest 有 vemo 讀不了的欄位型別:DateTimeCol (擴充日期/時間 (型別 20))。"
+                                                  "這些是較新版 Access 的型別,不表示檔案損壞,檔案本身可能完好").arg(newer)),
+             qPrintable(imported.err));
+    QVERIFY(!imported.err.contains(QStringLiteral("已損壞")));
 }
 
 QTEST_GUILESS_MAIN(AdminUsageTest)

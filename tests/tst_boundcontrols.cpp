@@ -26,6 +26,8 @@ private slots:
 
     void lineEditShowsTheCurrentRowAndFollowsMoves();
     void typedTextIsBufferedAndWrittenOnMove();
+    void lineEditMovesToItsEnds_data();
+    void lineEditMovesToItsEnds();
     void textEditKeepsItsLineBreaks();
     void longTextIsShownAndWrittenWhole_data();
     void longTextIsShownAndWrittenWhole();
@@ -167,6 +169,34 @@ void BoundControlsTest::typedTextIsBufferedAndWrittenOnMove()
              QString("Alpha Co Ltd"));
     QVERIFY(source->moveFirst());
     QCOMPARE(edit.text(), QString("Alpha Co Ltd"));
+}
+
+void BoundControlsTest::lineEditMovesToItsEnds_data()
+{
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<int>("cursor");
+    QTest::addColumn<QString>("selected");
+    QTest::newRow("to the end") << "Ctrl+End" << 8 << "";
+    QTest::newRow("back to the start") << "Ctrl+End, Ctrl+Home" << 0 << "";
+    QTest::newRow("selecting to the end") << "Right, Right, Ctrl+Shift+End" << 8 << "pha Co";
+    QTest::newRow("selecting to the start") << "Ctrl+End, Left, Ctrl+Shift+Home" << 0 << "Alpha C";
+}
+
+void BoundControlsTest::lineEditMovesToItsEnds()
+{
+    QFETCH(QString, keys);
+    QFETCH(int, cursor);
+    QFETCH(QString, selected);
+    insertCustomers();
+    auto source = openSource("CF");
+    QVERIFY(source);
+    BoundLineEdit edit(*source, source->columnIndex("companyname"));
+
+    QTest::keySequence(&edit, QKeySequence(keys));
+
+    QCOMPARE(edit.cursorPosition(), cursor);
+    QCOMPARE(edit.selectedText(), selected);
+    QCOMPARE(edit.text(), QString("Alpha Co"));
 }
 
 void BoundControlsTest::textEditKeepsItsLineBreaks()

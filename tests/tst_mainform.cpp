@@ -26,6 +26,8 @@ private slots:
 
     void firstStartCreatesTheDatabase();
     void unusableFileIsReportedOnceAndTheMenuStillWorks();
+    void readOnlyDatabaseIsToldAtStart_data();
+    void readOnlyDatabaseIsToldAtStart();
     void menuIsExactlyAsDesigned();
     void captionsReachTheWindowSystemUnchanged();
     void everyMenuEntryOpensItsScreen_data();
@@ -114,6 +116,40 @@ void MainFormTest::unusableFileIsReportedOnceAndTheMenuStillWorks()
     for (QAction *top : mainForm.menuBar()->actions())
         QVERIFY(top->isEnabled() && top->isVisible());
     qunsetenv("VEMO_HOME");
+}
+
+void MainFormTest::readOnlyDatabaseIsToldAtStart_data()
+{
+    QTest::addColumn<QString>("marked"); // what is made read-only: the vemo folder or the file in it
+    QTest::addColumn<QString>("told");
+    const QString consequence = QStringLiteral("資料可以查看,但任何修改都無法儲存;請管理員讓這個使用者可以寫入它。");
+    QTest::newRow("folder") << "." << "vemo 的資料夾 '%1' 不能寫入(資料庫的日誌檔案要建在這裡):" + consequence;
+    QTest::newRow("file") << "vemo.sqlite" << "資料庫檔案 '%1' 是唯讀的:" + consequence;
+}
+
+void MainFormTest::readOnlyDatabaseIsToldAtStart()
+{
+    QFETCH(QString, marked);
+    QFETCH(QString, told);
+    m_database.reset();
+    QTemporaryDir home;
+    qputenv("VEMO_HOME", home.path().toUtf8());
+    delete new MainForm(m_dialogs);
+    QCOMPARE(m_dialogs.calls().size(), 0);
+    const QString path = QDir(home.path()).filePath(marked);
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup));
+    m_dialogs.pressOk();
+
+    {
+        MainForm mainForm(m_dialogs);
+        QVERIFY(mainForm.module1().connection.isOpen());
+    }
+
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    qunsetenv("VEMO_HOME");
+    const QString shown = QDir::toNativeSeparators(marked == QLatin1String(".") ? QDir(home.path()).absolutePath()
+                                                                                : QDir(home.path()).absoluteFilePath(marked));
+    QCOMPARE(m_dialogs.calls(), QVector<DialogCall>{DialogCall::told(told.arg(shown), QString())});
 }
 
 void MainFormTest::menuIsExactlyAsDesigned()

@@ -4,7 +4,9 @@
 #include "data/connection/engineconnection.h"
 #include "data/schema.h"
 #include "data/records/recordsource.h"
+#include "data/connection/serveraddress.h"
 #include "support/everyrow.h"
+#include "support/serverschema.h"
 #include "support/testdatabase.h"
 
 #include <QDir>
@@ -24,6 +26,9 @@ class RecordSourceTest : public QObject
 private slots:
     void init();
     void cleanup();
+
+    void rightsTheServerRefusesAreToldFirst();
+    void tablesTheRoleCannotMakeAreToldWithTheGrant();
 
     void openStandsOnTheFirstRow_data();
     void openStandsOnTheFirstRow();
@@ -117,6 +122,48 @@ void RecordSourceTest::init()
 void RecordSourceTest::cleanup()
 {
     m_database.reset();
+}
+
+void RecordSourceTest::rightsTheServerRefusesAreToldFirst()
+{
+    if (!TestDatabase::onServer())
+        QSKIP("rights to a table are the server's");
+    insertMaterials();
+    m_database->execute(QStringLiteral("REVOKE DELETE ON MSF FROM CURRENT_USER"));
+    RecordSource source(QStringLiteral("Data1"));
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("MSF")));
+
+    const QString told = source.deleteCurrent().message();
+
+    QVERIFY2(told.contains(QStringLiteral("資料庫伺服器不允許這個使用者這樣做,動作沒有完成;請資料庫管理員給予需要的權限。"
+                                          "(permission denied for table msf")),
+             qPrintable(told));
+    QCOMPARE(m_database->tableRows(QStringLiteral("MSF")).size(), 2);
+}
+
+void RecordSourceTest::tablesTheRoleCannotMakeAreToldWithTheGrant()
+{
+    if (!TestDatabase::onServer())
+        QSKIP("rights to make tables are the server's");
+    ServerSchema empty;
+    ServerAddress address;
+    VERIFY_OK(ServerAddress::parse(empty.address(), address));
+    {
+        EngineConnection owner;
+        VERIFY_OK(owner.open(empty.address()));
+        VERIFY_OK(owner.execute(QStringLiteral("REVOKE CREATE ON SCHEMA %1 FROM CURRENT_USER").arg(address.user)));
+    }
+
+    EngineConnection firstStart;
+    const QString made = firstStart.open(empty.address(), EngineConnection::Missing::Create).message();
+    RecordSource screen(QStringLiteral("Data1"));
+    const QString opened = screen.open(empty.address(), QStringLiteral("CF")).message();
+
+    QCOMPARE(made, QStringLiteral("無法在資料庫伺服器上建立 vemo 的資料表:使用者 %1 沒有在結構描述 %1 建立資料表的權限。"
+                                  "請資料庫管理員執行 GRANT CREATE ON SCHEMA %1 TO %1; 或把資料庫的擁有者改為 %1,再重新啟動程式。"
+                                  "(permission denied for schema %1 (42501))")
+                       .arg(address.user));
+    QCOMPARE(opened, QStringLiteral("找不到資料表 'CF'。vemo 的資料表在程式啟動時建立;啟動時沒有建立成功,當時的訊息說明了原因。"));
 }
 
 void RecordSourceTest::insertCustomers()

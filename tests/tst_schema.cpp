@@ -385,6 +385,15 @@ void SchemaTest::engineTextTellsWhatHappenedFirst_data()
     QTest::newRow("connection gone under a statement")
         << "" << "server closed the connection unexpectedly\n\tThis probably means the server terminated abnormally\n"
         << lost + "(server closed the connection unexpectedly This probably means the server terminated abnormally)";
+    QTest::newRow("server's permission denied") << "42501" << "ERROR:  permission denied for table cf"
+                                                << "資料庫伺服器不允許這個使用者這樣做,動作沒有完成;請資料庫管理員給予需要的權限。"
+                                                   "(permission denied for table cf)";
+    QTest::newRow("file gone read-only") << "8" << "attempt to write a readonly database"
+                                         << "資料庫檔案現在是唯讀的(磁碟或資料夾可能變成唯讀了),修改沒有寫入。"
+                                            "(attempt to write a readonly database)";
+    QTest::newRow("damaged file") << "11" << "database disk image is malformed"
+                                  << "資料庫檔案已損壞;請用 vemo-admin check 檢查,必要時從備份還原。"
+                                     "(database disk image is malformed)";
     QTest::newRow("anything else") << "23514" << "ERROR:  new row violates check constraint" << "new row violates check constraint";
 }
 

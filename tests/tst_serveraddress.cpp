@@ -82,6 +82,12 @@ void ServerAddressTest::refused_data()
         << "postgresql://office@h/vemo?application_name=x%3Bpassword%3Dsecret" << true;
     QTest::newRow("password as an encoded parameter") << "postgresql://office@h/vemo?%70assword=secret" << true;
     QTest::newRow("password after a blank") << "postgresql://office@h/vemo?sslmode=require password=secret" << true;
+    QTest::newRow("password in the database name") << "postgresql://office@host:5432/vemo%20password=secret" << true;
+    QTest::newRow("password in the database name, any case") << "postgresql://office@h/vemo%20PassWord%3Dsecret" << true;
+    QTest::newRow("password encoded in the database name") << "postgresql://office@h/vemo%20%50assword%3Dsecret" << true;
+    QTest::newRow("password in the user name") << "postgresql://password%3Dsecret@h/vemo" << true;
+    QTest::newRow("password in the application name") << "postgresql://h/vemo?application_name=PASSWORDsecret" << true;
+    QTest::newRow("password in the socket folder") << "postgresql://%2Ftmp%2Fpassword%2Fsecret/vemo" << true;
     QTest::newRow("encoded colon in the user") << "postgresql://office%3Asecret@h/vemo" << false;
     QTest::newRow("port with a blank") << "postgresql://h: 5432/vemo" << false;
     QTest::newRow("port with a sign") << "postgresql://h:+5432/vemo" << false;

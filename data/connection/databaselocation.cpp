@@ -4,8 +4,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QStorageInfo>
 
 QString vemoHome()
 {
@@ -84,4 +86,25 @@ QString resolvedDatabase(const QString &given)
         return given;
     const QString server = serverFor(kDatabasePath);
     return server.isEmpty() ? mappedDatabaseFile(kDatabasePath) : server;
+}
+
+QString readOnlyReason(const QString &databasePath)
+{
+    if (!serverFor(databasePath).isEmpty())
+        return {};
+    const QFileInfo file(mappedDatabaseFile(databasePath));
+    const QFileInfo folder(file.absolutePath());
+    // For root every file is writable, yet one marked read-only for everyone is meant to stay as it is.
+    const auto readOnly = [](const QFileInfo &entry) {
+        return !entry.isWritable() || (entry.permissions() & (QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther)) == 0;
+    };
+    const QString consequence = QStringLiteral("資料可以查看,但任何修改都無法儲存;請管理員讓這個使用者可以寫入它。");
+    if (QStorageInfo(folder.absoluteFilePath()).isReadOnly())
+        return QStringLiteral("資料庫檔案 '%1' 所在的磁碟是唯讀的:").arg(QDir::toNativeSeparators(file.absoluteFilePath())) + consequence;
+    if (readOnly(folder))
+        return QStringLiteral("vemo 的資料夾 '%1' 不能寫入(資料庫的日誌檔案要建在這裡):").arg(QDir::toNativeSeparators(folder.absoluteFilePath()))
+             + consequence;
+    if (file.exists() && readOnly(file))
+        return QStringLiteral("資料庫檔案 '%1' 是唯讀的:").arg(QDir::toNativeSeparators(file.absoluteFilePath())) + consequence;
+    return {};
 }

@@ -32,3 +32,8 @@ QString serverFor(const QString &databasePath);
 /// address, empty when none was told): given itself, else $VEMO_DATABASE,
 /// else vemo.conf's "database" setting, else the file in the vemo folder.
 QString resolvedDatabase(const QString &given);
+
+/// Why the file a database path stands for cannot take saves though it
+/// opens: it, its folder (where its journal is made) or the disk is
+/// read-only, or marked so for everyone; empty when it can, and for a server.
+QString readOnlyReason(const QString &databasePath);

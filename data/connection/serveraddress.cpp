@@ -160,6 +160,14 @@ bool readAddress(const QString &rest, ServerAddress &address)
     return readUserAndHost(path.left(slash), address) && (question < 0 || readOptions(rest.mid(question + 1), address));
 }
 
+// A part that names a password, in any case, once its %XX are read: refused wherever it stands.
+bool namesPassword(const ServerAddress &address)
+{
+    const QStringList parts = QStringList{address.user, address.host, address.database} + address.options;
+    return std::any_of(parts.begin(), parts.end(),
+                       [](const QString &part) { return part.contains(QLatin1String("password"), Qt::CaseInsensitive); });
+}
+
 // Asked only of what was refused: which of the two messages helps the user.
 bool mayHoldPassword(const QString &rest)
 {
@@ -178,6 +186,8 @@ Result ServerAddress::parse(const QString &text, ServerAddress &out)
     ServerAddress address;
     if (!readAddress(rest, address))
         return mayHoldPassword(rest) ? withPassword() : malformed();
+    if (namesPassword(address))
+        return withPassword();
     out = address;
     return Result::success();
 }

@@ -20,7 +20,8 @@ struct ServerAddress
     QStringList options;
 
     /// Parses an address; anything else, or anything that could carry a
-    /// password, fails with a message that quotes none of it and leaves out
+    /// password (a user:password, or "password" in any case in any part,
+    /// %XX read), fails with a message that quotes none of it and leaves out
     /// untouched.
     static Result parse(const QString &text, ServerAddress &out);
     /// The text as a message may show it: a server address as parsed,

@@ -4,6 +4,7 @@
 #include "data/engine.h"
 #include "data/enginetext.h"
 #include "data/connection/filefollowing.h"
+#include "data/schema.h"
 
 #include <QSqlError>
 
@@ -16,6 +17,18 @@ RecordSource::RecordSource(const QString &name, QObject *parent) : QObject(paren
             Qt::QueuedConnection);
 }
 
+namespace {
+
+/// A table of vemo's own that is missing was not made at the start: its message said why.
+QString notYetMadeHint(const QString &table)
+{
+    if (!schemaTable(table))
+        return {};
+    return QStringLiteral("vemo 的資料表在程式啟動時建立;啟動時沒有建立成功,當時的訊息說明了原因。");
+}
+
+} // namespace
+
 Result RecordSource::open(const QString &databasePath, const QString &table)
 {
     auto connection = std::make_unique<EngineConnection>();
@@ -27,7 +40,7 @@ Result RecordSource::open(const QString &databasePath, const QString &table)
     if (Result read = ::engine(database).storedColumns(database, table, stored); !read)
         return read;
     if (stored.isEmpty())
-        return Result::failure(QStringLiteral("找不到資料表 '%1'。").arg(table));
+        return Result::failure(QStringLiteral("找不到資料表 '%1'。").arg(table) + notYetMadeHint(table));
     QStringList columns;
     QVector<bool> wholeNumbers;
     QVector<bool> documents;

@@ -6,6 +6,7 @@
 #include "data/schema.h"
 #include "data/tables/transaction.h"
 
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -28,6 +29,36 @@ Result readNames(QSqlDatabase &database, const QString &sql, QStringList &names)
     while (query.next())
         names << query.value(0).toString();
     return Result::success();
+}
+
+/// Who the program is on the server and where it makes its tables, for a
+/// refusal to tell the administrator what to grant; read before any statement
+/// can fail, as a failed transaction answers nothing more.
+QStringList roleAndSchema(QSqlDatabase &database)
+{
+    QSqlQuery query(database);
+    if (query.exec(QStringLiteral("SELECT current_user, current_schema()")) && query.next())
+        return {query.value(0).toString(), query.value(1).toString()};
+    return {};
+}
+
+/// A statement making the tables refused: what could not be made, and what the administrator must grant.
+Result creationFailure(const QSqlQuery &query, const QString &sql, const QStringList &roleAndSchema)
+{
+    const QSqlError error = query.lastError();
+    if (error.nativeErrorCode() != QLatin1String("42501") || roleAndSchema.size() != 2)
+        return queryFailure(query, sql);
+    // As GRANT must spell them: a name that is not plain lower case goes in double quotes.
+    static const QRegularExpression plain(QStringLiteral("\\A[a-z_][a-z0-9_]*\\z"));
+    const auto spelled = [](QString name) {
+        return plain.match(name).hasMatch() ? name : QLatin1Char('"') + name.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    };
+    const QString role = spelled(roleAndSchema.at(0));
+    const QString schema = spelled(roleAndSchema.at(1));
+    return Result::failure(QStringLiteral("無法在資料庫伺服器上建立 vemo 的資料表:使用者 %1 沒有在結構描述 %2 建立資料表的權限。"
+                                          "請資料庫管理員執行 GRANT CREATE ON SCHEMA %2 TO %1; 或把資料庫的擁有者改為 %1,再重新啟動程式。(%3)")
+                               .arg(role, schema, engineText(QString(), error.databaseText())),
+                           sql);
 }
 
 auto missingFrom(const QStringList &stored)
@@ -67,12 +98,13 @@ Result PostgresEngine::createMissingSchema(QSqlDatabase &database) const
     QStringList statements;
     if (result)
         statements = missingSchemaSql(stored, uncounted);
+    const QStringList creator = roleAndSchema(database);
     QSqlQuery query(database);
     for (const QString &statement : std::as_const(statements)) {
         if (!result)
             break;
         if (!query.exec(statement))
-            result = queryFailure(query, statement);
+            result = creationFailure(query, statement, creator);
     }
     return transaction.end(result);
 }
