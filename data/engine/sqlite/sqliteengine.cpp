@@ -2,6 +2,7 @@
 
 #include "data/enginetext.h"
 #include "data/schema.h"
+#include "data/engine/sqlite/sqlitehistory.h"
 #include "data/engine/sqlite/sqlitekeycount.h"
 
 #include <QSqlDatabase>
@@ -97,6 +98,31 @@ QStringList SqliteEngine::stockLedgerSql() const
                        "VALUES (strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime'), NEW.\"materielno\", "
                        "OLD.\"inventory\", NEW.\"inventory\"); END"),
     };
+}
+
+QStringList SqliteEngine::historySql() const
+{
+    return sqliteHistorySql();
+}
+
+QStringList SqliteEngine::dropHistoryTriggersSql() const
+{
+    return sqliteDropHistoryTriggersSql();
+}
+
+QStringList SqliteEngine::historyTriggerNames(const TableDefinition &table) const
+{
+    return sqliteHistoryTriggerNames(table);
+}
+
+Result SqliteEngine::storedTriggers(QSqlDatabase &database, QStringList &names) const
+{
+    return readStoredNames(database, QStringLiteral("trigger"), names);
+}
+
+Result SqliteEngine::tellHistoryWriter(QSqlDatabase &database) const
+{
+    return tellSqliteHistoryWriter(database);
 }
 
 QString SqliteEngine::rowIdentity() const
