@@ -124,9 +124,9 @@ public:
     virtual QStringList stockLedgerSql() const = 0;
 
     /// The statements that add the history's tables, their indexes and the
-    /// triggers that record every change of the eleven tables; each leaves
+    /// triggers that record every change of the tables given; each leaves
     /// what exists as it is.
-    virtual QStringList historySql() const = 0;
+    virtual QStringList historySql(const QVector<TableDefinition> &tables) const = 0;
     /// The statements that drop the history's triggers, if there.
     virtual QStringList dropHistoryTriggersSql() const = 0;
     /// The names of the triggers that record a table's changes.

@@ -149,7 +149,21 @@ Result suspendHistory(QSqlDatabase &database)
 
 Result resumeHistory(QSqlDatabase &database)
 {
-    return runAll(database, engine(database).historySql());
+    // A table stored with other columns than the schema's gets no trigger, which would refuse every write to it.
+    QVector<TableDefinition> recorded;
+    for (const TableDefinition &table : schemaTables()) {
+        QVector<StoredColumn> stored;
+        if (Result read = engine(database).storedColumns(database, table.name, stored); !read)
+            return read;
+        const bool complete = std::all_of(table.columns.begin(), table.columns.end(), [&](const ColumnDefinition &column) {
+            return std::any_of(stored.begin(), stored.end(), [&](const StoredColumn &candidate) {
+                return candidate.name.compare(column.name, Qt::CaseInsensitive) == 0;
+            });
+        });
+        if (complete)
+            recorded << table;
+    }
+    return runAll(database, engine(database).historySql(recorded));
 }
 
 bool historyEnabled(const QSqlDatabase &database)

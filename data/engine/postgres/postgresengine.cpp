@@ -104,7 +104,7 @@ QStringList PostgresEngine::missingSchemaSql(const QStringList &stored, const QS
     if (std::all_of(schemaTables().begin(), schemaTables().end(), missing))
         statements << stockLedgerSql();
     if (std::any_of(schemaTables().begin(), schemaTables().end(), missing))
-        statements << historySql();
+        statements << historySql(schemaTables());
     if (!uncounted.isEmpty())
         statements << serverKeyCountSql();
     for (const QString &table : uncounted)
@@ -184,9 +184,9 @@ QStringList PostgresEngine::stockLedgerSql() const
     };
 }
 
-QStringList PostgresEngine::historySql() const
+QStringList PostgresEngine::historySql(const QVector<TableDefinition> &tables) const
 {
-    return postgresHistorySql(collationName(), rowIdentity());
+    return postgresHistorySql(collationName(), rowIdentity(), tables);
 }
 
 QStringList PostgresEngine::dropHistoryTriggersSql() const

@@ -85,7 +85,7 @@ QString optionValue(const QString &text)
 
 } // namespace
 
-QStringList postgresHistorySql(const QString &collation, const QString &rowIdentity)
+QStringList postgresHistorySql(const QString &collation, const QString &rowIdentity, const QVector<TableDefinition> &tables)
 {
     QStringList statements{
         // The identity, which the copy reads rows in order of, is the change's number.
@@ -102,7 +102,7 @@ QStringList postgresHistorySql(const QString &collation, const QString &rowIdent
         QStringLiteral("CREATE OR REPLACE FUNCTION vemo_document_text(document bytea) RETURNS text LANGUAGE sql IMMUTABLE "
                        "AS $$ SELECT octet_length(document) || ' 位元組,SHA-256 ' || encode(sha256(document), 'hex') $$"),
     };
-    for (const TableDefinition &table : schemaTables()) {
+    for (const TableDefinition &table : tables) {
         statements << functionSql(table);
         statements << QStringLiteral("CREATE OR REPLACE TRIGGER %1 AFTER INSERT OR UPDATE OR DELETE ON %2 FOR EACH ROW "
                                      "EXECUTE FUNCTION vemo_history_%2()")

@@ -100,9 +100,9 @@ QStringList SqliteEngine::stockLedgerSql() const
     };
 }
 
-QStringList SqliteEngine::historySql() const
+QStringList SqliteEngine::historySql(const QVector<TableDefinition> &tables) const
 {
-    return sqliteHistorySql();
+    return sqliteHistorySql(tables);
 }
 
 QStringList SqliteEngine::dropHistoryTriggersSql() const
@@ -201,7 +201,7 @@ Result SqliteEngine::addKeyCounts(QSqlDatabase &database) const
 
 QStringList SqliteEngine::ownTables() const
 {
-    return keyCountTables();
+    return keyCountTables() << sqliteHistoryWriterTable();
 }
 
 Result SqliteEngine::readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const

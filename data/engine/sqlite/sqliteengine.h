@@ -23,7 +23,7 @@ public:
     Result appendStoredRows(QSqlDatabase &database, const TableDefinition &table, const StoredRowReading &read,
                             qint64 &added) const override;
     QStringList stockLedgerSql() const override;
-    QStringList historySql() const override;
+    QStringList historySql(const QVector<TableDefinition> &tables) const override;
     QStringList dropHistoryTriggersSql() const override;
     QStringList historyTriggerNames(const TableDefinition &table) const override;
     Result storedTriggers(QSqlDatabase &database, QStringList &names) const override;

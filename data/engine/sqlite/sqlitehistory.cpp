@@ -1,5 +1,6 @@
 #include "data/engine/sqlite/sqlitehistory.h"
 
+#include "data/engine/sqlite/sqliteengine.h"
 #include "data/engine/sqlite/sqlitehandle.h"
 #include "data/enginetext.h"
 #include "data/schema.h"
@@ -130,7 +131,7 @@ void sha256Function(sqlite3_context *context, int, sqlite3_value **arguments)
 
 } // namespace
 
-QStringList sqliteHistorySql()
+QStringList sqliteHistorySql(const QVector<TableDefinition> &tables)
 {
     QStringList statements{
         QStringLiteral("CREATE TABLE IF NOT EXISTS \"HISTORY\" (\"changeno\" INTEGER PRIMARY KEY, \"changedat\" TEXT, "
@@ -145,10 +146,15 @@ QStringList sqliteHistorySql()
         // A writer told while the triggers were away would be taken for the next outside client.
         QStringLiteral("DELETE FROM \"vemo_writer\""),
     };
-    for (const TableDefinition &table : schemaTables())
+    for (const TableDefinition &table : tables)
         for (const char *action : kActions)
             statements << historyTriggerSql(table, QString::fromLatin1(action));
     return statements;
+}
+
+QString sqliteHistoryWriterTable()
+{
+    return QStringLiteral("vemo_writer");
 }
 
 QStringList sqliteDropHistoryTriggersSql()
@@ -177,8 +183,14 @@ Result tellSqliteHistoryWriter(QSqlDatabase &database)
                                                       nullptr, &sha256Function, nullptr, nullptr, nullptr);
     if (registered != SQLITE_OK)
         return Result::failure(QString::fromUtf8(sqlite3_errmsg(handle)));
+    QStringList triggers;
+    if (Result read = readStoredNames(database, QStringLiteral("trigger"), triggers); !read)
+        return read;
     QSqlQuery query(database);
     for (const TableDefinition &table : schemaTables()) {
+        // Only a table whose changes are recorded: its columns are the schema's.
+        if (!triggers.contains(sqliteHistoryTriggerNames(table).constFirst()))
+            continue;
         for (const char *action : kActions) {
             const QString sql = writerTriggerSql(table, QString::fromLatin1(action), HistoryWriter::ofThisProgram());
             if (!query.exec(sql))

@@ -4,6 +4,7 @@
 
 #include <QSqlDatabase>
 #include <QStringList>
+#include <QVector>
 
 struct TableDefinition;
 
@@ -11,7 +12,9 @@ struct TableDefinition;
 /// writer, and the table through which this program's connections say who
 /// writes, as SQLite itself cannot know (an outside client is recorded
 /// without a user).
-QStringList sqliteHistorySql();
+QStringList sqliteHistorySql(const QVector<TableDefinition> &tables);
+/// The table through which a connection tells the history's triggers who writes.
+QString sqliteHistoryWriterTable();
 QStringList sqliteDropHistoryTriggersSql();
 QStringList sqliteHistoryTriggerNames(const TableDefinition &table);
 
