@@ -4,7 +4,9 @@
 #include "admin/checkcommand.h"
 #include "admin/console.h"
 #include "admin/copycommand.h"
+#include "admin/deletedcommand.h"
 #include "admin/exportcommand.h"
+#include "admin/historycommand.h"
 #include "admin/importcommand.h"
 #include "admin/ledgercommand.h"
 #include "admin/leftovers.h"
@@ -12,6 +14,7 @@
 #include "admin/restorecommand.h"
 #include "admin/schemacommand.h"
 #include "admin/tablescommand.h"
+#include "admin/undeletecommand.h"
 #include "data/connection/databaselocation.h"
 
 #include <QCoreApplication>
@@ -33,6 +36,9 @@ std::vector<std::unique_ptr<AdminCommand>> allCommands()
     commands.push_back(std::make_unique<CheckCommand>());
     commands.push_back(std::make_unique<ReportCommand>());
     commands.push_back(std::make_unique<LedgerCommand>());
+    commands.push_back(std::make_unique<HistoryCommand>());
+    commands.push_back(std::make_unique<DeletedCommand>());
+    commands.push_back(std::make_unique<UndeleteCommand>());
     commands.push_back(std::make_unique<SchemaCommand>());
     commands.push_back(std::make_unique<TablesCommand>());
     return commands;

@@ -6,12 +6,14 @@
 #include "data/enginetext.h"
 #include "data/schema.h"
 #include "data/connection/serveraddress.h"
+#include "data/tables/history.h"
 #include "data/tables/stockledger.h"
 #include "data/tables/tablereading.h"
 #include "data/tables/transaction.h"
 
 #include <QElapsedTimer>
 
+#include <algorithm>
 #include <numeric>
 
 namespace {
@@ -22,6 +24,8 @@ QVector<TableDefinition> carriedTables(const QSqlDatabase &database)
     QVector<TableDefinition> tables = schemaTables();
     if (stockLedgerEnabled(database))
         tables << stockLedgerTable();
+    if (historyEnabled(database))
+        tables << historyTable() << historyValueTable();
     return tables;
 }
 
@@ -54,9 +58,12 @@ private:
             return Result::failure(QStringLiteral("目標資料庫 %1 已經有 %2 筆資料;只能寫入空的資料庫,資料庫裡的資料不會被取代。")
                                        .arg(ServerAddress::shown(to), QString::number(already)));
         const QVector<TableDefinition> tables = carriedTables(m_source);
-        if (tables.size() > schemaTables().size())
+        if (std::any_of(tables.begin(), tables.end(), [](const TableDefinition &table) { return table.name == kStockLedgerTable; }))
             if (Result enabled = enableStockLedger(m_target); !enabled)
                 return enabled;
+        // The rows copied are no change of anyone's: the history carried says who made them.
+        if (Result suspended = suspendHistory(m_target); !suspended)
+            return suspended;
         qint64 total = 0;
         if (Result counted = rowsInDatabase(m_source, total); !counted)
             return counted;
@@ -69,7 +76,7 @@ private:
             report.tables << CopyReport::Table{table.name, copied};
         }
         progress.finish();
-        return Result::success();
+        return resumeHistory(m_target);
     }
 
     /// Copies one table in the order the rows were added, so the target's

@@ -3,9 +3,15 @@
 #include "admin/console.h"
 #include "admin/databasecopy.h"
 #include "admin/filereplacement.h"
+#include "admin/texttable.h"
+#include "data/connection/engineconnection.h"
+#include "data/tables/history.h"
+#include "data/tables/tablereading.h"
 #include "data/engine/sqlite/sqlitefile.h"
 #include "data/connection/serveraddress.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -78,6 +84,44 @@ Result restoreBackup(const QString &backup, const QString &database, bool replac
     return copyReplacing(copy, database, replace, job, report, kept);
 }
 
+/// The rows of a backup's eleven tables and ledger, and its history's changes.
+Result countBackup(const QString &backup, qint64 &rows, qint64 &changes)
+{
+    EngineConnection connection;
+    if (Result opened = connection.openForReading(backup); !opened)
+        return opened;
+    QSqlDatabase database = connection.database();
+    if (Result counted = rowsInDatabase(database, rows); !counted)
+        return counted;
+    changes = 0;
+    return historyEnabled(database) ? countTableRows(database, kHistoryTable, changes) : Result::success();
+}
+
+/// Every backup file in the folder, oldest first, with when it was written and what it holds.
+int listBackups(const QString &folderPath)
+{
+    const QDir folder(folderPath);
+    if (!folder.exists()) {
+        console::message(QStringLiteral("找不到資料夾 %1。").arg(QDir::toNativeSeparators(folderPath)));
+        return kExitFailed;
+    }
+    const QFileInfoList files = folder.entryInfoList({QStringLiteral("*.sqlite")}, QDir::Files, QDir::Time | QDir::Reversed);
+    TextTable table({QStringLiteral("備份檔"), QStringLiteral("時間"), QStringLiteral("資料筆數"), QStringLiteral("變更記錄")});
+    bool unreadable = false;
+    for (const QFileInfo &file : files) {
+        qint64 rows = 0;
+        qint64 changes = 0;
+        const Result counted = countBackup(file.filePath(), rows, changes);
+        unreadable = unreadable || !counted;
+        table.addRow({file.fileName(), file.lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                      counted ? QString::number(rows) : QStringLiteral("讀不出來:") + counted.message(),
+                      counted ? QString::number(changes) : QString()});
+    }
+    console::dataBytes(table.toText().toUtf8());
+    console::note(QStringLiteral("%1 裡有 %2 個備份檔。").arg(QDir::toNativeSeparators(folderPath)).arg(files.size()));
+    return unreadable ? kExitFailed : kExitOk;
+}
+
 } // namespace
 
 int RestoreCommand::run(const QStringList &arguments, const QString &database)
@@ -85,10 +129,17 @@ int RestoreCommand::run(const QStringList &arguments, const QString &database)
     QCommandLineParser parser;
     const QCommandLineOption replace(QStringLiteral("replace"),
                                      QStringLiteral("資料庫檔案已有資料時仍以備份取代它;原檔留在旁邊當備份。伺服器上的資料不會被取代。"));
-    parser.addOption(replace);
+    const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("列出資料夾裡的備份檔、寫入的時間與資料筆數,不還原。"), QStringLiteral("DIR"));
+    parser.addOptions({replace, list});
     parser.addPositionalArgument(QStringLiteral("BACKUP"), QStringLiteral("vemo-admin backup 寫的備份檔。"));
-    if (auto status = parse(parser, arguments, QStringLiteral("restore BACKUP [--replace]")))
+    if (auto status = parse(parser, arguments, QStringLiteral("restore BACKUP [--replace] | restore --list DIR")))
         return *status;
+    if (parser.isSet(list) && (!parser.positionalArguments().isEmpty() || parser.isSet(replace))) {
+        console::message(QStringLiteral("vemo-admin restore:--list 只列出備份檔,不和備份檔的名稱或 --replace 並用。"));
+        return kExitUsage;
+    }
+    if (parser.isSet(list))
+        return listBackups(parser.value(list));
     if (parser.positionalArguments().size() != 1) {
         console::message(QStringLiteral("vemo-admin restore:要指定一個備份檔。"));
         return kExitUsage;

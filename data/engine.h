@@ -123,6 +123,24 @@ public:
     /// each leaves what exists as it is.
     virtual QStringList stockLedgerSql() const = 0;
 
+    /// The statements that add the history's tables, their indexes and the
+    /// triggers that record every change of the tables given; each leaves
+    /// what exists as it is.
+    virtual QStringList historySql(const QVector<TableDefinition> &tables) const = 0;
+    /// The statements that drop the history's triggers, if there.
+    virtual QStringList dropHistoryTriggersSql() const = 0;
+    /// The names of the triggers that record a table's changes.
+    virtual QStringList historyTriggerNames(const TableDefinition &table) const = 0;
+    /// The names of the triggers the database holds.
+    virtual Result storedTriggers(QSqlDatabase &database, QStringList &names) const = 0;
+    /// Lets the history know who writes through the connection, where the
+    /// engine is not told when the connection is opened; needs the history.
+    virtual Result tellHistoryWriter(QSqlDatabase &database) const
+    {
+        Q_UNUSED(database)
+        return Result::success();
+    }
+
     /// The statements that make a table and the index of one of its columns.
     /// Text compares without regard to case, and an index compares as its
     /// column does.

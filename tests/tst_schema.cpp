@@ -4,6 +4,7 @@
 #include "data/enginetext.h"
 #include "data/records/recordsource.h"
 #include "data/schema.h"
+#include "data/tables/history.h"
 #include "data/tables/stockledger.h"
 #include "support/testdatabase.h"
 
@@ -138,8 +139,8 @@ QStringList sortedExpectedTables()
     QStringList names;
     for (const TableColumns &table : expectedTables())
         names << QString::fromLatin1(table.table);
-    // A new database gets the stock ledger and the engine's own tables beside the eleven.
-    names << kStockLedgerTable << sqliteEngine().ownTables();
+    // A new database gets the stock ledger, the history and the engine's own tables beside the eleven.
+    names << kStockLedgerTable << kHistoryTable << kHistoryValueTable << sqliteEngine().ownTables();
     names.sort();
     return names;
 }

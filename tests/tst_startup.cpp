@@ -107,8 +107,8 @@ void StartupTest::twoProgramsStartedTogetherOnAnEmptyFolder()
         QVERIFY(succeeded > 0);
         const FileState state = readFile(home);
         QCOMPARE(state.integrity, QStringLiteral("ok"));
-        // The eleven, and the stock ledger and engine's own tables that a new database gets beside them.
-        QCOMPARE(state.tables, int(schemaTables().size() + 1 + sqliteEngine().ownTables().size()));
+        // The eleven, and the stock ledger, the history's two and the engine's own tables that a new database gets beside them.
+        QCOMPARE(state.tables, int(schemaTables().size() + 3 + sqliteEngine().ownTables().size()));
         QCOMPARE(state.keys, saved);
     }
 }

@@ -5,6 +5,7 @@
 #include "data/engine/postgres/postgresengine.h"
 #include "data/enginetext.h"
 #include "data/schema.h"
+#include "data/tables/history.h"
 #include "data/connection/serveraddress.h"
 
 #include <QAtomicInt>
@@ -33,6 +34,17 @@ QString connectionStringValue(const QString &connectionString, const QString &ke
             return pair.mid(equals + 1).trimmed();
     }
     return QString();
+}
+
+/// An older database gets the history at its next start, where the engine lets it (not on a
+/// read-only file); the connection then tells it who writes.
+Result startHistory(QSqlDatabase &database, bool create)
+{
+    if (create)
+        std::ignore = enableHistory(database);
+    if (!historyEnabled(database))
+        return Result::success();
+    return engine(database).tellHistoryWriter(database);
 }
 
 } // namespace
@@ -110,6 +122,8 @@ Result EngineConnection::openFile(const QString &file, bool create)
     // Setting the connection up may write the file's first page, so it waits for the tables.
     if (Result prepared = sqliteEngine().prepareConnection(database); !prepared)
         return prepared;
+    if (Result recorded = startHistory(database, create); !recorded)
+        return recorded;
     m_journalPlace = filePlace(journalOf(file));
     forgetLeftJournals(file);
     return Result::success();
@@ -180,6 +194,8 @@ Result EngineConnection::openServer(const QString &server, Missing missing)
                                                    + engineText(database.lastError()));
         if (result && missing == Missing::Create)
             result = PostgresEngine().createMissingSchema(database);
+        if (result)
+            result = startHistory(database, missing == Missing::Create);
     }
     if (!result)
         close();

@@ -4,6 +4,7 @@
 #include "data/engine.h"
 #include "data/enginetext.h"
 #include "data/schema.h"
+#include "data/tables/history.h"
 #include "data/tables/tablereading.h"
 
 #include <QHash>
@@ -128,5 +129,5 @@ QStringList databaseProblems(QSqlDatabase &database)
         }
     }
     checkKeptCounts(database, tables, problems);
-    return problems;
+    return problems << historyProblems(database);
 }

@@ -1,5 +1,6 @@
 #include "data/engine/postgres/postgresengine.h"
 
+#include "data/engine/postgres/postgreshistory.h"
 #include "data/engine/postgres/postgreskeycount.h"
 
 #include "data/enginetext.h"
@@ -134,6 +135,8 @@ QStringList PostgresEngine::missingSchemaSql(const QStringList &stored, const QS
     // A new database gets the stock ledger too, as a new file does; an existing one only when asked.
     if (std::all_of(schemaTables().begin(), schemaTables().end(), missing))
         statements << stockLedgerSql();
+    if (std::any_of(schemaTables().begin(), schemaTables().end(), missing))
+        statements << historySql(schemaTables());
     if (!uncounted.isEmpty())
         statements << serverKeyCountSql();
     for (const QString &table : uncounted)
@@ -148,7 +151,8 @@ QString PostgresEngine::driverName() const
 
 QString PostgresEngine::connectOptions() const
 {
-    return QStringLiteral("connect_timeout=10");
+    // Who writes goes with the connection's start, so recording it costs no statement.
+    return QStringLiteral("connect_timeout=10;") + postgresHistoryWriterOptions();
 }
 
 Result PostgresEngine::prepareConnection(QSqlDatabase &database) const
@@ -210,6 +214,30 @@ QStringList PostgresEngine::stockLedgerSql() const
         QStringLiteral("CREATE OR REPLACE TRIGGER stockledger_inventory AFTER UPDATE OF inventory ON msf FOR EACH ROW "
                        "WHEN (OLD.inventory IS DISTINCT FROM NEW.inventory) EXECUTE FUNCTION vemo_stockledger_line()"),
     };
+}
+
+QStringList PostgresEngine::historySql(const QVector<TableDefinition> &tables) const
+{
+    return postgresHistorySql(collationName(), rowIdentity(), tables);
+}
+
+QStringList PostgresEngine::dropHistoryTriggersSql() const
+{
+    return postgresDropHistoryTriggersSql();
+}
+
+QStringList PostgresEngine::historyTriggerNames(const TableDefinition &table) const
+{
+    return {postgresHistoryTriggerName(table)};
+}
+
+Result PostgresEngine::storedTriggers(QSqlDatabase &database, QStringList &names) const
+{
+    return readNames(database,
+                     QStringLiteral("SELECT t.tgname FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid "
+                                    "JOIN pg_namespace n ON n.oid = c.relnamespace "
+                                    "WHERE NOT t.tgisinternal AND n.nspname = current_schema()"),
+                     names);
 }
 
 QString PostgresEngine::createTableSql(const TableDefinition &table) const

@@ -2,6 +2,7 @@
 
 #include "data/enginetext.h"
 #include "data/schema.h"
+#include "data/engine/sqlite/sqlitehistory.h"
 #include "data/engine/sqlite/sqlitekeycount.h"
 
 #include <QSqlDatabase>
@@ -99,6 +100,31 @@ QStringList SqliteEngine::stockLedgerSql() const
     };
 }
 
+QStringList SqliteEngine::historySql(const QVector<TableDefinition> &tables) const
+{
+    return sqliteHistorySql(tables);
+}
+
+QStringList SqliteEngine::dropHistoryTriggersSql() const
+{
+    return sqliteDropHistoryTriggersSql();
+}
+
+QStringList SqliteEngine::historyTriggerNames(const TableDefinition &table) const
+{
+    return sqliteHistoryTriggerNames(table);
+}
+
+Result SqliteEngine::storedTriggers(QSqlDatabase &database, QStringList &names) const
+{
+    return readStoredNames(database, QStringLiteral("trigger"), names);
+}
+
+Result SqliteEngine::tellHistoryWriter(QSqlDatabase &database) const
+{
+    return tellSqliteHistoryWriter(database);
+}
+
 QString SqliteEngine::rowIdentity() const
 {
     return QStringLiteral("rowid");
@@ -175,7 +201,7 @@ Result SqliteEngine::addKeyCounts(QSqlDatabase &database) const
 
 QStringList SqliteEngine::ownTables() const
 {
-    return keyCountTables();
+    return keyCountTables() << sqliteHistoryWriterTable();
 }
 
 Result SqliteEngine::readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const

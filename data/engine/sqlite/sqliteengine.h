@@ -23,6 +23,11 @@ public:
     Result appendStoredRows(QSqlDatabase &database, const TableDefinition &table, const StoredRowReading &read,
                             qint64 &added) const override;
     QStringList stockLedgerSql() const override;
+    QStringList historySql(const QVector<TableDefinition> &tables) const override;
+    QStringList dropHistoryTriggersSql() const override;
+    QStringList historyTriggerNames(const TableDefinition &table) const override;
+    Result storedTriggers(QSqlDatabase &database, QStringList &names) const override;
+    Result tellHistoryWriter(QSqlDatabase &database) const override;
     QString createTableSql(const TableDefinition &table) const override;
     QString createIndexSql(const TableDefinition &table, const ColumnDefinition &column) const override;
     QString indexName(const TableDefinition &table, const ColumnDefinition &column) const override;

@@ -1,0 +1,132 @@
+#include "data/engine/postgres/postgreshistory.h"
+
+#include "data/schema.h"
+#include "data/tables/history.h"
+
+#include <QUrl>
+
+namespace {
+
+/// A column's value as the history keeps it, compared byte for byte: a change of case counts.
+QString storedText(const QString &row, const ColumnDefinition &column)
+{
+    if (column.type == ColumnType::Document)
+        return QStringLiteral("vemo_document_text(%1.%2) COLLATE \"C\"").arg(row, column.name.toLower());
+    return QStringLiteral("CAST(%1.%2 AS text) COLLATE \"C\"").arg(row, column.name.toLower());
+}
+
+QString changedCondition(const TableDefinition &table)
+{
+    QStringList changed;
+    for (const ColumnDefinition &column : table.columns)
+        changed << (column.type == ColumnType::Document
+                        ? QStringLiteral("OLD.%1 IS DISTINCT FROM NEW.%1").arg(column.name.toLower())
+                        : QStringLiteral("%1 IS DISTINCT FROM %2").arg(storedText(QStringLiteral("OLD"), column),
+                                                                    storedText(QStringLiteral("NEW"), column)));
+    return changed.join(QStringLiteral(" OR "));
+}
+
+QString valuesSql(const TableDefinition &table, const QString &action)
+{
+    QStringList rows;
+    for (const ColumnDefinition &column : table.columns) {
+        const QString name = column.name.toLower();
+        const QString place = QString::number(rows.size());
+        const QString oldText = storedText(QStringLiteral("OLD"), column);
+        const QString newText = storedText(QStringLiteral("NEW"), column);
+        const bool document = column.type == ColumnType::Document;
+        if (action == QLatin1String("insert"))
+            rows << QStringLiteral("('%1', %2, NULL, %3, NULL::bytea)").arg(name, place, newText);
+        else if (action == QLatin1String("update") && document)
+            // A document's size and hash are worked out only when it changed.
+            rows << QStringLiteral("('%1', %4, CASE WHEN OLD.%1 IS DISTINCT FROM NEW.%1 THEN %2 END, "
+                                   "CASE WHEN OLD.%1 IS DISTINCT FROM NEW.%1 THEN %3 END, NULL::bytea)")
+                        .arg(name, oldText, newText, place);
+        else if (action == QLatin1String("update"))
+            rows << QStringLiteral("('%1', %2, %3, %4, NULL::bytea)").arg(name, place, oldText, newText);
+        else
+            rows << QStringLiteral("('%1', %2, %3, NULL, %4)")
+                        .arg(name, place, oldText, document ? QStringLiteral("OLD.") + name : QStringLiteral("NULL::bytea"));
+    }
+    const QString kept = action == QLatin1String("insert")   ? QStringLiteral("v.n IS NOT NULL")
+                       : action == QLatin1String("update") ? QStringLiteral("v.o IS DISTINCT FROM v.n")
+                                                            : QStringLiteral("v.o IS NOT NULL");
+    return QStringLiteral("INSERT INTO historyvalue (changeno, columnname, columnno, oldvalue, newvalue, document) "
+                          "SELECT change, v.c, v.p, v.o, v.n, v.d FROM (VALUES %1) AS v(c, p, o, n, d) WHERE %2;")
+        .arg(rows.join(QStringLiteral(", ")), kept);
+}
+
+QString functionSql(const TableDefinition &table)
+{
+    const QString key = table.columns.constFirst().name.toLower();
+    return QStringLiteral(
+               "CREATE OR REPLACE FUNCTION vemo_history_%1() RETURNS trigger LANGUAGE plpgsql AS $$ "
+               "DECLARE change bigint; BEGIN "
+               "IF TG_OP = 'UPDATE' AND NOT (%2) THEN RETURN NULL; END IF; "
+               // No sequence: the program reads a new row's identity as the session's last sequence value.
+               "PERFORM pg_advisory_xact_lock(hashtext('vemo history')); "
+               "SELECT coalesce(max(changeno), 0) + 1 INTO change FROM history; "
+               "INSERT INTO history (changeno, changedat, loginrole, username, hostname, program, tablename, rowkey, action) "
+               "VALUES (change, to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS.MS'), session_user, "
+               "nullif(current_setting('vemo.username', true), ''), nullif(current_setting('vemo.hostname', true), ''), "
+               "nullif(current_setting('vemo.program', true), ''), '%3', "
+               "CASE TG_OP WHEN 'DELETE' THEN OLD.%4 ELSE NEW.%4 END, lower(TG_OP)); "
+               "IF TG_OP = 'INSERT' THEN %5 ELSIF TG_OP = 'UPDATE' THEN %6 ELSE %7 END IF; "
+               "RETURN NULL; END $$")
+        .arg(table.name.toLower(), changedCondition(table), table.name, key, valuesSql(table, QStringLiteral("insert")),
+             valuesSql(table, QStringLiteral("update")), valuesSql(table, QStringLiteral("delete")));
+}
+
+/// A setting's value as the server's startup options take it: no blank, quote or backslash.
+QString optionValue(const QString &text)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(text, "@.-_"));
+}
+
+} // namespace
+
+QStringList postgresHistorySql(const QString &collation, const QString &rowIdentity, const QVector<TableDefinition> &tables)
+{
+    QStringList statements{
+        // The identity, which the copy reads rows in order of, is the change's number.
+        QStringLiteral("CREATE TABLE IF NOT EXISTS history (changeno bigint PRIMARY KEY, changedat text, loginrole text, "
+                       "username text COLLATE %1, hostname text, program text, tablename text COLLATE %1, "
+                       "rowkey text COLLATE %1, action text, %2 bigint GENERATED ALWAYS AS (changeno) STORED)")
+            .arg(collation, rowIdentity),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS history_row ON history (tablename, rowkey, changeno)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS historyvalue (changeno bigint, columnname text, columnno smallint, "
+                       "oldvalue text, newvalue text, document bytea, "
+                       "%1 bigint GENERATED ALWAYS AS (changeno * 64 + columnno) STORED)")
+            .arg(rowIdentity),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS historyvalue_change ON historyvalue (changeno)"),
+        QStringLiteral("CREATE OR REPLACE FUNCTION vemo_document_text(document bytea) RETURNS text LANGUAGE sql IMMUTABLE "
+                       "AS $$ SELECT octet_length(document) || ' 位元組,SHA-256 ' || encode(sha256(document), 'hex') $$"),
+    };
+    for (const TableDefinition &table : tables) {
+        statements << functionSql(table);
+        statements << QStringLiteral("CREATE OR REPLACE TRIGGER %1 AFTER INSERT OR UPDATE OR DELETE ON %2 FOR EACH ROW "
+                                     "EXECUTE FUNCTION vemo_history_%2()")
+                          .arg(postgresHistoryTriggerName(table), table.name.toLower());
+    }
+    return statements;
+}
+
+QStringList postgresDropHistoryTriggersSql()
+{
+    QStringList statements;
+    for (const TableDefinition &table : schemaTables())
+        statements << QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2").arg(postgresHistoryTriggerName(table), table.name.toLower());
+    return statements;
+}
+
+QString postgresHistoryTriggerName(const TableDefinition &table)
+{
+    return QStringLiteral("vemo_history_%1").arg(table.name.toLower());
+}
+
+QString postgresHistoryWriterOptions()
+{
+    const HistoryWriter &writer = HistoryWriter::ofThisProgram();
+    return QStringLiteral("options='-c vemo.username=%1 -c vemo.hostname=%2 -c vemo.program=%3'")
+        .arg(optionValue(writer.user), optionValue(writer.host), optionValue(writer.program));
+}
