@@ -38,6 +38,15 @@ ServerSchema::ServerSchema()
     ServerAddress address;
     if (Result parsed = ServerAddress::parse(testServer(), address); !parsed)
         throw std::runtime_error(parsed.message().toStdString());
+    // The caseless text type is the database's, added once where every test's schema finds it; a role
+    // that owns no database could not add it.
+    const QString addCaselessText = QStringLiteral("CREATE EXTENSION IF NOT EXISTS citext SCHEMA public");
+    try {
+        runOnServer(addCaselessText);
+    } catch (const std::runtime_error &) {
+        // Two tests adding it at once: one of them is refused, and then finds it there.
+        runOnServer(addCaselessText);
+    }
     // A role named like its schema finds the schema first through the default search path "$user".
     runOnServer(QStringLiteral("CREATE ROLE %1 LOGIN").arg(m_name));
     runOnServer(QStringLiteral("CREATE SCHEMA %1 AUTHORIZATION %1").arg(m_name));

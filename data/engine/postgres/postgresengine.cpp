@@ -1,5 +1,6 @@
 #include "data/engine/postgres/postgresengine.h"
 
+#include "data/engine/postgres/postgrescaseless.h"
 #include "data/engine/postgres/postgreshistory.h"
 #include "data/engine/postgres/postgreskeycount.h"
 
@@ -69,36 +70,23 @@ auto missingFrom(const QStringList &stored)
 
 } // namespace
 
-QString PostgresEngine::collationName()
-{
-    return QStringLiteral("vemo_nocase");
-}
-
-QString PostgresEngine::createCollationSql()
-{
-    // Secondary strength: letters and accents count, case does not.
-    return QStringLiteral("CREATE COLLATION IF NOT EXISTS %1 "
-                          "(provider = icu, locale = 'und-u-ks-level2', deterministic = false)")
-        .arg(collationName());
-}
-
 Result PostgresEngine::createMissingSchema(QSqlDatabase &database) const
 {
-    QStringList stored;
-    QStringList uncounted;
-    if (Result read = readSchemaState(database, stored, uncounted); !read)
+    SchemaState state;
+    if (Result read = readSchemaState(database, state); !read)
         return read;
-    if (std::none_of(schemaTables().begin(), schemaTables().end(), missingFrom(stored)) && uncounted.isEmpty())
+    if (std::none_of(schemaTables().begin(), schemaTables().end(), missingFrom(state.stored)) && state.uncounted.isEmpty()
+        && state.caseSensitive.isEmpty())
         return Result::success();
 
     Transaction transaction(database);
     if (Result begun = transaction.begin(Transaction::Kind::Writing); !begun)
         return begun;
     // Another program may have made everything while this one waited.
-    Result result = readSchemaState(database, stored, uncounted);
+    Result result = readSchemaState(database, state);
     QStringList statements;
     if (result)
-        statements = missingSchemaSql(stored, uncounted);
+        statements = missingSchemaSql(state);
     const QStringList creator = roleAndSchema(database);
     QSqlQuery query(database);
     for (const QString &statement : std::as_const(statements)) {
@@ -110,19 +98,23 @@ Result PostgresEngine::createMissingSchema(QSqlDatabase &database) const
     return transaction.end(result);
 }
 
-Result PostgresEngine::readSchemaState(QSqlDatabase &database, QStringList &stored, QStringList &uncounted) const
+Result PostgresEngine::readSchemaState(QSqlDatabase &database, SchemaState &state) const
 {
-    if (Result read = storedTables(database, stored); !read)
+    if (Result read = storedTables(database, state.stored); !read)
         return read;
-    return uncountedServerTables(database, uncounted);
+    if (Result read = caseSensitiveColumns(database, state.caseSensitive); !read)
+        return read;
+    return uncountedServerTables(database, state.uncounted);
 }
 
-QStringList PostgresEngine::missingSchemaSql(const QStringList &stored, const QStringList &uncounted) const
+QStringList PostgresEngine::missingSchemaSql(const SchemaState &state) const
 {
-    const auto missing = missingFrom(stored);
-    QStringList statements;
-    if (std::any_of(schemaTables().begin(), schemaTables().end(), missing))
-        statements << createCollationSql();
+    const auto missing = missingFrom(state.stored);
+    const QStringList &uncounted = state.uncounted;
+    // An older database's columns, made with a collation LIKE refuses, become the caseless type.
+    QStringList statements = caselessColumnsSql(state.caseSensitive);
+    if (statements.isEmpty() && std::any_of(schemaTables().begin(), schemaTables().end(), missing))
+        statements << kCreateCaselessTextSql;
     for (const TableDefinition &table : schemaTables()) {
         if (!missing(table))
             continue;
@@ -202,9 +194,9 @@ QString PostgresEngine::rowIdentity() const
 QStringList PostgresEngine::stockLedgerSql() const
 {
     return {
-        QStringLiteral("CREATE TABLE IF NOT EXISTS stockledger (changedat text, materielno text COLLATE %1, "
+        QStringLiteral("CREATE TABLE IF NOT EXISTS stockledger (changedat text, materielno %1, "
                        "oldinventory smallint, newinventory smallint, %2 bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY)")
-            .arg(collationName(), rowIdentity()),
+            .arg(kCaselessTextType, rowIdentity()),
         QStringLiteral("CREATE INDEX IF NOT EXISTS stockledger_materielno ON stockledger (materielno)"),
         // Local time to the millisecond, as the file writes it, so the lines read alike on both engines.
         QStringLiteral("CREATE OR REPLACE FUNCTION vemo_stockledger_line() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
@@ -247,7 +239,7 @@ QString PostgresEngine::createTableSql(const TableDefinition &table) const
         const QString name = quotedName(column.name);
         switch (column.type) {
         case ColumnType::Text:
-            columns << name + QStringLiteral(" text COLLATE ") + collationName();
+            columns << name + QLatin1Char(' ') + kCaselessTextType;
             break;
         case ColumnType::WholeNumber:
             columns << name + QStringLiteral(" smallint");
@@ -324,31 +316,7 @@ Result PostgresEngine::readKeys(QSqlDatabase &database, const QString &table, Ke
 
 Result PostgresEngine::integrityProblems(QSqlDatabase &database, QStringList &problems) const
 {
-    QStringList collations;
-    const QString collation = QStringLiteral("SELECT collname FROM pg_collation WHERE NOT collisdeterministic");
-    if (Result read = readNames(database, collation, collations); !read)
-        return read;
-    if (!collations.contains(collationName())) {
-        problems << QStringLiteral("缺少不分大小寫的定序 %1").arg(collationName());
-        return Result::success();
-    }
-    const QString sql = QStringLiteral("SELECT table_name, column_name FROM information_schema.columns "
-                                       "WHERE table_schema = current_schema() AND data_type = 'text' "
-                                       "AND coalesce(collation_name, '') <> ? ORDER BY table_name, ordinal_position");
-    QSqlQuery query(database);
-    query.setForwardOnly(true);
-    if (!query.prepare(sql))
-        return queryFailure(query, sql);
-    query.addBindValue(collationName());
-    if (!query.exec())
-        return queryFailure(query, sql);
-    while (query.next()) {
-        const QString table = query.value(0).toString();
-        if (schemaTable(table))
-            problems << QStringLiteral("資料表 %1 的欄位 %2 不是用定序 %3 比較(大小寫會被當成不同)")
-                            .arg(table.toUpper(), query.value(1).toString(), collationName());
-    }
-    return Result::success();
+    return caselessTextProblems(database, problems);
 }
 
 QString PostgresEngine::keptRowCountsSql() const

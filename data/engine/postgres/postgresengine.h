@@ -2,21 +2,21 @@
 
 #include "data/engine.h"
 
+#include <QMap>
+
 /// The database server: PostgreSQL through Qt's QPSQL driver. Names are kept
 /// in lower case, so a name matches in any case as on the file; text compares
-/// without regard to case through a nondeterministic ICU collation; rows are
-/// identified by a hidden identity column that no screen sees.
+/// without regard to case through the citext type, whose comparisons other SQL
+/// tools can use too; rows are identified by a hidden identity column that no
+/// screen sees.
 class PostgresEngine : public Engine
 {
 public:
-    /// The collation every text column and its index compare with.
-    static QString collationName();
-    /// The statement that makes the collation, run with the tables.
-    static QString createCollationSql();
-
-    /// Makes what the database lacks of the collation, the tables, their
-    /// indexes and their kept row counts, in one transaction that waits for another program doing the
-    /// same; on failure nothing is made. Existing rows are never touched.
+    /// Makes what the database lacks of the caseless text type, the tables,
+    /// their indexes and their kept row counts, and turns an older database's
+    /// text columns into that type, in one transaction that waits for another
+    /// program doing the same; on failure nothing is made. Existing values are
+    /// never changed.
     Result createMissingSchema(QSqlDatabase &database) const;
 
     QString driverName() const override;
@@ -50,6 +50,13 @@ public:
     Result readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const override;
 
 private:
-    Result readSchemaState(QSqlDatabase &database, QStringList &stored, QStringList &uncounted) const;
-    QStringList missingSchemaSql(const QStringList &stored, const QStringList &uncounted) const;
+    struct SchemaState
+    {
+        QStringList stored;
+        QStringList uncounted;
+        /// Table → its text columns still compared case by case.
+        QMap<QString, QStringList> caseSensitive;
+    };
+    Result readSchemaState(QSqlDatabase &database, SchemaState &state) const;
+    QStringList missingSchemaSql(const SchemaState &state) const;
 };
