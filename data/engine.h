@@ -58,9 +58,15 @@ public:
     /// so a file that is no database fails here.
     virtual Result prepareConnection(QSqlDatabase &database) const = 0;
 
-    /// The statement that starts a transaction holding the write lock from its
-    /// start, waiting within the busy timeout for another writer to finish.
+    /// The statement that starts a writing transaction: on the file it holds
+    /// the file's write lock from its start, waiting within the busy timeout
+    /// for another writer to finish; on a server writers lock only the rows
+    /// they change.
     virtual QString beginWritingSql() const { return QStringLiteral("BEGIN"); }
+    /// What ends a read, in a writing transaction, of the rows about to be
+    /// changed so that no other writer changes them before the commit; empty
+    /// where the transaction's lock already keeps every other writer out.
+    virtual QString lockingReadSuffix() const { return QString(); }
     /// The statement that starts a transaction whose reads all see one state
     /// of the database, whatever other programs write meanwhile.
     virtual QString beginSnapshotSql() const { return QStringLiteral("BEGIN"); }

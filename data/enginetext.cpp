@@ -8,6 +8,9 @@ namespace {
 const QString kConnectionLost =
     QStringLiteral("與資料庫伺服器的連線中斷了(伺服器可能重新啟動了),下一個動作會重新連線。");
 
+const QString kHeldByAnotherWriter =
+    QStringLiteral("別的使用者正在修改這筆資料,等了一段時間仍未完成;輸入的內容都還在,請稍後再試一次。");
+
 // Administrator shutdown, crash shutdown, server starting up, every connection exception, and
 // libpq's own words for a connection that went away under a statement (it gives no state then).
 bool connectionWasLost(const QString &state, const QString &text)
@@ -16,6 +19,12 @@ bool connectionWasLost(const QString &state, const QString &text)
         || state == QLatin1String("57P02") || state == QLatin1String("57P03")
         || text.contains(QLatin1String("server closed the connection unexpectedly"))
         || text.contains(QLatin1String("no connection to the server"));
+}
+
+// A lock wait that ran out, a deadlock broken by the server, or a serialization failure.
+bool heldByAnotherWriter(const QString &state)
+{
+    return state == QLatin1String("55P03") || state == QLatin1String("40P01") || state == QLatin1String("40001");
 }
 
 bool diskIsFull(const QString &state)
@@ -63,5 +72,7 @@ QString engineText(const QString &state, const QString &engineOwnText)
         return diskFullText(text);
     if (const QString lead = leadFor(state); !lead.isEmpty())
         return lead + QStringLiteral("(") + text + QStringLiteral(")");
+    if (heldByAnotherWriter(state))
+        return kHeldByAnotherWriter + QStringLiteral("(") + text + QStringLiteral(")");
     return connectionWasLost(state, text) ? kConnectionLost + QStringLiteral("(") + text + QStringLiteral(")") : text;
 }

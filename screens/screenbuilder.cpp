@@ -163,14 +163,20 @@ void ScreenBuilder::buildWindow()
 
 void ScreenBuilder::openSources()
 {
+    bool unreachable = false;
     for (const SourceDeclaration &declared : m_screen.m_declaration.sources) {
         auto *source = new RecordSource(declared.name, &m_screen);
         m_screen.m_sources.insert(declared.name, source);
         Dialogs *dialogs = &m_screen.dialogs();
         source->setConflictResolver(
             [dialogs](const QVector<EditConflict> &conflicts) { return dialogs->askOverwrite(conflicts); });
-        if (Result opened = source->open(kDatabasePath, declared.table); !opened)
+        if (unreachable)
+            continue;
+        if (Result opened = source->open(kDatabasePath, declared.table); !opened) {
             m_screen.m_buildFailures << opened.message();
+            // A database that cannot be opened is told once, not once for every source of the screen.
+            unreachable = opened.message().startsWith(kCannotOpen);
+        }
     }
 }
 

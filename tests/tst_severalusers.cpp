@@ -392,17 +392,20 @@ void SeveralUsersTest::serverRestartedBetweenTwoCommands()
         QVERIFY(m_one.dialogs.takeCalls().isEmpty());
         QCOMPARE(stored("Text2", "A01"), typed);
     }
-    // The other user's move finds the connection gone and is told; the next one reads again.
-    m_other.dialogs.pressOk();
-    clickGridRow(*m_other.screen, 2);
-    const QVector<DialogCall> otherTold = m_other.dialogs.takeCalls();
-    QCOMPARE(otherTold.size(), 1);
-    QVERIFY2(otherTold.at(0).text.startsWith(kCannotRead + kLost), qPrintable(otherTold.at(0).text));
-    QCOMPARE(shown(*m_other.screen, "Text1"), QStringLiteral("A01"));
+    // Both windows are of one program and share its connection: once the first has opened it again the
+    // other's move reads at once; else the other's move finds it gone and is told, and the next reads again.
+    if (typed.isEmpty()) {
+        m_other.dialogs.pressOk();
+        clickGridRow(*m_other.screen, 2);
+        const QVector<DialogCall> otherTold = m_other.dialogs.takeCalls();
+        QCOMPARE(otherTold.size(), 1);
+        QVERIFY2(otherTold.at(0).text.startsWith(kCannotRead + kLost), qPrintable(otherTold.at(0).text));
+        QCOMPARE(shown(*m_other.screen, "Text1"), QStringLiteral("A01"));
+    }
     clickGridRow(*m_other.screen, 2);
     QVERIFY(m_other.dialogs.takeCalls().isEmpty());
     QCOMPARE(shown(*m_other.screen, "Text1"), QStringLiteral("B01"));
-    // The supplier list reads through a connection of its own, opened again as it answers the move.
+    // The supplier list reads through the same connection, opened again for it too.
     QCOMPARE(shown(*m_other.screen, "DBCombo1"), QStringLiteral("永豐電料"));
     const Result returned =
         executeStockUpdate(StockMovement::Returning, 25, QStringLiteral("A01"), QStringLiteral("20"));

@@ -49,19 +49,20 @@ Result startHistory(QSqlDatabase &database, bool create)
 
 } // namespace
 
-EngineConnection::EngineConnection() : m_name(nextConnectionName()) {}
+EngineConnection::EngineConnection() : m_ownName(nextConnectionName()), m_name(m_ownName) {}
 
 EngineConnection::~EngineConnection()
 {
     close();
 }
 
-Result EngineConnection::open(const QString &databasePath, Missing missing)
+Result EngineConnection::open(const QString &databasePath, Missing missing, Sharing sharing)
 {
     close();
     m_openedPath = databasePath;
+    m_sharing = sharing;
     if (const QString server = serverFor(databasePath); !server.isEmpty())
-        return openServer(server, missing);
+        return sharing == Sharing::Program ? openProgramConnection(server, missing) : openServer(server, missing);
     const QString file = mappedDatabaseFile(databasePath);
     const QString folder = QFileInfo(file).absolutePath();
     if (Result left = leaveFilesReplacedAt(file); !left)
@@ -126,6 +127,7 @@ Result EngineConnection::openFile(const QString &file, bool create)
         return recorded;
     m_journalPlace = filePlace(journalOf(file));
     forgetLeftJournals(file);
+    countOpening(m_name);
     return Result::success();
 }
 
@@ -197,7 +199,11 @@ Result EngineConnection::openServer(const QString &server, Missing missing)
         if (result)
             result = startHistory(database, missing == Missing::Create);
     }
-    if (!result)
+    if (result)
+        countOpening(m_name);
+    else if (m_name != m_ownName)
+        dropDatabase();
+    else
         close();
     return result;
 }
@@ -213,7 +219,7 @@ Result EngineConnection::openConnectionString(const QString &connectionString, c
     const QString source = connectionStringValue(connectionString, QStringLiteral("Data Source"));
     if (source.isEmpty())
         return Result::failure(QStringLiteral("連線字串沒有指定資料來源 (Data Source)。"));
-    return open(source, Missing::Create);
+    return open(source, Missing::Create, Sharing::Program);
 }
 
 Result EngineConnection::execute(const QString &statement, const QVariantList &values)
@@ -244,7 +250,10 @@ Result EngineConnection::reopenIfLost()
     if (m_openedPath.isEmpty())
         return Result::failure(QStringLiteral("資料庫連線尚未開啟。"));
     const QString path = m_openedPath;
-    return open(path);
+    // A lost shared connection goes for all that hold it: the first to come back opens it again.
+    if (m_name != m_ownName)
+        dropDatabase();
+    return open(path, Missing::Fail, m_sharing);
 }
 
 Result EngineConnection::checkFileInPlace(Use use) const
@@ -279,6 +288,16 @@ void EngineConnection::close()
     m_filePlace = FilePlace();
     m_journalPlace = FilePlace();
     m_leftFile = false;
+    // The program's shared connection stays for the others that hold it.
+    if (m_name != m_ownName) {
+        m_name = m_ownName;
+        return;
+    }
+    dropDatabase();
+}
+
+void EngineConnection::dropDatabase()
+{
     if (!QSqlDatabase::contains(m_name))
         return;
     {

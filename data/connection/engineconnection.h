@@ -8,12 +8,17 @@
 #include <QVariantList>
 
 /// One connection to the database: the embedded file, or the PostgreSQL
-/// server that the vemo folder's settings name. Every record source, the
-/// shared connection and the stock update each hold their own.
+/// server that the vemo folder's settings name. On the file every record
+/// source and the stock update hold their own; on a server those opened for
+/// the program share one, so that a program takes one of the server's slots.
 class EngineConnection
 {
 public:
     enum class Missing { Fail, Create };
+    /// Own: a connection of its own. Program: on a server, the one connection
+    /// of the whole program to that server, opened by the first and kept
+    /// until the program ends; on the file, a connection of its own.
+    enum class Sharing { Own, Program };
 
     EngineConnection();
     ~EngineConnection();
@@ -25,7 +30,7 @@ public:
     /// Missing::Create a missing file is made with the whole schema (on a
     /// server, the tables it lacks); with Missing::Fail it is a failure. A
     /// file that is not a database fails.
-    Result open(const QString &databasePath, Missing missing = Missing::Fail);
+    Result open(const QString &databasePath, Missing missing = Missing::Fail, Sharing sharing = Sharing::Own);
 
     /// Opens the database only to read it: a file read-only, its journal
     /// mode and every byte of it and beside it left as they are, also on a
@@ -34,7 +39,8 @@ public:
 
     /// Opens by an OLE DB style connection string: its Provider must name
     /// the Jet engine (which the embedded engine stands in for), its Data
-    /// Source is the database path. A missing file is created.
+    /// Source is the database path. A missing file is created. On a server it
+    /// is the program's shared connection.
     Result openConnectionString(const QString &connectionString, const QString &user,
                                 const QString &password);
 
@@ -45,8 +51,14 @@ public:
     /// Opens the connection again as it was opened when the database no
     /// longer answers on it (a server restarted); fails when it cannot, and
     /// when the file at the path is no longer the file opened: rows read
-    /// from one file are never written to another.
+    /// from one file are never written to another. A shared connection is
+    /// opened again once for all that hold it.
     Result reopenIfLost();
+    /// Counts the openings of the connection it stands on: statements
+    /// prepared on it before the count changed are gone.
+    int openings() const;
+    /// Whether it stands on the program's shared connection.
+    bool isShared() const { return m_name != m_ownName; }
 
     enum class Use { Writing, Reading };
     /// Whether the file opened is still the file at its path (always so on a
@@ -71,6 +83,11 @@ private:
     Result openFile(const QString &file, bool create);
     Result openFileForReading(const QString &file);
     Result openServer(const QString &server, Missing missing);
+    Result openProgramConnection(const QString &server, Missing missing);
+    /// Closes and forgets the database behind the current name, also a shared one.
+    void dropDatabase();
+    /// Counts one more opening of the named connection.
+    static void countOpening(const QString &name);
     /// Lets go of the file opened, keeping the journal at its name unless it is the one opened with it.
     void letGoOfFile();
     /// Before a file is opened, every connection to a file no longer at that path lets go of it;
@@ -82,7 +99,9 @@ private:
     /// Once a file is opened at the path, the journal there is its own, whatever file was there before.
     static void forgetLeftJournals(const QString &file);
 
-    QString m_name;
+    QString m_ownName;
+    QString m_name;            // the own name, or the program connection's while shared
+    Sharing m_sharing = Sharing::Own;
     QString m_openedPath;
     QString m_file;        // the file opened; empty on a server
     FilePlace m_filePlace; // which file that was when it was opened

@@ -77,11 +77,15 @@ void LookupEntries::loadChunk(int index) const
     if (!m_listSource || !m_listSource->isOpen())
         return;
     const Engine &db = engine();
-    QSqlQuery query(m_listSource->database());
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %1 BETWEEN ? AND ?")
-                      .arg(db.rowIdentity(), db.quotedName(m_shownColumn), db.quotedName(m_boundColumn),
-                           db.quotedName(m_table)));
+    QSqlQuery *prepared = nullptr;
+    const QString sql = QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %1 BETWEEN ? AND ?")
+                            .arg(db.rowIdentity(), db.quotedName(m_shownColumn), db.quotedName(m_boundColumn),
+                                 db.quotedName(m_table));
+    if (!m_listSource->preparedRead(sql, prepared)) {
+        m_listSource->readFailed();
+        return;
+    }
+    QSqlQuery &query = *prepared;
     query.addBindValue(m_keys.at(first));
     query.addBindValue(m_keys.at(last));
     if (!query.exec()) {
@@ -96,6 +100,7 @@ void LookupEntries::loadChunk(int index) const
         if (held >= 0)
             m_cache.insert(held, Entry{text(query.value(1)), text(query.value(2))});
     }
+    query.finish();
 }
 
 int LookupEntries::firstHeldIndex(const QString &sql, const QVariantList &values) const
@@ -106,26 +111,24 @@ int LookupEntries::firstHeldIndex(const QString &sql, const QVariantList &values
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!m_listSource->reopenAfterFailure())
             return -1;
-        QSqlQuery query(m_listSource->database());
-        query.setForwardOnly(true);
+        QSqlQuery *query = nullptr;
         // On a server the statement is prepared there: a lost connection fails here already.
-        if (!query.prepare(sql)) {
+        if (!m_listSource->preparedRead(sql, query)) {
             m_listSource->readFailed();
             continue;
         }
         for (const QVariant &value : values)
-            query.addBindValue(value);
-        if (!query.exec()) {
+            query->addBindValue(value);
+        if (!query->exec()) {
             m_listSource->readFailed();
             continue;
         }
         // Rows added after the list was made are not among its entries.
-        while (query.next()) {
-            const int index = m_keys.indexOf(query.value(0).toLongLong());
-            if (index >= 0)
-                return index;
-        }
-        return -1;
+        int found = -1;
+        while (found < 0 && query->next())
+            found = int(m_keys.indexOf(query->value(0).toLongLong()));
+        query->finish();
+        return found;
     }
     return -1;
 }

@@ -8,16 +8,25 @@
 
 #include <QSqlError>
 
+#include <QHash>
+
 #include <tuple>
 
-RecordSource::RecordSource(const QString &name, QObject *parent) : QObject(parent)
-{
-    setObjectName(name);
-    connect(&FileFollowing::instance(), &FileFollowing::fileLeft, this, &RecordSource::followLeftFile,
-            Qt::QueuedConnection);
-}
-
 namespace {
+
+/// What a table's rows are made of, as the engine stores them.
+struct TableFacts
+{
+    QVector<StoredColumn> columns;
+    QString generation;
+};
+
+/// The facts read through a shared connection, by its name, its opening and the table: read once a connection.
+QHash<QString, TableFacts> &sharedTableFacts()
+{
+    static QHash<QString, TableFacts> facts;
+    return facts;
+}
 
 /// A table of vemo's own that is missing was not made at the start: its message said why.
 QString notYetMadeHint(const QString &table)
@@ -27,31 +36,58 @@ QString notYetMadeHint(const QString &table)
     return QStringLiteral("vemo 的資料表在程式啟動時建立;啟動時沒有建立成功,當時的訊息說明了原因。");
 }
 
+Result readTableFacts(const EngineConnection &connection, const QString &table, TableFacts &facts)
+{
+    const QString key = QStringLiteral("%1\n%2\n%3")
+                            .arg(connection.database().connectionName())
+                            .arg(connection.openings())
+                            .arg(table.toLower());
+    if (connection.isShared()) {
+        if (const auto known = sharedTableFacts().constFind(key); known != sharedTableFacts().constEnd()) {
+            facts = *known;
+            return Result::success();
+        }
+    }
+    QSqlDatabase database = connection.database();
+    if (Result read = ::engine(database).storedColumns(database, table, facts.columns); !read)
+        return read;
+    if (facts.columns.isEmpty())
+        return Result::failure(QStringLiteral("找不到資料表 '%1'。").arg(table) + notYetMadeHint(table));
+    if (Result read = ::engine(database).rowGeneration(database, table, facts.generation); !read)
+        return read;
+    if (connection.isShared())
+        sharedTableFacts().insert(key, facts);
+    return Result::success();
+}
+
 } // namespace
+
+RecordSource::RecordSource(const QString &name, QObject *parent) : QObject(parent)
+{
+    setObjectName(name);
+    connect(&FileFollowing::instance(), &FileFollowing::fileLeft, this, &RecordSource::followLeftFile,
+            Qt::QueuedConnection);
+}
 
 Result RecordSource::open(const QString &databasePath, const QString &table)
 {
     auto connection = std::make_unique<EngineConnection>();
-    if (Result opened = connection->open(databasePath); !opened)
+    if (Result opened = connection->open(databasePath, EngineConnection::Missing::Fail, EngineConnection::Sharing::Program);
+        !opened)
         return opened;
 
     QSqlDatabase database = connection->database();
-    QVector<StoredColumn> stored;
-    if (Result read = ::engine(database).storedColumns(database, table, stored); !read)
+    TableFacts facts;
+    if (Result read = readTableFacts(*connection, table, facts); !read)
         return read;
-    if (stored.isEmpty())
-        return Result::failure(QStringLiteral("找不到資料表 '%1'。").arg(table) + notYetMadeHint(table));
     QStringList columns;
     QVector<bool> wholeNumbers;
     QVector<bool> documents;
-    for (const StoredColumn &column : std::as_const(stored)) {
+    for (const StoredColumn &column : std::as_const(facts.columns)) {
         columns << column.name;
         wholeNumbers << column.wholeNumber;
         documents << column.document;
     }
-    QString generation;
-    if (Result read = ::engine(database).rowGeneration(database, table, generation); !read)
-        return read;
     Keyset keys;
     if (Result read = ::engine(database).readKeys(database, table, keys); !read)
         return read;
@@ -62,7 +98,7 @@ Result RecordSource::open(const QString &databasePath, const QString &table)
     m_columns = columns;
     m_wholeNumberColumns = wholeNumbers;
     m_documentColumns = documents;
-    m_generation = generation;
+    m_generation = facts.generation;
     m_keys = std::move(keys);
     m_adding = false;
     m_noMatch = false;
@@ -217,6 +253,11 @@ Result RecordSource::preparedRead(const QString &sql, QSqlQuery *&query) const
 {
     if (!isOpen())
         return Result::failure(QStringLiteral("資料來源 %1 沒有開啟。").arg(objectName()));
+    // Statements prepared before the shared connection was opened again went with it.
+    if (m_preparedOpening != m_connection->openings()) {
+        m_preparedReads.clear();
+        m_preparedOpening = m_connection->openings();
+    }
     auto &prepared = m_preparedReads[sql];
     if (!prepared) {
         auto made = std::make_unique<QSqlQuery>(m_connection->database());

@@ -143,6 +143,10 @@ public:
     /// longer answers on it (a server restarted); a failure when it cannot.
     /// Called in answer to the user, as it may wait for the server.
     Result reopenAfterFailure() const;
+    /// A statement prepared once on the source's connection and kept for
+    /// every later use of the same text, also by lists that read alongside
+    /// the source; the source owns it, the caller binds, runs and finishes it.
+    Result preparedRead(const QString &sql, QSqlQuery *&query) const;
 
 signals:
     /// The current row changed through a move, a find or a bookmark.
@@ -180,9 +184,6 @@ private:
     Result deleteRow();
     Result insertPendingRow();
     Result prepare(QSqlQuery &query, const QString &sql) const;
-    /// A read prepared once on the connection and reused by every later read
-    /// of the same text; the caller finishes it when done.
-    Result preparedRead(const QString &sql, QSqlQuery *&query) const;
     Result checkValue(int column, const QVariant &value) const;
     QVariant storedValue(int column, const QVariant &value) const;
     /// A row deleted elsewhere reads as empty fields of generation -1.
@@ -201,6 +202,7 @@ private:
 
     std::unique_ptr<EngineConnection> m_connection;
     mutable std::map<QString, std::unique_ptr<QSqlQuery>> m_preparedReads; // made on m_connection
+    mutable int m_preparedOpening = 0; // the connection's opening they were made on
     QString m_table;
     QStringList m_columns;
     QVector<bool> m_wholeNumberColumns;

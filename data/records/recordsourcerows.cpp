@@ -92,19 +92,21 @@ QString RecordSource::selectList() const
 
 void RecordSource::readDocument(int column) const
 {
-    QSqlQuery query(m_connection->database());
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                      .arg(quotedName(m_columns.at(column)), quotedTable(), engine().rowIdentity()));
-    query.addBindValue(m_keys.at(m_position));
-    if (!query.exec()) {
-        // Not taken as read, like a document nobody looked at: the next look reads it again.
-        readFailed();
-        m_row[column] = QVariant();
-        return;
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
+                            .arg(quotedName(m_columns.at(column)), quotedTable(), engine().rowIdentity());
+    QSqlQuery *query = nullptr;
+    if (preparedRead(sql, query)) {
+        query->addBindValue(m_keys.at(m_position));
+        if (query->exec()) {
+            m_row[column] = query->next() ? query->value(0) : QVariant();
+            m_documentRead[column] = true;
+            query->finish();
+            return;
+        }
     }
-    m_row[column] = query.next() ? query.value(0) : QVariant();
-    m_documentRead[column] = true;
+    // Not taken as read, like a document nobody looked at: the next look reads it again.
+    readFailed();
+    m_row[column] = QVariant();
 }
 
 QVector<QVariant> RecordSource::withDocumentLengths(QVector<QVariant> row) const

@@ -174,38 +174,43 @@ void RecordSource::dropUnchangedEdits()
 
 Result RecordSource::updateRow(QVector<EditConflict> &conflicts)
 {
-    QSqlQuery query(m_connection->database());
-    const QString begin = engine().beginWritingSql();
-    if (!query.exec(begin))
-        return failure(query, begin);
-    const auto rollBack = [&query](const Result &failure) {
-        query.finish();
-        query.exec(QStringLiteral("ROLLBACK"));
+    QSqlQuery transaction(m_connection->database());
+    QSqlQuery *statement = nullptr;
+    const auto rollBack = [&](const Result &failure) {
+        if (statement)
+            statement->finish();
+        transaction.exec(QStringLiteral("ROLLBACK"));
         return failure;
     };
+    const QString begin = engine().beginWritingSql();
+    if (!transaction.exec(begin))
+        return rollBack(failure(transaction, begin));
     if (Result inPlace = m_connection->checkFileInPlace(EngineConnection::Use::Writing); !inPlace)
         return rollBack(inPlace);
     QStringList edited;
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
         edited << quotedName(m_columns.at(edit.key()));
     const QString readSql = QStringLiteral("SELECT %4, %1 FROM %2 WHERE %3 = ?")
-                                .arg(edited.join(QStringLiteral(", ")), quotedTable(), engine().rowIdentity(), m_generation);
-    if (Result prepared = prepare(query, readSql); !prepared)
+                                .arg(edited.join(QStringLiteral(", ")), quotedTable(), engine().rowIdentity(), m_generation)
+                          + engine().lockingReadSuffix();
+    if (Result prepared = preparedRead(readSql, statement); !prepared)
         return rollBack(prepared);
-    query.addBindValue(m_keys.at(m_position));
-    if (!query.exec())
-        return rollBack(failure(query, readSql));
+    QSqlQuery &read = *statement;
+    read.addBindValue(m_keys.at(m_position));
+    if (!read.exec())
+        return rollBack(failure(read, readSql));
     // A row deleted elsewhere is not brought back, nor another written that took its identity since:
     // the typed values stay for the user to give up.
-    if (!query.next() || query.value(0).toLongLong() != m_rowGeneration)
+    if (!read.next() || read.value(0).toLongLong() != m_rowGeneration)
         return rollBack(Result::failure(kDeletedElsewhere, readSql));
     int at = 1;
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit, ++at) {
-        const QVariant now = query.value(at);
+        const QVariant now = read.value(at);
         if (wasRead(edit.key()) && !sameStoredValue(now, m_row.value(edit.key())))
             conflicts << EditConflict{edit.key(), m_captions.value(edit.key(), m_columns.at(edit.key())),
                                       m_row.value(edit.key()), now, edit.value()};
     }
+    read.finish();
     if (!conflicts.isEmpty())
         return rollBack(Result::success());
 
@@ -214,17 +219,20 @@ Result RecordSource::updateRow(QVector<EditConflict> &conflicts)
         assignments << column + QStringLiteral(" = ?");
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
                             .arg(quotedTable(), assignments.join(QStringLiteral(", ")), engine().rowIdentity());
-    if (Result prepared = prepare(query, sql); !prepared)
+    if (Result prepared = preparedRead(sql, statement); !prepared)
         return rollBack(prepared);
+    QSqlQuery &update = *statement;
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
-        query.addBindValue(storedValue(edit.key(), edit.value()));
-    query.addBindValue(m_keys.at(m_position));
-    if (!query.exec())
-        return rollBack(failure(query, sql));
-    if (query.numRowsAffected() != 1)
-        return rollBack(Result::failure(QStringLiteral("修改改到了 %1 筆資料,已經復原。").arg(query.numRowsAffected()), sql));
-    if (!query.exec(QStringLiteral("COMMIT")))
-        return rollBack(failure(query, QStringLiteral("COMMIT")));
+        update.addBindValue(storedValue(edit.key(), edit.value()));
+    update.addBindValue(m_keys.at(m_position));
+    if (!update.exec())
+        return rollBack(failure(update, sql));
+    const int changed = update.numRowsAffected();
+    update.finish();
+    if (changed != 1)
+        return rollBack(Result::failure(QStringLiteral("修改改到了 %1 筆資料,已經復原。").arg(changed), sql));
+    if (!transaction.exec(QStringLiteral("COMMIT")))
+        return rollBack(failure(transaction, QStringLiteral("COMMIT")));
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit) {
         m_row[edit.key()] = storedValue(edit.key(), edit.value());
         m_documentRead[edit.key()] = true;

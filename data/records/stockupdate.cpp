@@ -47,7 +47,8 @@ Result readStockInFile(const Engine &db, QSqlQuery &query, const QString &materi
 {
     const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
                             .arg(db.quotedName(QStringLiteral("inventory")), db.quotedName(QStringLiteral("MSF")),
-                                 db.quotedName(QStringLiteral("materielno")));
+                                 db.quotedName(QStringLiteral("materielno")))
+                      + db.lockingReadSuffix();
     if (!query.prepare(sql))
         return Result::failure(engineText(query.lastError()), sql);
     query.addBindValue(material);
@@ -123,14 +124,15 @@ Result newStock(StockMovement movement, const QString &stockText, const QString 
 Result executeStockUpdate(StockMovement movement, int newStock, const QString &material, const QString &stockText)
 {
     EngineConnection connection;
-    if (Result opened = connection.open(kStockDatabasePath); !opened)
+    if (Result opened = connection.open(kStockDatabasePath, EngineConnection::Missing::Fail, EngineConnection::Sharing::Program);
+        !opened)
         return opened;
     QSqlDatabase database = connection.database();
     const Engine &db = engine(database);
     QSqlQuery query(database);
     const QString begin = db.beginWritingSql();
     if (!query.exec(begin))
-        return Result::failure(engineText(query.lastError()), begin);
+        return finish(query, Result::failure(engineText(query.lastError()), begin));
     QVariant inFile;
     if (Result read = readStockInFile(db, query, material, inFile); !read)
         return finish(query, read);

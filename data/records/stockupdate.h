@@ -20,13 +20,14 @@ QString stockUpdateStatement(StockMovement movement, int newStock, const QString
 Result newStock(StockMovement movement, const QString &stockText, const QString &stockCaption,
                 const QString &quantityText, const QString &quantityCaption, int &result);
 
-/// Writes the new stock over a connection of its own, in one transaction
+/// Writes the new stock, in one transaction
 /// that first reads the material's stock. When that stock is not the one the
 /// new figure was computed from (stockText), when no material or more than
 /// one has the number, or when the update changes other than one row,
 /// nothing is written and the failure says which. On the file the update is
 /// the statement text above; on a server the same update with the figure and
-/// the material as parameters. The connection is closed when it ends.
+/// the material as parameters. On the file it goes over a connection of its
+/// own, closed when it ends; on a server over the program's shared one.
 Result executeStockUpdate(StockMovement movement, int newStock, const QString &material, const QString &stockText);
 
 inline const QString kStockDatabasePath = QStringLiteral("c:\\vemo\\vemo.mdb");

@@ -11,10 +11,13 @@ Result Transaction::begin(Kind kind)
     const Engine &stored = engine(m_database);
     const QString sql = kind == Kind::Writing ? stored.beginWritingSql() : stored.beginSnapshotSql();
     QSqlQuery query(m_database);
-    if (!query.exec(sql))
-        return Result::failure(engineText(query.lastError()), sql);
     m_open = true;
-    return Result::success();
+    if (query.exec(sql))
+        return Result::success();
+    // A begin that failed part-way may have left a transaction open that would refuse every later statement.
+    const Result failed = Result::failure(engineText(query.lastError()), sql);
+    rollBack();
+    return failed;
 }
 
 Result Transaction::end(const Result &outcome)

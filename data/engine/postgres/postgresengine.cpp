@@ -82,6 +82,11 @@ Result PostgresEngine::createMissingSchema(QSqlDatabase &database) const
     Transaction transaction(database);
     if (Result begun = transaction.begin(Transaction::Kind::Writing); !begun)
         return begun;
+    // Programs starting together make the tables one after the other.
+    QSqlQuery lock(database);
+    const QString lockSql = QStringLiteral("SELECT pg_advisory_xact_lock(hashtext('vemo schema'))");
+    if (!lock.exec(lockSql))
+        return transaction.end(queryFailure(lock, lockSql));
     // Another program may have made everything while this one waited.
     Result result = readSchemaState(database, state);
     QStringList statements;
@@ -143,25 +148,27 @@ QString PostgresEngine::driverName() const
 
 QString PostgresEngine::connectOptions() const
 {
-    // Who writes goes with the connection's start, so recording it costs no statement.
-    return QStringLiteral("connect_timeout=10;") + postgresHistoryWriterOptions();
+    // Set when connecting, so a new connection sends no statement of its own for them: a write held up
+    // by another user's lock is told, not waited on for ever; the server's notices ("already exists,
+    // skipping") are not the user's business; who writes goes with the connection for the history.
+    return QStringLiteral("connect_timeout=10;options='-c lock_timeout=5s -c client_min_messages=warning %1'")
+        .arg(postgresHistoryWriterSettings());
 }
 
 Result PostgresEngine::prepareConnection(QSqlDatabase &database) const
 {
-    // A write held up by another user's lock is told, not waited on for ever.
-    // The server's notices ("already exists, skipping") are not the user's business.
-    QSqlQuery query(database);
-    for (const QString &settings : {QStringLiteral("SET lock_timeout = '5s'"), QStringLiteral("SET client_min_messages = warning")})
-        if (!query.exec(settings))
-            return queryFailure(query, settings);
+    Q_UNUSED(database)
     return Result::success();
 }
 
 QString PostgresEngine::beginWritingSql() const
 {
-    // One write lock per database, as on the file: writers take turns, and the tables are made once.
-    return QStringLiteral("BEGIN; SELECT pg_advisory_xact_lock(hashtext('vemo write lock'))");
+    return QStringLiteral("BEGIN");
+}
+
+QString PostgresEngine::lockingReadSuffix() const
+{
+    return QStringLiteral(" FOR UPDATE");
 }
 
 bool PostgresEngine::sameText(const QString &, const QString &) const

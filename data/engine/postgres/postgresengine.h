@@ -23,6 +23,7 @@ public:
     QString connectOptions() const override;
     Result prepareConnection(QSqlDatabase &database) const override;
     QString beginWritingSql() const override;
+    QString lockingReadSuffix() const override;
     QString beginSnapshotSql() const override;
     bool sameText(const QString &stored, const QString &wanted) const override;
     bool findsText(const QString &text) const override;

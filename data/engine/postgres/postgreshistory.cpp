@@ -124,9 +124,9 @@ QString postgresHistoryTriggerName(const TableDefinition &table)
     return QStringLiteral("vemo_history_%1").arg(table.name.toLower());
 }
 
-QString postgresHistoryWriterOptions()
+QString postgresHistoryWriterSettings()
 {
     const HistoryWriter &writer = HistoryWriter::ofThisProgram();
-    return QStringLiteral("options='-c vemo.username=%1 -c vemo.hostname=%2 -c vemo.program=%3'")
+    return QStringLiteral("-c vemo.username=%1 -c vemo.hostname=%2 -c vemo.program=%3")
         .arg(optionValue(writer.user), optionValue(writer.host), optionValue(writer.program));
 }

@@ -13,5 +13,5 @@ QStringList postgresHistorySql(const QString &collation, const QString &rowIdent
 QStringList postgresDropHistoryTriggersSql();
 QString postgresHistoryTriggerName(const TableDefinition &table);
 
-/// The connection options that tell the server who writes through this program.
-QString postgresHistoryWriterOptions();
+/// The server settings, as the options of a connection give them, that tell who writes through this program.
+QString postgresHistoryWriterSettings();

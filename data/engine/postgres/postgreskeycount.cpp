@@ -69,53 +69,49 @@ Result readRuns(QSqlQuery &query, const QString &table, Keyset &keys)
     return Result::success();
 }
 
-/// The deleted identities between first and last, ascending.
-Result readGaps(QSqlQuery &query, const QString &table, qint64 first, qint64 last, QList<qint64> &gaps)
-{
-    const QString sql = QStringLiteral("SELECT id FROM %1 WHERE tablename = %2 AND id BETWEEN %3 AND %4 ORDER BY id")
-                            .arg(kDeletedTable, literal(table.toLower()))
-                            .arg(first)
-                            .arg(last);
-    if (!query.exec(sql))
-        return failure(query, sql);
-    while (query.next())
-        gaps << query.value(0).toLongLong();
-    return Result::success();
-}
-
-Result readKeysInSnapshot(QSqlQuery &query, const QString &table, Keyset &keys)
+/// The kept count, the smallest and largest identity and the deleted identities between them, read by
+/// one statement and so from one state of the table.
+QString keptKeysSql(const QString &table)
 {
     // The count is trusted only while all three triggers keep it.
-    const QString boundsSql =
-        QStringLiteral("SELECT CASE WHEN (SELECT count(*) FROM pg_trigger WHERE tgrelid = to_regclass(%1) "
-                       "AND tgname IN (%2) AND tgenabled <> 'D') = %3 THEN "
-                       "(SELECT rows FROM %4 WHERE tablename = %5) END, min(vemo_rowid), max(vemo_rowid) FROM %6")
-            .arg(literal(quoted(table)),
-                 QStringList{literal(triggerName(table, triggerKinds().at(0))),
-                             literal(triggerName(table, triggerKinds().at(1))),
-                             literal(triggerName(table, triggerKinds().at(2)))}
-                     .join(QStringLiteral(", ")))
-            .arg(triggerKinds().size())
-            .arg(kCountTable, literal(table.toLower()), quoted(table));
-    if (!query.exec(boundsSql) || !query.next())
-        return failure(query, boundsSql);
+    return QStringLiteral("SELECT CASE WHEN (SELECT count(*) FROM pg_trigger WHERE tgrelid = to_regclass(%1) "
+                          "AND tgname IN (%2) AND tgenabled <> 'D') = %3 THEN "
+                          "(SELECT rows FROM %4 WHERE tablename = %5) END, bounds.first, bounds.last, "
+                          "(SELECT string_agg(id::text, ',' ORDER BY id) FROM %6 WHERE tablename = %5 "
+                          "AND id BETWEEN bounds.first AND bounds.last) "
+                          "FROM (SELECT min(vemo_rowid) AS first, max(vemo_rowid) AS last FROM %7) AS bounds")
+        .arg(literal(quoted(table)),
+             QStringList{literal(triggerName(table, triggerKinds().at(0))),
+                         literal(triggerName(table, triggerKinds().at(1))),
+                         literal(triggerName(table, triggerKinds().at(2)))}
+                 .join(QStringLiteral(", ")))
+        .arg(triggerKinds().size())
+        .arg(kCountTable, literal(table.toLower()), kDeletedTable, quoted(table));
+}
+
+/// Reads the identities from the kept count; false in kept when the count cannot be trusted.
+Result readKeptKeys(QSqlQuery &query, const QString &table, Keyset &keys, bool &kept)
+{
+    const QString sql = keptKeysSql(table);
+    if (!query.exec(sql) || !query.next())
+        return failure(query, sql);
     const QVariant count = query.value(0);
     const QVariant smallest = query.value(1);
     qint64 first = smallest.toLongLong();
     const qint64 last = query.value(2).toLongLong();
+    const QStringList gaps = query.value(3).toString().split(QLatin1Char(','), Qt::SkipEmptyParts);
+    query.finish();
+    kept = true;
     if (smallest.isNull())
         return Result::success();
-    if (count.isNull() || last - first + 1 - count.toLongLong() > count.toLongLong())
-        return readRuns(query, table, keys);
     // The gaps are read even when the count fills the span: a count too high would hide them.
-    QList<qint64> gaps;
-    if (Result read = readGaps(query, table, first, last, gaps); !read)
-        return read;
-    if (last - first + 1 - gaps.size() != count.toLongLong())
-        return readRuns(query, table, keys);
-    for (qint64 gap : std::as_const(gaps)) {
-        keys.appendRun(first, gap - first);
-        first = gap + 1;
+    kept = !count.isNull() && last - first + 1 - gaps.size() == count.toLongLong();
+    if (!kept)
+        return Result::success();
+    for (const QString &gap : gaps) {
+        const qint64 deleted = gap.toLongLong();
+        keys.appendRun(first, deleted - first);
+        first = deleted + 1;
     }
     keys.appendRun(first, last - first + 1);
     return Result::success();
@@ -204,11 +200,19 @@ Result readServerKeys(QSqlDatabase &database, const QString &table, Keyset &keys
 {
     QSqlQuery query(database);
     query.setForwardOnly(true);
+    Keyset read;
+    bool kept = false;
+    if (Result counted = readKeptKeys(query, table, read, kept); !counted || kept) {
+        if (counted)
+            keys = read;
+        return counted;
+    }
+    // Without a count to trust the identities are read from the rows, a page at a time in one snapshot.
     Transaction transaction(database);
     if (Result begun = transaction.begin(Transaction::Kind::Snapshot); !begun)
         return begun;
-    Keyset read;
-    const Result result = transaction.end(readKeysInSnapshot(query, table, read));
+    read = Keyset();
+    const Result result = transaction.end(readRuns(query, table, read));
     if (result)
         keys = read;
     return result;
