@@ -1,6 +1,7 @@
 #include "admin/deletedcommand.h"
 
 #include "admin/console.h"
+#include "admin/csv.h"
 #include "admin/texttable.h"
 #include "data/connection/engineconnection.h"
 #include "data/enginetext.h"
@@ -10,9 +11,10 @@ int DeletedCommand::run(const QStringList &arguments, const QString &database)
 {
     QCommandLineParser parser;
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("以 CSV 輸出。"));
-    parser.addOption(csv);
+    const QCommandLineOption exact = exactCsvOption();
+    parser.addOptions({csv, exact});
     parser.addPositionalArgument(QStringLiteral("TABLE"), QStringLiteral("只列這個資料表刪除的資料。"), QStringLiteral("[TABLE]"));
-    if (auto status = parse(parser, arguments, QStringLiteral("deleted [TABLE] [--csv]")))
+    if (auto status = parse(parser, arguments, QStringLiteral("deleted [TABLE] [--csv [--exact]]")))
         return *status;
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > 1) {
@@ -40,6 +42,9 @@ int DeletedCommand::run(const QStringList &arguments, const QString &database)
                      QStringLiteral("程式")});
     for (const HistoryLine &line : std::as_const(deletes))
         shown.addRow({line.changedAt, line.table, line.key, shownWho(line), line.program});
-    console::dataBytes((parser.isSet(csv) ? shown.toCsv() : shown.toText()).toUtf8());
+    FormulaGuard formulas(parser.isSet(exact));
+    console::dataBytes((parser.isSet(csv) ? shown.toCsv(formulas) : shown.toText()).toUtf8());
+    if (formulas.defused() > 0)
+        console::note(formulas.note());
     return kExitOk;
 }

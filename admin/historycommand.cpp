@@ -1,6 +1,7 @@
 #include "admin/historycommand.h"
 
 #include "admin/console.h"
+#include "admin/csv.h"
 #include "admin/texttable.h"
 #include "data/connection/engineconnection.h"
 #include "data/enginetext.h"
@@ -67,10 +68,11 @@ int HistoryCommand::run(const QStringList &arguments, const QString &database)
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("以 CSV 輸出。"));
     const QCommandLineOption pruneBefore(QStringLiteral("prune-before"), QStringLiteral("刪除這一天 (UTC) 以前的變更記錄。"), QStringLiteral("DATE"));
     const QCommandLineOption yes(QStringLiteral("yes"), QStringLiteral("刪除前不再詢問。"));
-    parser.addOptions({since, user, csv, pruneBefore, yes});
+    const QCommandLineOption exact = exactCsvOption();
+    parser.addOptions({since, user, csv, exact, pruneBefore, yes});
     parser.addPositionalArgument(QStringLiteral("TABLE"), QStringLiteral("只列這個資料表的變更。"), QStringLiteral("[TABLE"));
     parser.addPositionalArgument(QStringLiteral("KEY"), QStringLiteral("只列這個鍵值那筆資料的變更。"), QStringLiteral("[KEY]]"));
-    const QString usage = QStringLiteral("history [TABLE [KEY]] [--since DATE] [--user NAME] [--csv] | history --prune-before DATE [--yes]");
+    const QString usage = QStringLiteral("history [TABLE [KEY]] [--since DATE] [--user NAME] [--csv [--exact]] | history --prune-before DATE [--yes]");
     if (auto status = parse(parser, arguments, usage))
         return *status;
     const QStringList positional = parser.positionalArguments();
@@ -114,6 +116,9 @@ int HistoryCommand::run(const QStringList &arguments, const QString &database)
     for (const HistoryLine &line : std::as_const(lines))
         shown.addRow({line.changedAt, shownWho(line), line.program, line.table, line.key, shownAction(line.action),
                       line.column, line.oldValue, line.newValue});
-    console::dataBytes((parser.isSet(csv) ? shown.toCsv() : shown.toText()).toUtf8());
+    FormulaGuard formulas(parser.isSet(exact));
+    console::dataBytes((parser.isSet(csv) ? shown.toCsv(formulas) : shown.toText()).toUtf8());
+    if (formulas.defused() > 0)
+        console::note(formulas.note());
     return kExitOk;
 }

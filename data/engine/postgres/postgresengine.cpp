@@ -217,7 +217,7 @@ QStringList PostgresEngine::stockLedgerSql() const
 
 QStringList PostgresEngine::historySql(const QVector<TableDefinition> &tables) const
 {
-    return postgresHistorySql(collationName(), rowIdentity(), tables);
+    return postgresHistorySql(kCaselessTextType, rowIdentity(), tables);
 }
 
 QStringList PostgresEngine::dropHistoryTriggersSql() const

@@ -85,14 +85,14 @@ QString optionValue(const QString &text)
 
 } // namespace
 
-QStringList postgresHistorySql(const QString &collation, const QString &rowIdentity, const QVector<TableDefinition> &tables)
+QStringList postgresHistorySql(const QString &caselessType, const QString &rowIdentity, const QVector<TableDefinition> &tables)
 {
     QStringList statements{
         // The identity, which the copy reads rows in order of, is the change's number.
         QStringLiteral("CREATE TABLE IF NOT EXISTS history (changeno bigint PRIMARY KEY, changedat text, loginrole text, "
-                       "username text COLLATE %1, hostname text, program text, tablename text COLLATE %1, "
-                       "rowkey text COLLATE %1, action text, %2 bigint GENERATED ALWAYS AS (changeno) STORED)")
-            .arg(collation, rowIdentity),
+                       "username %1, hostname text, program text, tablename %1, "
+                       "rowkey %1, action text, %2 bigint GENERATED ALWAYS AS (changeno) STORED)")
+            .arg(caselessType, rowIdentity),
         QStringLiteral("CREATE INDEX IF NOT EXISTS history_row ON history (tablename, rowkey, changeno)"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS historyvalue (changeno bigint, columnname text, columnno smallint, "
                        "oldvalue text, newvalue text, document bytea, "

@@ -9,7 +9,7 @@ struct TableDefinition;
 /// The server's history: its tables, a function per table that records its
 /// changes, and its trigger. The user, host and program come from the
 /// settings the connection was opened with; the login role from the server.
-QStringList postgresHistorySql(const QString &collation, const QString &rowIdentity, const QVector<TableDefinition> &tables);
+QStringList postgresHistorySql(const QString &caselessType, const QString &rowIdentity, const QVector<TableDefinition> &tables);
 QStringList postgresDropHistoryTriggersSql();
 QString postgresHistoryTriggerName(const TableDefinition &table);
 
