@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #ifdef Q_OS_UNIX
@@ -109,6 +110,8 @@ void removeOldLeftovers(const QString &database)
     }
     for (auto group = filesOf.cbegin(); group != filesOf.cend(); ++group) {
         if (QFileInfo::exists(group.key()) && !madeByTool(group.key()))
+            continue;
+        if (!std::all_of(group.value().cbegin(), group.value().cend(), ownedByUs))
             continue;
         QSet<uint> owners;
         for (const QString &file : group.value())

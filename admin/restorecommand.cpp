@@ -46,8 +46,10 @@ Result copyPrivately(const QString &backup, const QTemporaryDir &folder, QString
         if (!suffix.isEmpty() && !from.exists())
             continue;
         QFile to(copy + suffix);
-        if (!from.open(QIODevice::ReadOnly) || !to.open(QIODevice::WriteOnly))
-            return Result::failure(QStringLiteral("無法讀取備份檔 %1:%2").arg(from.fileName(), from.isOpen() ? to.errorString() : from.errorString()));
+        if (!from.open(QIODevice::ReadOnly))
+            return Result::failure(QStringLiteral("無法讀取備份檔 %1:%2").arg(from.fileName(), from.errorString()));
+        if (!to.open(QIODevice::WriteOnly))
+            return Result::failure(QStringLiteral("無法複製備份檔 %1 來檢查:%2").arg(from.fileName(), to.errorString()));
         QByteArray block;
         while (!(block = from.read(1 << 20)).isEmpty())
             if (to.write(block) != block.size())

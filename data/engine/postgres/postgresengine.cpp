@@ -39,7 +39,8 @@ Result readNames(QSqlDatabase &database, const QString &sql, QStringList &names)
 QStringList roleAndSchema(QSqlDatabase &database)
 {
     QSqlQuery query(database);
-    if (query.exec(QStringLiteral("SELECT current_user, current_schema()")) && query.next())
+    // No schema on the search path gives NULL, and nothing to name.
+    if (query.exec(QStringLiteral("SELECT current_user, current_schema()")) && query.next() && !query.isNull(1))
         return {query.value(0).toString(), query.value(1).toString()};
     return {};
 }

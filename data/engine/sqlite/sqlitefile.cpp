@@ -1,6 +1,7 @@
 #include "data/engine/sqlite/sqlitefile.h"
 
 #include "data/engine.h"
+#include "data/engine/sqlite/sqlitehandle.h"
 #include "data/enginetext.h"
 
 #include <QFile>
@@ -30,7 +31,7 @@ public:
         sqlite3_busy_timeout(m_db, busyMilliseconds);
         return Result::success();
     }
-    Result failure() const { return Result::failure(QString::fromUtf8(sqlite3_errmsg(m_db))); }
+    Result failure() const { return sqliteFailure(m_db); }
     sqlite3 *get() const { return m_db; }
 
 private:
@@ -40,7 +41,7 @@ private:
 Result exec(const Handle &handle, const char *sql)
 {
     if (sqlite3_exec(handle.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        return Result::failure(QString::fromUtf8(sqlite3_errmsg(handle.get())), QString::fromUtf8(sql));
+        return sqliteFailure(handle.get(), QString::fromUtf8(sql));
     return Result::success();
 }
 
@@ -76,7 +77,7 @@ Result copyInto(const QString &source, const QString &destination, const PagesCo
     sqlite3_backup_finish(backup);
     sqlite3_exec(from.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     if (step != SQLITE_DONE)
-        return Result::failure(QString::fromUtf8(sqlite3_errstr(step)));
+        return Result::failure(engineText(QString::number(step & 0xff), QString::fromUtf8(sqlite3_errstr(step))));
     // The copy must not depend on a log file left beside it under its temporary name.
     return exec(to, "PRAGMA journal_mode=DELETE");
 }

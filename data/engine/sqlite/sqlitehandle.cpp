@@ -1,5 +1,7 @@
 #include "data/engine/sqlite/sqlitehandle.h"
 
+#include "data/enginetext.h"
+
 #include <QSqlDriver>
 #include <QVariant>
 
@@ -13,6 +15,13 @@ sqlite3 *sqliteHandleOf(const QSqlDatabase &database)
     if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return nullptr;
     return *static_cast<sqlite3 *const *>(handle.constData());
+}
+
+Result sqliteFailure(sqlite3 *connection, const QString &statement)
+{
+    // The primary code, whether or not the connection gives extended ones.
+    const int code = sqlite3_errcode(connection) & 0xff;
+    return Result::failure(engineText(QString::number(code), QString::fromUtf8(sqlite3_errmsg(connection))), statement);
 }
 
 void keepJournalWhenClosing(const QSqlDatabase &database)

@@ -1,11 +1,17 @@
 #pragma once
 
+#include "data/result.h"
+
 #include <QSqlDatabase>
 
 struct sqlite3;
 
 /// SQLite's own handle behind a connection; null when the connection is not SQLite's.
 sqlite3 *sqliteHandleOf(const QSqlDatabase &database);
+
+/// The handle's last failure as the engine's text says it, led as
+/// engineText leads it (a damaged or read-only file told so first).
+Result sqliteFailure(sqlite3 *connection, const QString &statement = QString());
 
 /// Merges the write-ahead journal into the file the connection holds and
 /// empties it, as far as no other reader stops it; for a file about to be

@@ -79,7 +79,7 @@ Result SqliteEngine::readStoredRows(QSqlDatabase &database, const TableDefinitio
         QStringLiteral("SELECT %1 FROM %2 ORDER BY %3").arg(columns.join(QLatin1Char(',')), quotedName(table.name), rowIdentity());
     sqlite3_stmt *raw = nullptr;
     if (sqlite3_prepare_v2(connection, sql.toUtf8().constData(), -1, &raw, nullptr) != SQLITE_OK)
-        return Result::failure(QString::fromUtf8(sqlite3_errmsg(connection)), sql);
+        return sqliteFailure(connection, sql);
     StatementHandle statement(raw, &sqlite3_finalize);
     const SqliteStoredRow row(raw, table);
     int step = SQLITE_ROW;
@@ -88,7 +88,7 @@ Result SqliteEngine::readStoredRows(QSqlDatabase &database, const TableDefinitio
             return taken;
     }
     if (step != SQLITE_DONE)
-        return Result::failure(QString::fromUtf8(sqlite3_errmsg(connection)), sql);
+        return sqliteFailure(connection, sql);
     return Result::success();
 }
 
@@ -106,7 +106,7 @@ Result SqliteEngine::appendStoredRows(QSqlDatabase &database, const TableDefinit
                                  QStringList(columns.size(), QStringLiteral("?")).join(QStringLiteral(", ")));
     sqlite3_stmt *raw = nullptr;
     if (sqlite3_prepare_v2(connection, sql.toUtf8().constData(), -1, &raw, nullptr) != SQLITE_OK)
-        return Result::failure(QString::fromUtf8(sqlite3_errmsg(connection)), sql);
+        return sqliteFailure(connection, sql);
     StatementHandle insert(raw, &sqlite3_finalize);
     added = 0;
     return read([&](const StoredRow &row) {
@@ -114,7 +114,7 @@ Result SqliteEngine::appendStoredRows(QSqlDatabase &database, const TableDefinit
         if (bound == SQLITE_MISMATCH)
             return Result::failure(QStringLiteral("資料表 %1 的一筆資料的整數欄位不是整數,無法寫入。").arg(table.name));
         const bool inserted = bound == SQLITE_OK && sqlite3_step(raw) == SQLITE_DONE;
-        const Result outcome = inserted ? Result::success() : Result::failure(QString::fromUtf8(sqlite3_errmsg(connection)), sql);
+        const Result outcome = inserted ? Result::success() : sqliteFailure(connection, sql);
         if (inserted && sqlite3_changes(connection) != 1)
             return Result::failure(QStringLiteral("寫入資料表 %1 的一筆資料改到了 %2 筆。")
                                        .arg(table.name, QString::number(sqlite3_changes(connection))));
