@@ -2,8 +2,6 @@
 
 #include "admin/console.h"
 #include "admin/databasecopy.h"
-#include "admin/filereplacement.h"
-#include "data/engine/sqlite/sqlitefile.h"
 #include "data/connection/serveraddress.h"
 
 #include <QFileInfo>
@@ -15,15 +13,15 @@ QString unusableBackup(const QString &backup, const QString &database)
 {
     if (backup.trimmed().isEmpty())
         return QStringLiteral("沒有指定備份檔的名稱。");
-    if (ServerAddress::isServerAddress(backup))
+    const auto backupFile = WholeDatabase::named(backup);
+    if (!backupFile->isOneFile())
         return QStringLiteral("還原只讀 vemo-admin backup 寫的備份檔;要從伺服器複製資料,請用 vemo-admin copy --from。");
-    const QFileInfo file(backup);
-    if (!file.isFile())
+    if (!QFileInfo(backup).isFile())
         return QStringLiteral("找不到備份檔 %1。").arg(backup);
-    if (!ServerAddress::isServerAddress(database) && file.canonicalFilePath() == QFileInfo(database).canonicalFilePath())
+    if (WholeDatabase::named(database)->isKeptIn(backup))
         return QStringLiteral("備份檔 %1 就是要還原的資料庫本身。").arg(backup);
     qint64 rows = 0;
-    if (Result counted = sqlitefile::countEveryRow(backup, rows); !counted)
+    if (Result counted = backupFile->countRows(rows); !counted)
         return QStringLiteral("備份檔 %1 無法當作 vemo 資料庫開啟:%2").arg(backup, counted.message());
     if (rows == 0)
         return QStringLiteral("備份檔 %1 裡沒有任何一筆資料,沒有東西可以還原。").arg(backup);
@@ -48,7 +46,7 @@ int RestoreCommand::run(const QStringList &arguments, const QString &database)
     const QString backup = parser.positionalArguments().constFirst();
     CopyReport report;
     QString kept;
-    const WholeDatabaseJob job{QStringLiteral("restore"), QStringLiteral("還原")};
+    const WholeDatabase::Job job{QStringLiteral("restore"), QStringLiteral("還原")};
     const QString problem = unusableBackup(backup, database);
     const Result restored = problem.isEmpty() ? copyReplacing(backup, database, parser.isSet(replace), job, report, kept)
                                               : Result::failure(problem);

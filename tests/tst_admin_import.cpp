@@ -2,7 +2,7 @@
 #include "admin/importer.h"
 #include "admin/importplan.h"
 #include "admin/importvalue.h"
-#include "admin/leftovers.h"
+#include "data/tables/leftovers.h"
 #include "data/records/document.h"
 
 #include <QDir>

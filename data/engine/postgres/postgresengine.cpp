@@ -158,7 +158,7 @@ QString PostgresEngine::rowIdentity() const
 QStringList PostgresEngine::stockLedgerSql() const
 {
     return {
-        QStringLiteral("CREATE TABLE IF NOT EXISTS stockledger (changedat text, materielno %1, "
+        QStringLiteral("CREATE TABLE IF NOT EXISTS stockledger (changedat %1, materielno %1, "
                        "oldinventory smallint, newinventory smallint, %2 bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY)")
             .arg(kCaselessTextType, rowIdentity()),
         QStringLiteral("CREATE INDEX IF NOT EXISTS stockledger_materielno ON stockledger (materielno)"),

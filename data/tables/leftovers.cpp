@@ -1,6 +1,4 @@
-#include "admin/leftovers.h"
-
-#include "data/connection/serveraddress.h"
+#include "data/tables/leftovers.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -98,12 +96,12 @@ QString temporaryBeside(const QString &file, const QString &job)
          + QString::number(QCoreApplication::applicationPid()) + QStringLiteral("-XXXXXX");
 }
 
-void removeLeftovers(const QString &database)
+void removeLeftovers(const QString &file)
 {
-    if (database.isEmpty() || ServerAddress::isServerAddress(database))
+    if (file.isEmpty())
         return;
     static const QRegularExpression leftover(QStringLiteral(R"(^\..+\.vemo-admin-[a-z]+-(\d+)-[^.-]+(-wal|-shm|-journal)?$)"));
-    const QDir folder = QFileInfo(database).absoluteDir();
+    const QDir folder = QFileInfo(file).absoluteDir();
     const QStringList names = folder.entryList({QStringLiteral(".*") + kMaker + QStringLiteral("*")},
                                                QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : names) {
@@ -111,7 +109,7 @@ void removeLeftovers(const QString &database)
         if (match.hasMatch() && processIsGone(match.captured(1).toLongLong()))
             QFile::remove(folder.filePath(name));
     }
-    removeOldLeftovers(database);
+    removeOldLeftovers(file);
 }
 
 TemporaryDatabase::TemporaryDatabase(const QString &beside, const QString &job) : m_file(temporaryBeside(beside, job)) {}
