@@ -31,6 +31,14 @@ Result readNames(QSqlDatabase &database, const QString &sql, QStringList &names)
     return Result::success();
 }
 
+/// Only the database's owner (or a superuser) may add the type, so the message says who can.
+Result caselessTextRefused(const QSqlQuery &query)
+{
+    return Result::failure(QStringLiteral("無法在資料庫加入不分大小寫的文字型別 citext,請資料庫的擁有者執行 CREATE EXTENSION citext:")
+                               + engineText(query.lastError()),
+                           kCreateCaselessTextSql);
+}
+
 auto missingFrom(const QStringList &stored)
 {
     return [&stored](const TableDefinition &table) { return !stored.contains(table.name, Qt::CaseInsensitive); };
@@ -60,7 +68,7 @@ Result PostgresEngine::createMissingSchema(QSqlDatabase &database) const
         if (!result)
             break;
         if (!query.exec(statement))
-            result = queryFailure(query, statement);
+            result = statement == kCreateCaselessTextSql ? caselessTextRefused(query) : queryFailure(query, statement);
     }
     return transaction.end(result);
 }
