@@ -35,8 +35,6 @@ public:
     static std::unique_ptr<WholeDatabase> named(const QString &database);
     virtual ~WholeDatabase() = default;
 
-    /// The path or address it was named by.
-    virtual QString name() const = 0;
     /// Whether it is one file that can be read as a backup.
     virtual bool isOneFile() const = 0;
     /// Whether that file is where it is kept, so a backup is never restored onto itself.

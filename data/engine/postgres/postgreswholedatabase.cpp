@@ -13,7 +13,6 @@ class WholeServer : public WholeDatabase
 public:
     explicit WholeServer(QString address) : m_address(std::move(address)) {}
 
-    QString name() const override { return m_address; }
     bool isOneFile() const override { return false; }
     bool isKeptIn(const QString &) const override { return false; }
 

@@ -43,7 +43,6 @@ class WholeFile : public WholeDatabase
 public:
     explicit WholeFile(QString file) : m_file(std::move(file)) {}
 
-    QString name() const override { return m_file; }
     bool isOneFile() const override { return true; }
     bool isKeptIn(const QString &file) const override
     {
