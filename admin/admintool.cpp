@@ -9,7 +9,7 @@
 #include "admin/historycommand.h"
 #include "admin/importcommand.h"
 #include "admin/ledgercommand.h"
-#include "admin/leftovers.h"
+#include "data/tables/wholedatabase.h"
 #include "admin/reportcommand.h"
 #include "admin/restorecommand.h"
 #include "admin/schemacommand.h"
@@ -139,6 +139,6 @@ int runAdminTool(const QStringList &arguments)
         return command->run(rest, QString());
     const QString database = resolvedDatabase(options->database);
     AdminCommand::announce(database);
-    removeLeftovers(database);
+    WholeDatabase::named(database)->removeLeftovers();
     return command->run(rest, database);
 }

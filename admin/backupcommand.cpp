@@ -2,20 +2,20 @@
 
 #include "admin/console.h"
 #include "admin/databasecopy.h"
-#include "admin/leftovers.h"
+#include "data/tables/leftovers.h"
 #include "admin/progress.h"
 #include "data/connection/engineconnection.h"
 #include "data/tables/databasecheck.h"
 #include "data/tables/history.h"
 #include "data/tables/tablereading.h"
-#include "data/engine/sqlite/sqlitefile.h"
-#include "data/connection/serveraddress.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+
+#include <optional>
 
 namespace {
 
@@ -37,37 +37,32 @@ QString unusableName(const QString &destination)
     return {};
 }
 
-/// A snapshot of the server's database as a vemo file: its tables and their rows, read in one snapshot.
-Result snapshotOfServer(const QString &server, const QString &file)
-{
-    CopyReport report;
-    if (Result copied = copyDatabase(server, file, console::messagesGoToTerminal(), report); !copied)
-        return copied;
-    return sqlitefile::makeSelfContained(file);
-}
-
-/// A snapshot of the file, page by page, with a bar counting the pages on a terminal.
-Result snapshotOfFile(const QString &file, const QString &copy)
-{
-    Progress progress(0, console::messagesGoToTerminal(), QStringLiteral("頁"));
-    return sqlitefile::snapshot(file, copy, [&](qint64 copied, qint64 total) { progress.setDone(copied, total); });
-}
-
 Result writeBackup(const QString &database, const QString &destination)
 {
     if (const QString problem = unusableName(destination); !problem.isEmpty())
         return Result::failure(problem);
     removeLeftovers(destination);
-    const bool ofServer = ServerAddress::isServerAddress(database);
-    if (!ofServer && !QFileInfo(database).isFile())
-        return Result::failure(QStringLiteral("找不到資料庫檔案 %1。").arg(database));
+    const auto source = WholeDatabase::named(database);
+    if (const QString problem = source->cannotBackUp(); !problem.isEmpty())
+        return Result::failure(problem);
     TemporaryDatabase copy(destination, QStringLiteral("backup"));
-    // A server's rows were behind its login, so their copy is for its maker alone.
-    if (Result made = copy.create(ofServer ? QFile::ReadOwner | QFile::WriteOwner : QFile::permissions(database)); !made)
+    if (Result made = copy.create(source->backupPermissions()); !made)
         return made;
-    const Result copied = ofServer ? snapshotOfServer(database, copy.fileName()) : snapshotOfFile(database, copy.fileName());
-    if (!copied)
+    const bool terminal = console::messagesGoToTerminal();
+    const auto copyTables = [terminal](const QString &from, const QString &to) {
+        CopyReport report;
+        return copyDatabase(from, to, terminal, report);
+    };
+    // A bar counting the pages, for a backup copied page by page.
+    std::optional<Progress> pages;
+    const auto pagesCopied = [&](qint64 copied, qint64 total) {
+        if (!pages)
+            pages.emplace(0, terminal, QStringLiteral("頁"));
+        pages->setDone(copied, total);
+    };
+    if (Result copied = source->backUpInto(copy.fileName(), copyTables, pagesCopied); !copied)
         return copied;
+    pages.reset();
     return copy.moveTo(destination);
 }
 

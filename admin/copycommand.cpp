@@ -2,7 +2,6 @@
 
 #include "admin/console.h"
 #include "admin/databasecopy.h"
-#include "admin/filereplacement.h"
 #include "data/connection/serveraddress.h"
 
 int CopyCommand::run(const QStringList &arguments, const QString &database)
@@ -26,7 +25,7 @@ int CopyCommand::run(const QStringList &arguments, const QString &database)
 
     CopyReport report;
     QString backup;
-    const WholeDatabaseJob job{QStringLiteral("copy"), QStringLiteral("複製")};
+    const WholeDatabase::Job job{QStringLiteral("copy"), QStringLiteral("複製")};
     if (Result copied = copyReplacing(source, target, parser.isSet(replace), job, report, backup); !copied) {
         console::message(QStringLiteral("複製失敗,目標資料庫沒有寫入任何資料:%1").arg(copied.message()));
         return kExitFailed;

@@ -1,5 +1,6 @@
 #include "admin/databasecopy.h"
 
+#include "admin/console.h"
 #include "admin/progress.h"
 #include "data/engine.h"
 #include "data/connection/engineconnection.h"
@@ -151,23 +152,6 @@ qint64 CopyReport::rows() const
                            [](qint64 sum, const Table &table) { return sum + table.rows; });
 }
 
-Result rowsInDatabase(QSqlDatabase &database, qint64 &rows)
-{
-    QStringList stored;
-    if (Result read = storedSchemaTables(database, stored); !read)
-        return read;
-    if (stockLedgerEnabled(database))
-        stored << kStockLedgerTable;
-    rows = 0;
-    for (const QString &table : std::as_const(stored)) {
-        qint64 inTable = 0;
-        if (Result counted = countTableRows(database, table, inTable); !counted)
-            return counted;
-        rows += inTable;
-    }
-    return Result::success();
-}
-
 Result copyDatabase(const QString &from, const QString &to, bool progress, CopyReport &report)
 {
     QElapsedTimer timer;
@@ -186,3 +170,11 @@ Result copyDatabase(const QString &from, const QString &to, bool progress, CopyR
     return copied;
 }
 
+
+Result copyReplacing(const QString &source, const QString &target, bool replace, const WholeDatabase::Job &job,
+                     CopyReport &report, QString &backup)
+{
+    const bool progress = console::messagesGoToTerminal();
+    const auto write = [&](const QString &into) { return copyDatabase(source, into, progress, report); };
+    return WholeDatabase::named(target)->replaceWith(job, replace, write, backup);
+}

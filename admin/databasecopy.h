@@ -1,11 +1,11 @@
 #pragma once
 
 #include "data/result.h"
+#include "data/tables/wholedatabase.h"
 
 #include <QString>
 #include <QVector>
 
-class QSqlDatabase;
 
 /// What a copy carried, table by table.
 struct CopyReport
@@ -31,5 +31,10 @@ struct CopyReport
 /// it was. With progress, a line on standard error shows the rows done.
 Result copyDatabase(const QString &from, const QString &to, bool progress, CopyReport &report);
 
-/// The rows of the eleven tables and the ledger, of those the database has.
-Result rowsInDatabase(QSqlDatabase &database, qint64 &rows);
+
+/// Copies source into target as copyDatabase does, target taking the whole
+/// copy as WholeDatabase::replaceWith puts it: a file written anew and
+/// renamed into place (only with replace when it holds rows, the old one
+/// kept as backup), a server written in place only while it holds no row.
+Result copyReplacing(const QString &source, const QString &target, bool replace, const WholeDatabase::Job &job,
+                     CopyReport &report, QString &backup);

@@ -1,7 +1,6 @@
 #include "admin/importer.h"
 
 #include "admin/databasecopy.h"
-#include "admin/filereplacement.h"
 #include "admin/importvalue.h"
 #include "admin/progress.h"
 #include "data/connection/engineconnection.h"
@@ -14,6 +13,8 @@
 #include <QScopeGuard>
 
 namespace {
+
+const WholeDatabase::Job kImportJob{QStringLiteral("import"), QStringLiteral("匯入")};
 
 /// The vemo columns a table's import fills, in the order of their values.
 QStringList filledColumns(const TablePlan &plan)
@@ -159,53 +160,35 @@ private:
     ImportReport &m_report;
 };
 
-Result writeNewFile(JetFile &jet, const ImportPlan &plan, Run &run, const QString &file)
+/// Imports into the database it is handed, a new file or a server, in one
+/// transaction that first finds it empty.
+Result writeInto(JetFile &jet, const ImportPlan &plan, Run &run, const WholeDatabase &target, const QString &into)
 {
     EngineConnection connection;
-    if (Result opened = connection.open(file, EngineConnection::Missing::Create); !opened)
-        return opened;
+    if (Result opened = connection.open(into, EngineConnection::Missing::Create); !opened)
+        return Result::failure(QStringLiteral("無法開啟目標資料庫 %1:%2").arg(ServerAddress::shown(into), opened.message()));
     QSqlDatabase database = connection.database();
     Transaction transaction(database);
     if (Result begun = transaction.begin(Transaction::Kind::Writing); !begun)
         return begun;
-    return transaction.end(run.copyTables(jet, plan, &database));
-}
-
-/// Imports straight into a server database, in one transaction that first
-/// finds it empty; a server keeps no backup, so rows there are never replaced.
-Result importIntoServer(JetFile &jet, const ImportPlan &plan, Run &run, const ImportOptions &options,
-                        ImportReport &report)
-{
-    if (options.replace)
-        return Result::failure(QStringLiteral("匯入到資料庫伺服器時不能用 --replace:伺服器上的資料不會留下備份。請匯入到空的資料庫。"));
-    EngineConnection connection;
-    // A dry run makes nothing on the server, not even the tables.
-    const auto missing = options.dryRun ? EngineConnection::Missing::Fail : EngineConnection::Missing::Create;
-    if (Result opened = connection.open(options.target, missing); !opened)
-        return Result::failure(QStringLiteral("無法開啟目標資料庫 %1:%2").arg(ServerAddress::shown(options.target), opened.message()));
-    QSqlDatabase database = connection.database();
-    Transaction transaction(database);
-    if (Result begun = transaction.begin(options.dryRun ? Transaction::Kind::Snapshot : Transaction::Kind::Writing); !begun)
-        return begun;
     qint64 rows = 0;
     Result result = rowsInDatabase(database, rows);
-    if (result && rows > 0) {
-        const QString refusal = QStringLiteral("目標資料庫 %1 已經有 %2 筆資料,%3。請匯入到空的資料庫。")
-                                    .arg(options.target, QString::number(rows),
-                                         options.dryRun ? QStringLiteral("實際匯入時會拒絕") : QStringLiteral("沒有匯入"));
-        if (options.dryRun)
-            report.refusal = refusal;
-        else
-            result = Result::failure(refusal);
-    }
-    report.dryRun = options.dryRun;
+    if (result && rows > 0)
+        result = Result::failure(target.refusal(rows, kImportJob, false, false));
     if (result)
-        result = run.copyTables(jet, plan, options.dryRun ? nullptr : &database);
-    if (options.dryRun) {
-        transaction.rollBack();
-        return result;
-    }
+        result = run.copyTables(jet, plan, &database);
     return transaction.end(result);
+}
+
+/// What an import would write, writing nothing: the rows read and what the target would refuse.
+Result dryRun(JetFile &jet, const ImportPlan &plan, Run &run, const WholeDatabase &target, const ImportOptions &options,
+              ImportReport &report)
+{
+    qint64 rows = 0;
+    if (Result counted = target.countRows(rows); !counted)
+        return Result::failure(QStringLiteral("無法讀取目標資料庫 %1:%2").arg(ServerAddress::shown(options.target), counted.message()));
+    report.refusal = target.refusal(rows, kImportJob, options.replace, true);
+    return run.copyTables(jet, plan, nullptr);
 }
 
 /// Why the plan would write no row, or nothing when it writes some.
@@ -277,29 +260,12 @@ Result importJetFile(const ImportOptions &options, ImportReport &report)
     for (const JetTable &table : tables)
         run.m_columnNames.insert(table.name, table.columns);
     run.m_jet3 = jet.isJet3();
-    if (ServerAddress::isServerAddress(options.target)) {
-        const Result imported = importIntoServer(jet, plan, run, options, report);
-        report.seconds = timer.elapsed() / 1000.0;
-        return imported;
-    }
-
-    qint64 rows = 0;
-    if (Result counted = rowsInFile(options.target, rows); !counted)
-        return counted;
-    if (rows > 0 && !options.replace) {
-        const QString refusal = replaceRefusal(options.target, rows, QStringLiteral("匯入"), options.dryRun);
-        if (!options.dryRun)
-            return Result::failure(refusal);
-        report.refusal = refusal;
-    }
-    if (options.dryRun) {
-        Result read = run.copyTables(jet, plan, nullptr);
-        report.seconds = timer.elapsed() / 1000.0;
-        return read;
-    }
-    const auto write = [&](const QString &file) { return writeNewFile(jet, plan, run, file); };
-    if (Result replaced = replaceFile(options.target, QStringLiteral("import"), rows > 0, write, report.backup); !replaced)
-        return replaced;
+    const auto target = WholeDatabase::named(options.target);
+    const Result result = options.dryRun
+                              ? dryRun(jet, plan, run, *target, options, report)
+                              : target->replaceWith(kImportJob, options.replace,
+                                                    [&](const QString &into) { return writeInto(jet, plan, run, *target, into); },
+                                                    report.backup);
     report.seconds = timer.elapsed() / 1000.0;
-    return Result::success();
+    return result;
 }

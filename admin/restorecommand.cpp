@@ -2,12 +2,10 @@
 
 #include "admin/console.h"
 #include "admin/databasecopy.h"
-#include "admin/filereplacement.h"
 #include "admin/texttable.h"
 #include "data/connection/engineconnection.h"
 #include "data/tables/history.h"
 #include "data/tables/tablereading.h"
-#include "data/engine/sqlite/sqlitefile.h"
 #include "data/connection/serveraddress.h"
 
 #include <QDateTime>
@@ -23,12 +21,13 @@ QString unusableName(const QString &backup, const QString &database)
 {
     if (backup.trimmed().isEmpty())
         return QStringLiteral("沒有指定備份檔的名稱。");
-    if (ServerAddress::isServerAddress(backup))
+    const auto backupFile = WholeDatabase::named(backup);
+    if (!backupFile->isOneFile())
         return QStringLiteral("還原只讀 vemo-admin backup 寫的備份檔;要從伺服器複製資料,請用 vemo-admin copy --from。");
     const QFileInfo file(backup);
     if (!file.exists() || file.isDir())
         return QStringLiteral("找不到備份檔 %1。").arg(backup);
-    if (!ServerAddress::isServerAddress(database) && file.canonicalFilePath() == QFileInfo(database).canonicalFilePath())
+    if (WholeDatabase::named(database)->isKeptIn(backup))
         return QStringLiteral("備份檔 %1 就是要還原的資料庫本身。").arg(backup);
     return {};
 }
@@ -64,7 +63,7 @@ Result copyPrivately(const QString &backup, const QTemporaryDir &folder, QString
 QString unusableCopy(const QString &copy, const QString &backup)
 {
     qint64 rows = 0;
-    if (Result counted = sqlitefile::countEveryRow(copy, rows); !counted)
+    if (Result counted = WholeDatabase::named(copy)->countRows(rows); !counted)
         return QStringLiteral("備份檔 %1 無法當作 vemo 資料庫開啟:%2").arg(backup, counted.message());
     if (rows == 0)
         return QStringLiteral("備份檔 %1 裡沒有任何一筆資料,沒有東西可以還原。").arg(backup);
@@ -82,7 +81,7 @@ Result restoreBackup(const QString &backup, const QString &database, bool replac
         return copied;
     if (const QString problem = unusableCopy(copy, backup); !problem.isEmpty())
         return Result::failure(problem);
-    const WholeDatabaseJob job{QStringLiteral("restore"), QStringLiteral("還原")};
+    const WholeDatabase::Job job{QStringLiteral("restore"), QStringLiteral("還原")};
     return copyReplacing(copy, database, replace, job, report, kept);
 }
 

@@ -95,6 +95,7 @@ struct Cost
     QString text() const
     {
         return QStringLiteral("%1/%2").arg(counts.statements).arg(counts.roundTrips)
+            + (counts.prepares ? QStringLiteral(",%1p").arg(counts.prepares) : QString())
             + (counts.connections ? QStringLiteral("+%1c").arg(counts.connections) : QString());
     }
 };
@@ -115,9 +116,10 @@ const char *mark(bool met)
 
 void printActions(DelayingProxy &proxy, Observer &observer)
 {
-    std::printf("\nPer screen on the server, as statements/round trips (+ connections opened); goals: 1 connection\n"
+    std::printf("\nPer screen on the server: connections held; each action as statements/round trips, then\n"
+                "statements prepared by the protocol's Parse (,Np) and connections opened (+Nc). Goals: 1 connection\n"
                 "held, opening <= 2 round trips per record source, 1 round trip per move, find, save and lending\n\n");
-    std::printf("  %-7s %-9s %5s %8s %12s %8s %8s %8s %8s %8s\n", "screen", "table", "held", "sources", "open",
+    std::printf("  %-7s %-9s %5s %8s %14s %8s %10s %10s %10s %10s\n", "screen", "table", "held", "sources", "open",
                 "/ goal", "move", "find", "save", "lend");
     for (const ScreenEntry &entry : screenEntries()) {
         const ScreenDeclaration declaration = entry.declaration();
@@ -136,7 +138,7 @@ void printActions(DelayingProxy &proxy, Observer &observer)
                    }).text();
         }
         const int sources = int(declaration.sources.size());
-        std::printf("  %-7s %-9s %5d %8d %12s %7.2fx %8s %8s %8s %8s\n", qPrintable(entry.form), qPrintable(entry.name),
+        std::printf("  %-7s %-9s %5d %8d %14s %7.2fx %10s %10s %10s %10s\n", qPrintable(entry.form), qPrintable(entry.name),
                     held, sources, qPrintable(opened.text()), double(opened.counts.roundTrips) / (2 * sources),
                     qPrintable(moved.text()), qPrintable(found.text()), qPrintable(saved.text()), qPrintable(lent));
     }

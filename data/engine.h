@@ -176,8 +176,8 @@ public:
         return file;
     }
     /// What the engine's own check of the database finds wrong, one line a
-    /// problem: damaged pages on the file, a missing or changed collation on
-    /// the server.
+    /// problem: damaged pages on the file, text columns that are not of the
+    /// caseless type on the server.
     virtual Result integrityProblems(QSqlDatabase &database, QStringList &problems) const = 0;
     /// The statement that reads the kept row count of every counted table
     /// (its name, its count); empty where the engine keeps none.

@@ -2,8 +2,8 @@
 #include "admin/importer.h"
 #include "admin/importplan.h"
 #include "admin/importvalue.h"
-#include "admin/leftovers.h"
 #include "admin/progress.h"
+#include "data/tables/leftovers.h"
 #include "data/records/document.h"
 
 #include <QDir>

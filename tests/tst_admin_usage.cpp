@@ -134,7 +134,7 @@ void AdminUsageTest::listings_data()
     const QString wholeNumber = TestDatabase::onServer() ? QStringLiteral("smallint") : QStringLiteral("INTEGER");
     QTest::newRow("schema") << QStringList{QStringLiteral("schema"), QStringLiteral("--csv")}
                             << QStringList{QStringLiteral("資料表,欄位,型別,vemo 的用途"), QStringLiteral("MSF,inventory,%1,整數").arg(wholeNumber),
-                                           QStringLiteral("CF,customerno,%1,文字").arg(TestDatabase::onServer() ? QStringLiteral("text") : QStringLiteral("TEXT"))};
+                                           QStringLiteral("CF,customerno,%1,文字").arg(TestDatabase::onServer() ? QStringLiteral("citext") : QStringLiteral("TEXT"))};
     QTest::newRow("Jet 4 tables") << QStringList{QStringLiteral("tables"), QStringLiteral("--csv"), kJet4}
                                   << QStringList{QStringLiteral("資料表,筆數,欄位,型別"), QStringLiteral("DateTest,6,DateCol,日期/時間"),
                                                  QStringLiteral("DateTest,6,ShortTextCol,文字 (510)")};

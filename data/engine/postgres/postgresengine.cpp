@@ -64,6 +64,14 @@ Result creationFailure(const QSqlQuery &query, const QString &sql, const QString
                            sql);
 }
 
+/// Only the database's owner (or a superuser) may add the type, so the message says who can.
+Result caselessTextRefused(const QSqlQuery &query)
+{
+    return Result::failure(QStringLiteral("無法在資料庫加入不分大小寫的文字型別 citext,請資料庫的擁有者執行 CREATE EXTENSION citext:")
+                               + engineText(query.lastError()),
+                           kCreateCaselessTextSql);
+}
+
 auto missingFrom(const QStringList &stored)
 {
     return [&stored](const TableDefinition &table) { return !stored.contains(table.name, Qt::CaseInsensitive); };
@@ -99,7 +107,8 @@ Result PostgresEngine::createMissingSchema(QSqlDatabase &database) const
         if (!result)
             break;
         if (!query.exec(statement))
-            result = creationFailure(query, statement, creator);
+            result = statement == kCreateCaselessTextSql ? caselessTextRefused(query)
+                                                         : creationFailure(query, statement, creator);
     }
     return transaction.end(result);
 }
@@ -202,7 +211,7 @@ QString PostgresEngine::rowIdentity() const
 QStringList PostgresEngine::stockLedgerSql() const
 {
     return {
-        QStringLiteral("CREATE TABLE IF NOT EXISTS stockledger (changedat text, materielno %1, "
+        QStringLiteral("CREATE TABLE IF NOT EXISTS stockledger (changedat %1, materielno %1, "
                        "oldinventory smallint, newinventory smallint, %2 bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY)")
             .arg(kCaselessTextType, rowIdentity()),
         QStringLiteral("CREATE INDEX IF NOT EXISTS stockledger_materielno ON stockledger (materielno)"),

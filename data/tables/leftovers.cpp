@@ -1,6 +1,4 @@
-#include "admin/leftovers.h"
-
-#include "data/connection/serveraddress.h"
+#include "data/tables/leftovers.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -132,14 +130,14 @@ QString temporaryBeside(const QString &file, const QString &job)
          + QString::number(QCoreApplication::applicationPid()) + QStringLiteral("-XXXXXX");
 }
 
-void removeLeftovers(const QString &database)
+void removeLeftovers(const QString &file)
 {
-    if (database.isEmpty() || ServerAddress::isServerAddress(database))
+    if (file.isEmpty())
         return;
     // Exactly the names temporaryBeside makes: QTemporaryFile puts six letters or digits for the Xs.
     static const QRegularExpression leftover(
         QStringLiteral(R"(^(\..+\.vemo-admin-[a-z]+-(\d+)-[A-Za-z0-9]{6})(-wal|-shm|-journal)?$)"));
-    const QDir folder = QFileInfo(database).absoluteDir();
+    const QDir folder = QFileInfo(file).absoluteDir();
     const QStringList names = folder.entryList({QStringLiteral(".*") + kMaker + QStringLiteral("*")},
                                                QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : names) {
@@ -154,7 +152,7 @@ void removeLeftovers(const QString &database)
         if (ours && ownedByUs(path))
             QFile::remove(path);
     }
-    removeOldLeftovers(database);
+    removeOldLeftovers(file);
 }
 
 TemporaryDatabase::TemporaryDatabase(const QString &beside, const QString &job) : m_file(temporaryBeside(beside, job)) {}

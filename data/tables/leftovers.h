@@ -14,9 +14,8 @@
 QString temporaryBeside(const QString &file, const QString &job);
 
 /// Removes what runs of the tool that have ended left beside the file
-/// (their temporary files with their -wal, -shm and -journal); a server
-/// address has nothing beside it.
-void removeLeftovers(const QString &database);
+/// (their temporary files with their -wal, -shm and -journal).
+void removeLeftovers(const QString &file);
 
 /// A new database file written beside the place it is meant for, under a
 /// name from temporaryBeside. Unless it was moved into place, it goes with
