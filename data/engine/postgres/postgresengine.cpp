@@ -45,6 +45,16 @@ QStringList roleAndSchema(QSqlDatabase &database)
     return {};
 }
 
+/// The server's own text and its state, however the driver read the refusal (it names the state only sometimes).
+QString serverTextWithState(const QSqlError &error)
+{
+    QString text = engineText(QString(), error.databaseText());
+    const QString state = QStringLiteral("(%1)").arg(error.nativeErrorCode());
+    if (text.endsWith(state))
+        text.chop(state.size());
+    return text.trimmed() + QLatin1Char(' ') + state;
+}
+
 /// A statement making the tables refused: what could not be made, and what the administrator must grant.
 Result creationFailure(const QSqlQuery &query, const QString &sql, const QStringList &roleAndSchema)
 {
@@ -60,7 +70,7 @@ Result creationFailure(const QSqlQuery &query, const QString &sql, const QString
     const QString schema = spelled(roleAndSchema.at(1));
     return Result::failure(QStringLiteral("無法在資料庫伺服器上建立 vemo 的資料表:使用者 %1 沒有在結構描述 %2 建立資料表的權限。"
                                           "請資料庫管理員執行 GRANT CREATE ON SCHEMA %2 TO %1; 或把資料庫的擁有者改為 %1,再重新啟動程式。(%3)")
-                               .arg(role, schema, engineText(QString(), error.databaseText())),
+                               .arg(role, schema, serverTextWithState(error)),
                            sql);
 }
 
