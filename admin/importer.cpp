@@ -5,6 +5,7 @@
 #include "admin/importvalue.h"
 #include "admin/progress.h"
 #include "data/connection/engineconnection.h"
+#include "data/tables/history.h"
 #include "data/tables/rowinsertion.h"
 #include "data/connection/serveraddress.h"
 #include "data/tables/transaction.h"
@@ -159,6 +160,16 @@ private:
     ImportReport &m_report;
 };
 
+/// The old data is where the history starts, not a change of it: imported
+/// rows write no history line, in the transaction under way.
+Result importRecordingNoChange(JetFile &jet, const ImportPlan &plan, Run &run, QSqlDatabase &database)
+{
+    Result result = suspendHistory(database);
+    if (result)
+        result = run.copyTables(jet, plan, &database);
+    return result ? resumeHistory(database) : result;
+}
+
 Result writeNewFile(JetFile &jet, const ImportPlan &plan, Run &run, const QString &file)
 {
     EngineConnection connection;
@@ -168,7 +179,7 @@ Result writeNewFile(JetFile &jet, const ImportPlan &plan, Run &run, const QStrin
     Transaction transaction(database);
     if (Result begun = transaction.begin(Transaction::Kind::Writing); !begun)
         return begun;
-    return transaction.end(run.copyTables(jet, plan, &database));
+    return transaction.end(importRecordingNoChange(jet, plan, run, database));
 }
 
 /// Imports straight into a server database, in one transaction that first
@@ -200,7 +211,7 @@ Result importIntoServer(JetFile &jet, const ImportPlan &plan, Run &run, const Im
     }
     report.dryRun = options.dryRun;
     if (result)
-        result = run.copyTables(jet, plan, options.dryRun ? nullptr : &database);
+        result = options.dryRun ? run.copyTables(jet, plan, nullptr) : importRecordingNoChange(jet, plan, run, database);
     if (options.dryRun) {
         transaction.rollBack();
         return result;
