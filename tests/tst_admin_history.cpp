@@ -201,6 +201,10 @@ void AdminHistoryTest::backupIntoKeepsTheNewestCheckedBackups()
     for (const QString &name : written.mid(2))
         QVERIFY2(listed.out.contains(QRegularExpression(QRegularExpression::escape(name) + QStringLiteral(" +\\S+ \\S+ +1 +1\\b"))),
                  qPrintable(listed.out));
+    const QString restored = folder.filePath(QStringLiteral("restored.sqlite"));
+    QCOMPARE(runTool({"--database", restored, "restore", folder.filePath(written.last())}).exitCode, 0);
+    const ToolRun restoredHistory = runTool({"--database", restored, "history", "--csv"});
+    QCOMPARE(restoredHistory.out, tool({"history", "--csv"}).out);
 }
 
 void AdminHistoryTest::failedCheckLeavesTheOlderBackups()

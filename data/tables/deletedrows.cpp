@@ -1,7 +1,6 @@
 #include "data/tables/history.h"
 
 #include "data/engine.h"
-#include "data/tables/historylines.h"
 #include "data/enginetext.h"
 #include "data/tables/transaction.h"
 

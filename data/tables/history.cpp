@@ -2,7 +2,6 @@
 
 #include "data/engine.h"
 #include "data/enginetext.h"
-#include "data/tables/historylines.h"
 #include "data/tables/transaction.h"
 
 #include <QCoreApplication>

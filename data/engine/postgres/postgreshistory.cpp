@@ -52,8 +52,9 @@ QString valuesSql(const TableDefinition &table, const QString &action, const QSt
                        : action == QLatin1String("update") ? QStringLiteral("v.o IS DISTINCT FROM v.n")
                                                             : QStringLiteral("v.o IS NOT NULL");
     // One statement writes the change's line and its values.
-    return QStringLiteral("WITH line AS (%3) INSERT INTO historyvalue (changeno, columnname, columnno, oldvalue, newvalue, document) "
-                          "SELECT change, v.c, v.p, v.o, v.n, v.d FROM (VALUES %1) AS v(c, p, o, n, d) WHERE %2;")
+    return QStringLiteral("WITH next AS (SELECT coalesce(max(changeno), 0) + 1 AS change FROM history), line AS (%3) "
+                          "INSERT INTO historyvalue (changeno, columnname, columnno, oldvalue, newvalue, document) "
+                          "SELECT next.change, v.c, v.p, v.o, v.n, v.d FROM next, (VALUES %1) AS v(c, p, o, n, d) WHERE %2;")
         .arg(rows.join(QStringLiteral(", ")), kept, lineSql);
 }
 
@@ -62,19 +63,19 @@ QString functionSql(const TableDefinition &table)
     const QString key = table.columns.constFirst().name.toLower();
     const QString line =
         QStringLiteral("INSERT INTO history (changeno, changedat, loginrole, username, hostname, program, tablename, rowkey, action) "
-                       "VALUES (change, to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS.MS'), session_user, "
+                       "SELECT change, to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS.MS'), session_user, "
                        "nullif(current_setting('vemo.username', true), ''), nullif(current_setting('vemo.hostname', true), ''), "
                        "nullif(current_setting('vemo.program', true), ''), '%1', "
-                       "CASE TG_OP WHEN 'DELETE' THEN OLD.%2 ELSE NEW.%2 END, lower(TG_OP))")
+                       "CASE TG_OP WHEN 'DELETE' THEN OLD.%2 ELSE NEW.%2 END, lower(TG_OP) FROM next")
             .arg(table.name, key);
     return QStringLiteral(
                "CREATE OR REPLACE FUNCTION vemo_history_%1() RETURNS trigger LANGUAGE plpgsql AS $$ "
-               "DECLARE change bigint; BEGIN "
+               "BEGIN "
                "IF TG_OP = 'UPDATE' AND NOT (%2) THEN RETURN NULL; END IF; "
                // No sequence: the program reads a new row's identity as the session's last sequence value. Writers take
-               // turns on the program's own write lock, which the program's transactions hold already.
+               // turns on the program's own write lock, which its transactions hold already; the next statement's
+               // snapshot, taken once the lock is held, sees the last change's number.
                "PERFORM pg_advisory_xact_lock(hashtext('vemo write lock')); "
-               "SELECT coalesce(max(changeno), 0) + 1 INTO change FROM history; "
                "IF TG_OP = 'INSERT' THEN %3 ELSIF TG_OP = 'UPDATE' THEN %4 ELSE %5 END IF; "
                "RETURN NULL; END $$")
         .arg(table.name.toLower(), changedCondition(table), valuesSql(table, QStringLiteral("insert"), line),
