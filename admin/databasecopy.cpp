@@ -148,8 +148,10 @@ private:
 
 qint64 CopyReport::rows() const
 {
-    return std::accumulate(tables.begin(), tables.end(), qint64(0),
-                           [](qint64 sum, const Table &table) { return sum + table.rows; });
+    // The history's lines are kept beside the rows, not counted among them.
+    return std::accumulate(tables.begin(), tables.end(), qint64(0), [](qint64 sum, const Table &table) {
+        return table.name == kHistoryTable || table.name == kHistoryValueTable ? sum : sum + table.rows;
+    });
 }
 
 Result copyDatabase(const QString &from, const QString &to, bool progress, CopyReport &report)

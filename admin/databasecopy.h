@@ -18,6 +18,7 @@ struct CopyReport
     QVector<Table> tables;
     double seconds = 0;
 
+    /// The rows carried, the history's lines aside.
     qint64 rows() const;
 };
 

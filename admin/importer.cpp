@@ -4,6 +4,7 @@
 #include "admin/importvalue.h"
 #include "admin/progress.h"
 #include "data/connection/engineconnection.h"
+#include "data/tables/history.h"
 #include "data/tables/rowinsertion.h"
 #include "data/connection/serveraddress.h"
 #include "data/tables/transaction.h"
@@ -160,6 +161,16 @@ private:
     ImportReport &m_report;
 };
 
+/// The old data is where the history starts, not a change of it: imported
+/// rows write no history line, in the transaction under way.
+Result importRecordingNoChange(JetFile &jet, const ImportPlan &plan, Run &run, QSqlDatabase &database)
+{
+    Result result = suspendHistory(database);
+    if (result)
+        result = run.copyTables(jet, plan, &database);
+    return result ? resumeHistory(database) : result;
+}
+
 /// Imports into the database it is handed, a new file or a server, in one
 /// transaction that first finds it empty.
 Result writeInto(JetFile &jet, const ImportPlan &plan, Run &run, const WholeDatabase &target, const QString &into)
@@ -176,7 +187,7 @@ Result writeInto(JetFile &jet, const ImportPlan &plan, Run &run, const WholeData
     if (result && rows > 0)
         result = Result::failure(target.refusal(rows, kImportJob, false, false));
     if (result)
-        result = run.copyTables(jet, plan, &database);
+        result = importRecordingNoChange(jet, plan, run, database);
     return transaction.end(result);
 }
 

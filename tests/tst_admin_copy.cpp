@@ -1,6 +1,7 @@
 #include "data/connection/engineconnection.h"
 #include "data/schema.h"
 #include "data/connection/serveraddress.h"
+#include "data/tables/history.h"
 #include "data/tables/stockledger.h"
 #include "support/serverschema.h"
 #include "support/testdatabase.h"
@@ -98,6 +99,8 @@ void AdminCopyTest::roundTripKeepsEveryRowAndDocument()
     for (const TableDefinition &table : schemaTables() + QVector<TableDefinition>{stockLedgerTable()})
         perTable += QStringLiteral("%1:%2 筆\n").arg(table.name).arg(std::count_if(
             original.begin(), original.end(), [&](const QVariantList &row) { return row.constFirst() == table.name; }));
+    for (const QString &history : {kHistoryTable, kHistoryValueTable})
+        perTable += QStringLiteral("%1:%2 筆\n").arg(history, file.value(QStringLiteral("SELECT count(*) FROM ") + history).toString());
     QCOMPARE(there.out, perTable);
     QVERIFY2(there.messages().startsWith(QStringLiteral("複製完成:%1 筆資料從 ").arg(original.size())), qPrintable(there.messages()));
     QCOMPARE(everyRow(server.address()), original);

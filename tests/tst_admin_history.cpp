@@ -22,6 +22,8 @@ private slots:
     void historyListsTheChangesAsked();
     void undeleteWritesTheRowBackOnlyWhereItsKeyIsFree_data();
     void undeleteWritesTheRowBackOnlyWhereItsKeyIsFree();
+    void pruneRemovesOnlyOlderLinesWhenAgreed_data();
+    void pruneRemovesOnlyOlderLinesWhenAgreed();
     void backupIntoKeepsTheNewestCheckedBackups();
     void failedCheckLeavesTheOlderBackups();
 
@@ -30,9 +32,9 @@ private:
     {
         return TestDatabase::onServer() ? qEnvironmentVariable("VEMO_DATABASE") : m_database->file();
     }
-    ToolRun tool(const QStringList &arguments) const
+    ToolRun tool(const QStringList &arguments, const QByteArray &input = {}) const
     {
-        return runTool(QStringList{QStringLiteral("--quiet"), QStringLiteral("--database"), testedDatabase()} + arguments);
+        return runTool(QStringList{QStringLiteral("--quiet"), QStringLiteral("--database"), testedDatabase()} + arguments, input);
     }
     /// An employee with a picture, inserted, edited and deleted by this program.
     void employeeDeleted(const QByteArray &picture);
@@ -130,6 +132,45 @@ void AdminHistoryTest::undeleteWritesTheRowBackOnlyWhereItsKeyIsFree()
     QVERIFY2(history.out.contains(document), qPrintable(history.out));
 }
 
+void AdminHistoryTest::pruneRemovesOnlyOlderLinesWhenAgreed_data()
+{
+    QTest::addColumn<int>("daysAhead");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<int>("linesLeft");
+    QTest::addColumn<QString>("message"); // %1 the date, %2 the lines
+    QTest::newRow("older lines, --yes") << 1 << QStringList{"--yes"} << QByteArray() << 0 << 0
+                                        << "已刪除 %1 以前的 %2 筆變更記錄。";
+    QTest::newRow("older lines, answered y") << 1 << QStringList() << QByteArray("y\n") << 0 << 0
+                                             << "%1 以前有 %2 筆變更記錄,刪除後無法復原;確定要刪除嗎?(y/N) "
+                                                "已刪除 %1 以前的 %2 筆變更記錄。";
+    QTest::newRow("older lines, no answer") << 1 << QStringList() << QByteArray() << 1 << 2
+                                            << "%1 以前有 %2 筆變更記錄,刪除後無法復原;確定要刪除嗎?(y/N) 沒有刪除任何變更記錄。";
+    QTest::newRow("none older") << 0 << QStringList{"--yes"} << QByteArray() << 0 << 2
+                                << "%1 以前沒有變更記錄,沒有刪除任何一筆。";
+}
+
+void AdminHistoryTest::pruneRemovesOnlyOlderLinesWhenAgreed()
+{
+    QFETCH(int, daysAhead);
+    QFETCH(QStringList, options);
+    QFETCH(QByteArray, answer);
+    QFETCH(int, exitCode);
+    QFETCH(int, linesLeft);
+    QFETCH(QString, message);
+    m_database->insert(QStringLiteral("CF"), {QStringLiteral("C1")});
+    m_database->execute(QStringLiteral("DELETE FROM CF"));
+    const QString date = QDateTime::currentDateTimeUtc().date().addDays(daysAhead).toString(Qt::ISODate);
+
+    const ToolRun run = runTool(QStringList{"--database", testedDatabase(), "history", "--prune-before", date} + options, answer);
+
+    QCOMPARE(run.exitCode, exitCode);
+    QCOMPARE(run.messages(), message.arg(date, QStringLiteral("2")));
+    QCOMPARE(m_database->value(QStringLiteral("SELECT count(*) FROM HISTORY")).toInt(), linesLeft);
+    QCOMPARE(m_database->value(QStringLiteral("SELECT count(*) FROM HISTORYVALUE")).toInt(), linesLeft);
+}
+
 void AdminHistoryTest::backupIntoKeepsTheNewestCheckedBackups()
 {
     m_database->insert(QStringLiteral("CF"), {QStringLiteral("C1")});
@@ -160,6 +201,10 @@ void AdminHistoryTest::backupIntoKeepsTheNewestCheckedBackups()
     for (const QString &name : written.mid(2))
         QVERIFY2(listed.out.contains(QRegularExpression(QRegularExpression::escape(name) + QStringLiteral(" +\\S+ \\S+ +1 +1\\b"))),
                  qPrintable(listed.out));
+    const QString restored = folder.filePath(QStringLiteral("restored.sqlite"));
+    QCOMPARE(runTool({"--database", restored, "restore", folder.filePath(written.last())}).exitCode, 0);
+    const ToolRun restoredHistory = runTool({"--database", restored, "history", "--csv"});
+    QCOMPARE(restoredHistory.out, tool({"history", "--csv"}).out);
 }
 
 void AdminHistoryTest::failedCheckLeavesTheOlderBackups()

@@ -11,26 +11,6 @@
 
 namespace {
 
-QString lineColumns()
-{
-    return QStringLiteral("h.changeno, h.changedat, h.loginrole, h.username, h.hostname, h.program, h.tablename, h.rowkey, h.action");
-}
-
-HistoryLine lineOf(const QSqlQuery &query)
-{
-    HistoryLine line;
-    line.change = query.value(0).toLongLong();
-    line.changedAt = query.value(1).toString();
-    line.loginRole = query.value(2).toString();
-    line.user = query.value(3).toString();
-    line.host = query.value(4).toString();
-    line.program = query.value(5).toString();
-    line.table = query.value(6).toString();
-    line.key = query.value(7).toString();
-    line.action = query.value(8).toString();
-    return line;
-}
-
 Result failed(const QSqlQuery &query, const QString &sql)
 {
     return Result::failure(engineText(query.lastError()), sql);
@@ -44,7 +24,7 @@ Result readDeletedOf(const QSqlDatabase &database, const TableDefinition &table,
         "SELECT %1 FROM %2 h WHERE h.tablename = ? AND h.action = 'delete' "
         "AND h.changeno = (SELECT max(d.changeno) FROM %2 d WHERE d.tablename = h.tablename AND d.rowkey = h.rowkey "
         "AND d.action = 'delete') AND NOT EXISTS (SELECT 1 FROM %3 r WHERE r.%4 = h.rowkey)")
-                            .arg(lineColumns(), history, stored.quotedName(table.name),
+                            .arg(historyLineColumns(), history, stored.quotedName(table.name),
                                  stored.quotedName(table.columns.constFirst().name));
     QSqlQuery query(database);
     query.setForwardOnly(true);
@@ -54,7 +34,7 @@ Result readDeletedOf(const QSqlDatabase &database, const TableDefinition &table,
     if (!query.exec())
         return failed(query, sql);
     while (query.next())
-        deletes << lineOf(query);
+        deletes << historyLineOf(query);
     return query.lastError().isValid() ? failed(query, sql) : Result::success();
 }
 
@@ -78,7 +58,7 @@ Result readLastDelete(QSqlDatabase &database, const TableDefinition &table, cons
 {
     const QString sql = QStringLiteral("SELECT %1 FROM %2 h WHERE h.tablename = ? AND h.rowkey = ? AND h.action = 'delete' "
                                        "ORDER BY h.changeno DESC")
-                            .arg(lineColumns(), engine(database).quotedName(kHistoryTable));
+                            .arg(historyLineColumns(), engine(database).quotedName(kHistoryTable));
     QSqlQuery query(database);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
@@ -87,7 +67,7 @@ Result readLastDelete(QSqlDatabase &database, const TableDefinition &table, cons
     query.addBindValue(key);
     if (!query.exec())
         return failed(query, sql);
-    deleted = query.next() ? lineOf(query) : HistoryLine();
+    deleted = query.next() ? historyLineOf(query) : HistoryLine();
     return query.lastError().isValid() ? failed(query, sql) : Result::success();
 }
 
@@ -156,22 +136,4 @@ Result undeleteRow(QSqlDatabase &database, const TableDefinition &table, const Q
         result = Result::failure(QStringLiteral("還原後資料表 %1 有 %2 筆鍵值「%3」的資料,不是 1 筆;沒有還原。")
                                      .arg(table.name, QString::number(existing), key));
     return transaction.end(result);
-}
-
-QString shownAction(const QString &action)
-{
-    if (action == QLatin1String("insert"))
-        return QStringLiteral("新增");
-    if (action == QLatin1String("update"))
-        return QStringLiteral("修改");
-    if (action == QLatin1String("delete"))
-        return QStringLiteral("刪除");
-    return action;
-}
-
-QString shownWho(const HistoryLine &line)
-{
-    const QString user = line.user.isEmpty() ? QStringLiteral("(不明)") : line.user;
-    const QString where = line.host.isEmpty() ? user : user + QLatin1Char('@') + line.host;
-    return line.loginRole.isEmpty() ? where : QStringLiteral("%1(%2)").arg(line.loginRole, where);
 }

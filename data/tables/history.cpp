@@ -59,26 +59,6 @@ bool historyComplete(QSqlDatabase &database)
     return historyEnabled(database) && uncoveredTables(database, uncovered).ok() && uncovered.isEmpty();
 }
 
-QString headColumns()
-{
-    return QStringLiteral("h.changeno, h.changedat, h.loginrole, h.username, h.hostname, h.program, h.tablename, h.rowkey, h.action");
-}
-
-HistoryLine headOf(const QSqlQuery &query)
-{
-    HistoryLine line;
-    line.change = query.value(0).toLongLong();
-    line.changedAt = query.value(1).toString();
-    line.loginRole = query.value(2).toString();
-    line.user = query.value(3).toString();
-    line.host = query.value(4).toString();
-    line.program = query.value(5).toString();
-    line.table = query.value(6).toString();
-    line.key = query.value(7).toString();
-    line.action = query.value(8).toString();
-    return line;
-}
-
 Result runRead(QSqlQuery &query, const QString &sql, const QVariantList &values)
 {
     query.setForwardOnly(true);
@@ -97,6 +77,26 @@ Result readFinished(const QSqlQuery &query, const QString &sql)
 }
 
 } // namespace
+
+QString historyLineColumns()
+{
+    return QStringLiteral("h.changeno, h.changedat, h.loginrole, h.username, h.hostname, h.program, h.tablename, h.rowkey, h.action");
+}
+
+HistoryLine historyLineOf(const QSqlQuery &query)
+{
+    HistoryLine line;
+    line.change = query.value(0).toLongLong();
+    line.changedAt = query.value(1).toString();
+    line.loginRole = query.value(2).toString();
+    line.user = query.value(3).toString();
+    line.host = query.value(4).toString();
+    line.program = query.value(5).toString();
+    line.table = query.value(6).toString();
+    line.key = query.value(7).toString();
+    line.action = query.value(8).toString();
+    return line;
+}
 
 const TableDefinition &historyTable()
 {
@@ -205,14 +205,14 @@ Result readHistory(const QSqlDatabase &database, const HistoryFilter &filter, QV
     require(QStringLiteral("(h.username = ? OR h.loginrole = ?)"), filter.user, 2);
     const QString sql = QStringLiteral("SELECT %1, v.columnname, v.oldvalue, v.newvalue FROM %2 h LEFT JOIN %3 v "
                                        "ON v.changeno = h.changeno %4 ORDER BY h.changeno DESC, v.columnno")
-                            .arg(headColumns(), stored.quotedName(kHistoryTable), stored.quotedName(kHistoryValueTable),
+                            .arg(historyLineColumns(), stored.quotedName(kHistoryTable), stored.quotedName(kHistoryValueTable),
                                  conditions.isEmpty() ? QString() : QStringLiteral("WHERE ") + conditions.join(QStringLiteral(" AND ")));
     QSqlQuery query(database);
     if (Result ran = runRead(query, sql, values); !ran)
         return ran;
     lines.clear();
     while (query.next()) {
-        HistoryLine line = headOf(query);
+        HistoryLine line = historyLineOf(query);
         line.column = query.value(9).toString();
         line.oldValue = query.value(10).toString();
         line.newValue = query.value(11).toString();
@@ -259,4 +259,22 @@ Result pruneHistory(QSqlDatabase &database, const QString &before, qint64 &remov
         result = Result::failure(QStringLiteral("要刪除 %1 筆變更記錄,資料庫卻刪了 %2 筆;沒有刪除任何一筆。")
                                      .arg(QString::number(expected), QString::number(removed)));
     return transaction.end(result);
+}
+
+QString shownAction(const QString &action)
+{
+    if (action == QLatin1String("insert"))
+        return QStringLiteral("新增");
+    if (action == QLatin1String("update"))
+        return QStringLiteral("修改");
+    if (action == QLatin1String("delete"))
+        return QStringLiteral("刪除");
+    return action;
+}
+
+QString shownWho(const HistoryLine &line)
+{
+    const QString user = line.user.isEmpty() ? QStringLiteral("(不明)") : line.user;
+    const QString where = line.host.isEmpty() ? user : user + QLatin1Char('@') + line.host;
+    return line.loginRole.isEmpty() ? where : QStringLiteral("%1(%2)").arg(line.loginRole, where);
 }

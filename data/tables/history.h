@@ -4,6 +4,7 @@
 #include "data/schema.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -77,6 +78,11 @@ struct HistoryLine
     QString oldValue;
     QString newValue;
 };
+
+/// The columns of a history line as its readers select them from HISTORY as h,
+/// and the line a query over them stands on.
+QString historyLineColumns();
+HistoryLine historyLineOf(const QSqlQuery &query);
 
 /// The lines that match, newest change first, a change's columns in table order.
 Result readHistory(const QSqlDatabase &database, const HistoryFilter &filter, QVector<HistoryLine> &lines);

@@ -10,10 +10,12 @@ QString ToolRun::messages() const
     return messages.trimmed();
 }
 
-ToolRun runTool(const QStringList &arguments)
+ToolRun runTool(const QStringList &arguments, const QByteArray &input)
 {
     QProcess process;
     process.start(QStringLiteral(VEMO_ADMIN), arguments);
+    process.write(input);
+    process.closeWriteChannel();
     process.waitForFinished(120000);
     const QByteArray out = process.readAllStandardOutput();
     const bool ended = process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit;

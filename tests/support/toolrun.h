@@ -22,8 +22,9 @@ struct ToolRun
     QString messages() const;
 };
 
-/// Runs vemo-admin with the arguments and waits up to two minutes for it.
-ToolRun runTool(const QStringList &arguments);
+/// Runs vemo-admin with the arguments and waits up to two minutes for it;
+/// its standard input is the input given, then ends.
+ToolRun runTool(const QStringList &arguments, const QByteArray &input = {});
 
 /// --database and the test's file; nothing on the server, where the tool finds VEMO_DATABASE itself.
 QStringList databaseOption(const TestDatabase &database);

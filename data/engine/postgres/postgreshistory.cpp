@@ -26,7 +26,7 @@ QString changedCondition(const TableDefinition &table)
     return changed.join(QStringLiteral(" OR "));
 }
 
-QString valuesSql(const TableDefinition &table, const QString &action)
+QString valuesSql(const TableDefinition &table, const QString &action, const QString &lineSql)
 {
     QStringList rows;
     for (const ColumnDefinition &column : table.columns) {
@@ -51,30 +51,35 @@ QString valuesSql(const TableDefinition &table, const QString &action)
     const QString kept = action == QLatin1String("insert")   ? QStringLiteral("v.n IS NOT NULL")
                        : action == QLatin1String("update") ? QStringLiteral("v.o IS DISTINCT FROM v.n")
                                                             : QStringLiteral("v.o IS NOT NULL");
-    return QStringLiteral("INSERT INTO historyvalue (changeno, columnname, columnno, oldvalue, newvalue, document) "
-                          "SELECT change, v.c, v.p, v.o, v.n, v.d FROM (VALUES %1) AS v(c, p, o, n, d) WHERE %2;")
-        .arg(rows.join(QStringLiteral(", ")), kept);
+    // One statement writes the change's line and its values.
+    return QStringLiteral("WITH next AS (SELECT coalesce(max(changeno), 0) + 1 AS change FROM history), line AS (%3) "
+                          "INSERT INTO historyvalue (changeno, columnname, columnno, oldvalue, newvalue, document) "
+                          "SELECT next.change, v.c, v.p, v.o, v.n, v.d FROM next, (VALUES %1) AS v(c, p, o, n, d) WHERE %2;")
+        .arg(rows.join(QStringLiteral(", ")), kept, lineSql);
 }
 
 QString functionSql(const TableDefinition &table)
 {
     const QString key = table.columns.constFirst().name.toLower();
+    const QString line =
+        QStringLiteral("INSERT INTO history (changeno, changedat, loginrole, username, hostname, program, tablename, rowkey, action) "
+                       "SELECT change, to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS.MS'), session_user, "
+                       "nullif(current_setting('vemo.username', true), ''), nullif(current_setting('vemo.hostname', true), ''), "
+                       "nullif(current_setting('vemo.program', true), ''), '%1', "
+                       "CASE TG_OP WHEN 'DELETE' THEN OLD.%2 ELSE NEW.%2 END, lower(TG_OP) FROM next")
+            .arg(table.name, key);
     return QStringLiteral(
                "CREATE OR REPLACE FUNCTION vemo_history_%1() RETURNS trigger LANGUAGE plpgsql AS $$ "
-               "DECLARE change bigint; BEGIN "
+               "BEGIN "
                "IF TG_OP = 'UPDATE' AND NOT (%2) THEN RETURN NULL; END IF; "
-               // No sequence: the program reads a new row's identity as the session's last sequence value.
-               "PERFORM pg_advisory_xact_lock(hashtext('vemo history')); "
-               "SELECT coalesce(max(changeno), 0) + 1 INTO change FROM history; "
-               "INSERT INTO history (changeno, changedat, loginrole, username, hostname, program, tablename, rowkey, action) "
-               "VALUES (change, to_char(clock_timestamp() AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS.MS'), session_user, "
-               "nullif(current_setting('vemo.username', true), ''), nullif(current_setting('vemo.hostname', true), ''), "
-               "nullif(current_setting('vemo.program', true), ''), '%3', "
-               "CASE TG_OP WHEN 'DELETE' THEN OLD.%4 ELSE NEW.%4 END, lower(TG_OP)); "
-               "IF TG_OP = 'INSERT' THEN %5 ELSIF TG_OP = 'UPDATE' THEN %6 ELSE %7 END IF; "
+               // No sequence: the program reads a new row's identity as the session's last sequence value. Writers take
+               // turns on the program's own write lock, which its transactions hold already; the next statement's
+               // snapshot, taken once the lock is held, sees the last change's number.
+               "PERFORM pg_advisory_xact_lock(hashtext('vemo write lock')); "
+               "IF TG_OP = 'INSERT' THEN %3 ELSIF TG_OP = 'UPDATE' THEN %4 ELSE %5 END IF; "
                "RETURN NULL; END $$")
-        .arg(table.name.toLower(), changedCondition(table), table.name, key, valuesSql(table, QStringLiteral("insert")),
-             valuesSql(table, QStringLiteral("update")), valuesSql(table, QStringLiteral("delete")));
+        .arg(table.name.toLower(), changedCondition(table), valuesSql(table, QStringLiteral("insert"), line),
+             valuesSql(table, QStringLiteral("update"), line), valuesSql(table, QStringLiteral("delete"), line));
 }
 
 /// A setting's value as the server's startup options take it: no blank, quote or backslash.

@@ -1,4 +1,5 @@
 #include "data/engine/sqlite/sqlitefile.h"
+#include "data/tables/history.h"
 
 #include "data/engine.h"
 #include "data/engine/sqlite/sqlitehandle.h"
@@ -130,7 +131,8 @@ Result countEveryRow(const QString &file, qint64 &rows)
     QStringList tables;
     if (Result listed = storedTables(handle, tables); !listed)
         return listed;
-    const QStringList skipped = sqliteEngine().ownTables();
+    // The history is kept beside the rows: its lines are no rows of the office's.
+    const QStringList skipped = sqliteEngine().ownTables() << kHistoryTable << kHistoryValueTable;
     rows = 0;
     for (const QString &table : std::as_const(tables)) {
         if (skipped.contains(table, Qt::CaseInsensitive))

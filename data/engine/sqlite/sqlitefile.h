@@ -21,7 +21,7 @@ using PagesCopied = std::function<void(qint64 copied, qint64 total)>;
 /// other programs write (they go on writing to the write-ahead log meanwhile).
 Result snapshot(const QString &source, const QString &destination, const PagesCopied &pagesCopied = {});
 
-/// Counts the rows of every table the file holds but the engine's own,
+/// Counts the rows of every table the file holds but the engine's own and the history's,
 /// changing none of its data, nor its journal mode. A
 /// failure says why it is no database.
 Result countEveryRow(const QString &file, qint64 &rows);

@@ -1,6 +1,6 @@
 #include "data/engine/sqlite/sqlitehistory.h"
 
-#include "data/engine/sqlite/sqliteengine.h"
+#include "data/engine.h"
 #include "data/engine/sqlite/sqlitehandle.h"
 #include "data/enginetext.h"
 #include "data/schema.h"
@@ -184,7 +184,7 @@ Result tellSqliteHistoryWriter(QSqlDatabase &database)
     if (registered != SQLITE_OK)
         return Result::failure(QString::fromUtf8(sqlite3_errmsg(handle)));
     QStringList triggers;
-    if (Result read = readStoredNames(database, QStringLiteral("trigger"), triggers); !read)
+    if (Result read = sqliteEngine().storedTriggers(database, triggers); !read)
         return read;
     QSqlQuery query(database);
     for (const TableDefinition &table : schemaTables()) {
