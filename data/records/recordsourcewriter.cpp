@@ -261,11 +261,14 @@ Result RecordSource::insertPendingRow()
         columns << quotedName(m_columns.at(edit.key()));
         placeholders << QStringLiteral("?");
     }
-    // A blank new row is written too, as a row of empty fields.
-    const QString sql = columns.isEmpty()
-                          ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedTable())
-                          : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                .arg(quotedTable(), columns.join(QLatin1Char(',')), placeholders.join(QLatin1Char(',')));
+    // A blank new row is written too, as a row of empty fields. The row's identity comes back with the
+    // insert itself: the session's last identity may be a trigger's.
+    const QString returning = QStringLiteral(" RETURNING ") + engine().rowIdentity();
+    const QString sql = (columns.isEmpty()
+                             ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedTable())
+                             : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                   .arg(quotedTable(), columns.join(QLatin1Char(',')), placeholders.join(QLatin1Char(','))))
+                      + returning;
     if (Result inPlace = m_connection->checkFileInPlace(EngineConnection::Use::Writing); !inPlace)
         return inPlace;
     QSqlQuery query(m_connection->database());
@@ -273,9 +276,10 @@ Result RecordSource::insertPendingRow()
         return prepared;
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
         query.addBindValue(storedValue(edit.key(), edit.value()));
-    if (!query.exec())
+    if (!query.exec() || !query.next())
         return failure(query, sql);
-    const qint64 key = query.lastInsertId().toLongLong();
+    const qint64 key = query.value(0).toLongLong();
+    query.finish();
     const int index = m_keys.lowerBound(key);
     emit rowAboutToBeInserted(index);
     m_keys.insert(key);

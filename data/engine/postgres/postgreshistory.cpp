@@ -52,7 +52,7 @@ QString valuesSql(const TableDefinition &table, const QString &action, const QSt
                        : action == QLatin1String("update") ? QStringLiteral("v.o IS DISTINCT FROM v.n")
                                                             : QStringLiteral("v.o IS NOT NULL");
     // One statement writes the change's line and its values.
-    return QStringLiteral("WITH next AS (SELECT coalesce(max(changeno), 0) + 1 AS change FROM history), line AS (%3) "
+    return QStringLiteral("WITH next AS (SELECT nextval('history_changeno') AS change), line AS (%3) "
                           "INSERT INTO historyvalue (changeno, columnname, columnno, oldvalue, newvalue, document) "
                           "SELECT next.change, v.c, v.p, v.o, v.n, v.d FROM next, (VALUES %1) AS v(c, p, o, n, d) WHERE %2;")
         .arg(rows.join(QStringLiteral(", ")), kept, lineSql);
@@ -72,10 +72,6 @@ QString functionSql(const TableDefinition &table)
                "CREATE OR REPLACE FUNCTION vemo_history_%1() RETURNS trigger LANGUAGE plpgsql AS $$ "
                "BEGIN "
                "IF TG_OP = 'UPDATE' AND NOT (%2) THEN RETURN NULL; END IF; "
-               // No sequence: the program reads a new row's identity as the session's last sequence value. Writers take
-               // turns on the program's own write lock, which its transactions hold already; the next statement's
-               // snapshot, taken once the lock is held, sees the last change's number.
-               "PERFORM pg_advisory_xact_lock(hashtext('vemo write lock')); "
                "IF TG_OP = 'INSERT' THEN %3 ELSIF TG_OP = 'UPDATE' THEN %4 ELSE %5 END IF; "
                "RETURN NULL; END $$")
         .arg(table.name.toLower(), changedCondition(table), valuesSql(table, QStringLiteral("insert"), line),
@@ -99,6 +95,15 @@ QStringList postgresHistorySql(const QString &caselessType, const QString &rowId
                        "rowkey %1, action text, %2 bigint GENERATED ALWAYS AS (changeno) STORED)")
             .arg(caselessType, rowIdentity),
         QStringLiteral("CREATE INDEX IF NOT EXISTS history_row ON history (tablename, rowkey, changeno)"),
+        // Changes are numbered by a sequence, so writers of different rows never wait for each other; lines
+        // copied in with their own numbers move it past them.
+        QStringLiteral("CREATE SEQUENCE IF NOT EXISTS history_changeno"),
+        QStringLiteral("CREATE OR REPLACE FUNCTION vemo_history_numbers() RETURNS trigger LANGUAGE plpgsql AS $$ "
+                       "DECLARE top bigint; BEGIN SELECT max(changeno) INTO top FROM added; "
+                       "PERFORM setval('history_changeno', top) FROM history_changeno "
+                       "WHERE top > last_value OR (top = last_value AND NOT is_called); RETURN NULL; END $$"),
+        QStringLiteral("CREATE OR REPLACE TRIGGER vemo_history_numbers AFTER INSERT ON history REFERENCING NEW TABLE AS added "
+                       "FOR EACH STATEMENT EXECUTE FUNCTION vemo_history_numbers()"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS historyvalue (changeno bigint, columnname text, columnno smallint, "
                        "oldvalue text, newvalue text, document bytea, "
                        "%1 bigint GENERATED ALWAYS AS (changeno * 64 + columnno) STORED)")
