@@ -3,6 +3,7 @@
 #include "admin/console.h"
 #include "data/connection/engineconnection.h"
 #include "data/connection/serveraddress.h"
+#include "data/tables/history.h"
 
 #include <QRegularExpression>
 
@@ -47,4 +48,15 @@ bool AdminCommand::openDatabase(EngineConnection &connection, const QString &dat
     if (!opened)
         console::message(opened.message());
     return opened.ok();
+}
+
+bool AdminCommand::openDatabaseWithHistory(EngineConnection &connection, const QString &database, const QString &noHistory)
+{
+    if (!openDatabase(connection, database))
+        return false;
+    QSqlDatabase opened = connection.database();
+    if (historyEnabled(opened))
+        return true;
+    console::message(noHistory);
+    return false;
 }

@@ -36,4 +36,7 @@ protected:
     std::optional<int> parse(QCommandLineParser &parser, const QStringList &arguments, const QString &usage) const;
     /// Opens the database, an existing one only; a failure is told and false.
     static bool openDatabase(EngineConnection &connection, const QString &database);
+    /// Opens it as openDatabase() does and tells, with the sentence given,
+    /// when it keeps no history of changes yet; false then too.
+    static bool openDatabaseWithHistory(EngineConnection &connection, const QString &database, const QString &noHistory);
 };

@@ -26,13 +26,9 @@ int DeletedCommand::run(const QStringList &arguments, const QString &database)
         return kExitUsage;
     }
     EngineConnection connection;
-    if (!openDatabase(connection, database))
+    if (!openDatabaseWithHistory(connection, database, QStringLiteral("這個資料庫還沒有變更記錄;vemo 下次啟動時會加上,從那時起刪除的資料都能還原。")))
         return kExitFailed;
     QSqlDatabase db = connection.database();
-    if (!historyEnabled(db)) {
-        console::message(QStringLiteral("這個資料庫還沒有變更記錄;vemo 下次啟動時會加上,從那時起刪除的資料都能還原。"));
-        return kExitFailed;
-    }
     QVector<HistoryLine> deletes;
     if (Result read = readDeletedRows(db, positional.value(0), deletes); !read) {
         console::message(kCannotRead + read.message());

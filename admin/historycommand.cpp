@@ -94,13 +94,9 @@ int HistoryCommand::run(const QStringList &arguments, const QString &database)
     }
 
     EngineConnection connection;
-    if (!openDatabase(connection, database))
+    if (!openDatabaseWithHistory(connection, database, QStringLiteral("這個資料庫還沒有變更記錄;vemo 下次啟動時會加上,從那時起記錄每一筆變更。")))
         return kExitFailed;
     QSqlDatabase db = connection.database();
-    if (!historyEnabled(db)) {
-        console::message(QStringLiteral("這個資料庫還沒有變更記錄;vemo 下次啟動時會加上,從那時起記錄每一筆變更。"));
-        return kExitFailed;
-    }
     if (pruning)
         return prune(db, historyTime(parser.value(pruneBefore)), parser.isSet(yes));
     QVector<HistoryLine> lines;

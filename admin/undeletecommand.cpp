@@ -22,13 +22,9 @@ int UndeleteCommand::run(const QStringList &arguments, const QString &database)
         return kExitUsage;
     }
     EngineConnection connection;
-    if (!openDatabase(connection, database))
+    if (!openDatabaseWithHistory(connection, database, QStringLiteral("這個資料庫還沒有變更記錄,刪除的資料無法還原。")))
         return kExitFailed;
     QSqlDatabase db = connection.database();
-    if (!historyEnabled(db)) {
-        console::message(QStringLiteral("這個資料庫還沒有變更記錄,刪除的資料無法還原。"));
-        return kExitFailed;
-    }
     HistoryLine deleted;
     if (Result restored = undeleteRow(db, *table, positional.at(1), deleted); !restored) {
         console::message(QStringLiteral("無法還原:%1").arg(restored.message()));
