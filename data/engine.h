@@ -3,6 +3,7 @@
 #include "data/result.h"
 
 #include <QByteArrayView>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -171,6 +172,9 @@ public:
     /// The columns of a stored table, in stored order; none when it is absent.
     virtual Result storedColumns(QSqlDatabase &database, const QString &table,
                                  QVector<StoredColumn> &columns) const = 0;
+    /// The columns of every stored table, by its name in lower case, read at
+    /// once where the engine can.
+    virtual Result storedColumnsOfTables(QSqlDatabase &database, QHash<QString, QVector<StoredColumn>> &tables) const;
     /// The identities of a table's rows, ascending, read in one snapshot.
     virtual Result readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const = 0;
 };

@@ -43,6 +43,7 @@ public:
     Result storedIndexes(QSqlDatabase &database, QStringList &names) const override;
     Result storedColumns(QSqlDatabase &database, const QString &table,
                          QVector<StoredColumn> &columns) const override;
+    Result storedColumnsOfTables(QSqlDatabase &database, QHash<QString, QVector<StoredColumn>> &tables) const override;
     QStringList ownTables() const override;
     Result readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const override;
 
