@@ -282,6 +282,7 @@ void EngineConnection::close()
 
 void EngineConnection::dropDatabase()
 {
+    forgetKeptStatements();
     if (!QSqlDatabase::contains(m_name))
         return;
     {
