@@ -68,6 +68,19 @@ public:
     /// changed so that no other writer changes them before the commit; empty
     /// where the transaction's lock already keeps every other writer out.
     virtual QString lockingReadSuffix() const { return QString(); }
+    /// Whether an edit is written by one statement that checks the values
+    /// read and changes the row, with no transaction around it: where a
+    /// writer locks only its row and nothing of the file must be checked
+    /// under the lock first.
+    virtual bool writesCheckedInOneStatement() const { return false; }
+    /// A condition that a column holds exactly the value of a "?", byte for
+    /// byte where it is a text (whatever case rule it compares by), an empty
+    /// value matching only an empty one.
+    virtual QString holdsExactlySql(const QString &quotedColumn, bool text) const
+    {
+        Q_UNUSED(text)
+        return quotedColumn + QStringLiteral(" IS ?");
+    }
     /// The statement that starts a transaction whose reads all see one state
     /// of the database, whatever other programs write meanwhile.
     virtual QString beginSnapshotSql() const { return QStringLiteral("BEGIN"); }

@@ -180,6 +180,10 @@ private:
     bool wasRead(int column) const;
     void dropUnchangedEdits();
     Result updateRow(QVector<EditConflict> &conflicts);
+    /// The same in one statement that locks the row, checks the values read and writes the edits.
+    Result updateRowInOneStatement(QVector<EditConflict> &conflicts);
+    /// The edits whose values now stand in the row, as written.
+    void takeWrittenEdits();
     Result deleteRow();
     Result insertPendingRow();
     Result prepare(QSqlQuery &query, const QString &sql) const;

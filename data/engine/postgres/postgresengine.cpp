@@ -138,6 +138,11 @@ QString PostgresEngine::beginWritingSql() const
     return QStringLiteral("BEGIN");
 }
 
+QString PostgresEngine::holdsExactlySql(const QString &quotedColumn, bool text) const
+{
+    return quotedColumn + (text ? QStringLiteral(" COLLATE \"C\" IS NOT DISTINCT FROM ?") : QStringLiteral(" IS NOT DISTINCT FROM ?"));
+}
+
 QString PostgresEngine::lockingReadSuffix() const
 {
     return QStringLiteral(" FOR UPDATE");

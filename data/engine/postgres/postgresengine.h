@@ -24,6 +24,8 @@ public:
     Result prepareConnection(QSqlDatabase &database) const override;
     QString beginWritingSql() const override;
     QString lockingReadSuffix() const override;
+    bool writesCheckedInOneStatement() const override { return true; }
+    QString holdsExactlySql(const QString &quotedColumn, bool text) const override;
     QString beginSnapshotSql() const override;
     bool sameText(const QString &stored, const QString &wanted) const override;
     bool findsText(const QString &text) const override;
