@@ -169,6 +169,12 @@ public:
     /// The name of a column's index.
     virtual QString indexName(const TableDefinition &table, const ColumnDefinition &column) const = 0;
 
+    /// Makes the schema's tables the database lacks, and on a server what
+    /// goes with them, in one transaction that waits for another program
+    /// doing the same; on failure nothing is made. Existing values are never
+    /// changed. Both engines' connections make their schema through it.
+    virtual Result createMissingSchema(QSqlDatabase &database) const = 0;
+
     /// Adds what the engine keeps beside the tables so that reading their row
     /// identities stays quick however large they grow.
     virtual Result addKeyCounts(QSqlDatabase &database) const

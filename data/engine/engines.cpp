@@ -1,4 +1,7 @@
+#include "data/connection/databaselocation.h"
+#include "data/engine/postgres/postgresconnection.h"
 #include "data/engine/postgres/postgresengine.h"
+#include "data/engine/sqlite/sqliteconnection.h"
 #include "data/engine/sqlite/sqliteengine.h"
 
 #include <QSqlDatabase>
@@ -31,4 +34,11 @@ const Engine &postgresEngine()
 const Engine &engine(const QSqlDatabase &database)
 {
     return database.driverName() == postgresEngine().driverName() ? postgresEngine() : sqliteEngine();
+}
+
+std::unique_ptr<EngineSession> EngineSession::forPath(EngineConnection &connection, const QString &databasePath)
+{
+    if (serverFor(databasePath).isEmpty())
+        return std::make_unique<SqliteConnection>(connection);
+    return std::make_unique<PostgresConnection>(connection);
 }

@@ -1,6 +1,5 @@
 #include "data/records/recordsource.h"
 
-#include "data/connection/databaselocation.h"
 #include "data/engine.h"
 #include "data/enginetext.h"
 #include "data/connection/filefollowing.h"
@@ -220,7 +219,7 @@ Result RecordSource::followFileAtPath(const Result &moved)
     if (hasPendingEdits())
         return m_connection->checkFileInPlace(EngineConnection::Use::Writing);
     const QString path = m_connection->openedPath();
-    if (filePlace(mappedDatabaseFile(path)).exists) {
+    if (m_connection->databaseAtOpenedPath()) {
         if (Result opened = open(path, m_table); !opened)
             return opened;
     }

@@ -17,7 +17,7 @@ public:
     /// text columns into that type, in one transaction that waits for another
     /// program doing the same; on failure nothing is made. Existing values are
     /// never changed.
-    Result createMissingSchema(QSqlDatabase &database) const;
+    Result createMissingSchema(QSqlDatabase &database) const override;
 
     QString driverName() const override;
     QString connectOptions() const override;
