@@ -1,11 +1,15 @@
 #pragma once
 
-#include "data/engine/sqlite/sqlitefileplace.h"
 #include "data/result.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
+
+#include <memory>
+
+class EngineSession;
 
 /// One connection to the database: the embedded file, or the PostgreSQL
 /// server that the vemo folder's settings name. On the file every record
@@ -57,6 +61,11 @@ public:
     /// Counts the openings of the connection it stands on: statements
     /// prepared on it before the count changed are gone.
     int openings() const;
+    /// A statement prepared once on the connection it stands on and kept
+    /// while that stays open, for every holder of a shared one; the
+    /// connection owns it, the caller binds, runs and finishes it before the
+    /// next use of the same text. A failure when it cannot be prepared.
+    Result keptStatement(const QString &sql, QSqlQuery *&query);
     /// Whether it stands on the program's shared connection.
     bool isShared() const { return m_name != m_ownName; }
 
@@ -72,6 +81,8 @@ public:
     /// open() reads the file now at the path; nothing is read or written
     /// through them any more.
     void leaveFile();
+    /// Whether a file stands now at the path it was opened by (a server is always there).
+    bool databaseAtOpenedPath() const;
     /// The path or address it was opened by.
     QString openedPath() const { return m_openedPath; }
 
@@ -80,32 +91,64 @@ public:
     QSqlDatabase database() const;
 
 private:
-    Result openFile(const QString &file, bool create);
-    Result openFileForReading(const QString &file);
-    Result openServer(const QString &server, Missing missing);
-    Result openProgramConnection(const QString &server, Missing missing);
+    friend class EngineSession;
+
     /// Closes and forgets the database behind the current name, also a shared one.
     void dropDatabase();
+    /// Drops the statements kept on the connection it stands on.
+    void forgetKeptStatements();
     /// Counts one more opening of the named connection.
     static void countOpening(const QString &name);
-    /// Lets go of the file opened, keeping the journal at its name unless it is the one opened with it.
-    void letGoOfFile();
-    /// Before a file is opened, every connection to a file no longer at that path lets go of it;
-    /// a failure while the old file's journal still lies there (another program holds the old file).
-    static Result leaveFilesReplacedAt(const QString &file);
-    /// Every connection open on a file for reading and writing is known, so that all can let go of it.
-    static void track(EngineConnection *connection);
-    static void untrack(EngineConnection *connection);
-    /// Once a file is opened at the path, the journal there is its own, whatever file was there before.
-    static void forgetLeftJournals(const QString &file);
 
     QString m_ownName;
     QString m_name;            // the own name, or the program connection's while shared
     Sharing m_sharing = Sharing::Own;
     QString m_openedPath;
-    QString m_file;        // the file opened; empty on a server
-    FilePlace m_filePlace; // which file that was when it was opened
-    FilePlace m_journalPlace; // and which file its write-ahead journal was
-    bool m_leftFile = false;  // let go of the file opened, which is no longer at its path
+    std::unique_ptr<EngineSession> m_session; // the engine's side, while open
 };
 
+/// What one engine does for a connection: how it is opened, for writing or
+/// only for reading, whether what it was opened on is still there, and how it
+/// lets go of it. Each engine has its own; the connection holds one while open.
+class EngineSession
+{
+public:
+    explicit EngineSession(EngineConnection &connection) : m_connection(connection) {}
+    virtual ~EngineSession() = default;
+    EngineSession(const EngineSession &) = delete;
+    EngineSession &operator=(const EngineSession &) = delete;
+
+    /// Opens the database the path stands for as EngineConnection::open()
+    /// describes; on failure the connection's database is gone again.
+    virtual Result open(const QString &databasePath, EngineConnection::Missing missing,
+                        EngineConnection::Sharing sharing) = 0;
+    /// Opens it only to read it, as EngineConnection::openForReading() describes.
+    virtual Result openForReading(const QString &databasePath) = 0;
+    /// Whether what was opened is still what the path stands for.
+    virtual Result checkInPlace(EngineConnection::Use use) const = 0;
+    /// Whether a database stands now at the path it was opened by.
+    virtual bool presentAtPath() const = 0;
+    /// Lets go of what was opened, replaced or removed underneath.
+    virtual void leave() = 0;
+    /// Done before the connection's database is closed.
+    virtual void close() = 0;
+
+    /// The session for the engine that the path or address names.
+    static std::unique_ptr<EngineSession> forPath(EngineConnection &connection, const QString &databasePath);
+
+protected:
+    QString connectionName() const { return m_connection.m_name; }
+    /// Stands from now on on the named connection that the whole program shares.
+    void shareConnection(const QString &name) { m_connection.m_name = name; }
+    QSqlDatabase database() const { return m_connection.database(); }
+    bool isOpen() const { return m_connection.isOpen(); }
+    void dropDatabase() { m_connection.dropDatabase(); }
+    void forgetKeptStatements() { m_connection.forgetKeptStatements(); }
+    void countOpening() { EngineConnection::countOpening(m_connection.m_name); }
+    /// An older database gets the history at its next start, where the engine lets it (not on a
+    /// read-only file); the connection then tells it who writes.
+    static Result startHistory(QSqlDatabase &database, bool create);
+
+private:
+    EngineConnection &m_connection;
+};

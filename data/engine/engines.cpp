@@ -1,7 +1,23 @@
+#include "data/connection/databaselocation.h"
+#include "data/engine/postgres/postgresconnection.h"
 #include "data/engine/postgres/postgresengine.h"
+#include "data/engine/sqlite/sqliteconnection.h"
 #include "data/engine/sqlite/sqliteengine.h"
 
 #include <QSqlDatabase>
+
+Result Engine::storedColumnsOfTables(QSqlDatabase &database, QHash<QString, QVector<StoredColumn>> &tables) const
+{
+    QStringList names;
+    if (Result read = storedTables(database, names); !read)
+        return read;
+    tables.clear();
+    for (const QString &name : std::as_const(names)) {
+        if (Result read = storedColumns(database, name, tables[name.toLower()]); !read)
+            return read;
+    }
+    return Result::success();
+}
 
 const Engine &sqliteEngine()
 {
@@ -18,4 +34,11 @@ const Engine &postgresEngine()
 const Engine &engine(const QSqlDatabase &database)
 {
     return database.driverName() == postgresEngine().driverName() ? postgresEngine() : sqliteEngine();
+}
+
+std::unique_ptr<EngineSession> EngineSession::forPath(EngineConnection &connection, const QString &databasePath)
+{
+    if (serverFor(databasePath).isEmpty())
+        return std::make_unique<SqliteConnection>(connection);
+    return std::make_unique<PostgresConnection>(connection);
 }

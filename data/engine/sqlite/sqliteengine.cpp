@@ -194,6 +194,11 @@ Result SqliteEngine::storedColumns(QSqlDatabase &database, const QString &table,
     return Result::success();
 }
 
+Result SqliteEngine::createMissingSchema(QSqlDatabase &database) const
+{
+    return createMissingTables(database);
+}
+
 Result SqliteEngine::addKeyCounts(QSqlDatabase &database) const
 {
     return ::addKeyCounts(database);

@@ -39,6 +39,8 @@ public:
     Result storedIndexes(QSqlDatabase &database, QStringList &names) const override;
     Result storedColumns(QSqlDatabase &database, const QString &table,
                          QVector<StoredColumn> &columns) const override;
+    /// The file's missing tables, as the schema makes them.
+    Result createMissingSchema(QSqlDatabase &database) const override;
     Result addKeyCounts(QSqlDatabase &database) const override;
     QStringList ownTables() const override;
     Result readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const override;

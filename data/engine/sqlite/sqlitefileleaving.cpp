@@ -1,4 +1,4 @@
-#include "data/connection/engineconnection.h"
+#include "data/engine/sqlite/sqliteconnection.h"
 
 #include "data/engine/sqlite/sqlitehandle.h"
 
@@ -17,7 +17,7 @@ namespace {
 struct FileConnections
 {
     QMutex mutex;
-    QList<EngineConnection *> connections;
+    QList<SqliteConnection *> connections;
 };
 
 FileConnections &fileConnections()
@@ -33,51 +33,52 @@ bool samePath(const QString &one, const QString &other)
 
 } // namespace
 
-void EngineConnection::track(EngineConnection *connection)
+void SqliteConnection::track(SqliteConnection *connection)
 {
     FileConnections &registry = fileConnections();
     QMutexLocker lock(&registry.mutex);
     registry.connections.append(connection);
 }
 
-void EngineConnection::untrack(EngineConnection *connection)
+void SqliteConnection::untrack(SqliteConnection *connection)
 {
     FileConnections &registry = fileConnections();
     QMutexLocker lock(&registry.mutex);
     registry.connections.removeAll(connection);
 }
 
-void EngineConnection::forgetLeftJournals(const QString &file)
+void SqliteConnection::forgetLeftJournals(const QString &file)
 {
     // SQLite goes on with the emptied journal it found at the name: the old file's no more.
     FileConnections &registry = fileConnections();
     QMutexLocker lock(&registry.mutex);
-    for (EngineConnection *connection : std::as_const(registry.connections)) {
+    for (SqliteConnection *connection : std::as_const(registry.connections)) {
         if (connection->m_leftFile && samePath(connection->m_file, file))
             connection->m_journalPlace = FilePlace();
     }
 }
 
-void EngineConnection::leaveFile()
+void SqliteConnection::leave()
 {
     if (m_file.isEmpty())
         return;
     FileConnections &registry = fileConnections();
     QMutexLocker lock(&registry.mutex);
-    for (EngineConnection *connection : std::as_const(registry.connections)) {
+    for (SqliteConnection *connection : std::as_const(registry.connections)) {
         if (samePath(connection->m_file, m_file) && connection->m_filePlace == m_filePlace)
             connection->letGoOfFile();
     }
 }
 
-void EngineConnection::letGoOfFile()
+void SqliteConnection::letGoOfFile()
 {
     if (m_leftFile)
         return;
     m_leftFile = true;
-    if (!QSqlDatabase::contains(m_name))
+    forgetKeptStatements();
+    if (!QSqlDatabase::contains(connectionName()))
         return;
-    QSqlDatabase database = QSqlDatabase::database(m_name, false);
+    QSqlDatabase database = this->database();
     // SQLite leaves a moved file's journal at its name: emptied, it can lie beside the file put there.
     if (filePlace(journalOf(m_file)) == m_journalPlace)
         mergeJournal(database);
@@ -86,7 +87,7 @@ void EngineConnection::letGoOfFile()
     database.close();
 }
 
-Result EngineConnection::leaveFilesReplacedAt(const QString &file)
+Result SqliteConnection::leaveFilesReplacedAt(const QString &file)
 {
     FileConnections &registry = fileConnections();
     QMutexLocker lock(&registry.mutex);
@@ -94,10 +95,10 @@ Result EngineConnection::leaveFilesReplacedAt(const QString &file)
     // A path with no file lets the open fail or make one; the file may be back at the next.
     if (!now.exists)
         return Result::success();
-    const auto onOldFile = [&](const EngineConnection *connection) {
+    const auto onOldFile = [&](const SqliteConnection *connection) {
         return samePath(connection->m_file, file) && connection->m_filePlace != now;
     };
-    for (EngineConnection *connection : std::as_const(registry.connections)) {
+    for (SqliteConnection *connection : std::as_const(registry.connections)) {
         if (onOldFile(connection))
             connection->letGoOfFile();
     }
@@ -106,7 +107,7 @@ Result EngineConnection::leaveFilesReplacedAt(const QString &file)
     const QString journal = journalOf(file);
     const FilePlace journalPlace = filePlace(journal);
     const bool oldJournal = std::any_of(registry.connections.cbegin(), registry.connections.cend(),
-                                        [&](const EngineConnection *connection) {
+                                        [&](const SqliteConnection *connection) {
                                             return journalPlace.exists && onOldFile(connection)
                                                 && connection->m_journalPlace == journalPlace;
                                         });
