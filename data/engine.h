@@ -3,6 +3,7 @@
 #include "data/result.h"
 
 #include <QByteArrayView>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -67,6 +68,19 @@ public:
     /// changed so that no other writer changes them before the commit; empty
     /// where the transaction's lock already keeps every other writer out.
     virtual QString lockingReadSuffix() const { return QString(); }
+    /// Whether an edit is written by one statement that checks the values
+    /// read and changes the row, with no transaction around it: where a
+    /// writer locks only its row and nothing of the file must be checked
+    /// under the lock first.
+    virtual bool writesCheckedInOneStatement() const { return false; }
+    /// A condition that a column holds exactly the value of a "?", byte for
+    /// byte where it is a text (whatever case rule it compares by), an empty
+    /// value matching only an empty one.
+    virtual QString holdsExactlySql(const QString &quotedColumn, bool text) const
+    {
+        Q_UNUSED(text)
+        return quotedColumn + QStringLiteral(" IS ?");
+    }
     /// The statement that starts a transaction whose reads all see one state
     /// of the database, whatever other programs write meanwhile.
     virtual QString beginSnapshotSql() const { return QStringLiteral("BEGIN"); }
@@ -189,6 +203,9 @@ public:
     /// The columns of a stored table, in stored order; none when it is absent.
     virtual Result storedColumns(QSqlDatabase &database, const QString &table,
                                  QVector<StoredColumn> &columns) const = 0;
+    /// The columns of every stored table, by its name in lower case, read at
+    /// once where the engine can.
+    virtual Result storedColumnsOfTables(QSqlDatabase &database, QHash<QString, QVector<StoredColumn>> &tables) const;
     /// The identities of a table's rows, ascending, read in one snapshot.
     virtual Result readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const = 0;
 };

@@ -298,6 +298,7 @@ void EngineConnection::close()
 
 void EngineConnection::dropDatabase()
 {
+    forgetKeptStatements();
     if (!QSqlDatabase::contains(m_name))
         return;
     {

@@ -4,6 +4,7 @@
 #include "data/result.h"
 
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
 
@@ -57,6 +58,11 @@ public:
     /// Counts the openings of the connection it stands on: statements
     /// prepared on it before the count changed are gone.
     int openings() const;
+    /// A statement prepared once on the connection it stands on and kept
+    /// while that stays open, for every holder of a shared one; the
+    /// connection owns it, the caller binds, runs and finishes it before the
+    /// next use of the same text. A failure when it cannot be prepared.
+    Result keptStatement(const QString &sql, QSqlQuery *&query);
     /// Whether it stands on the program's shared connection.
     bool isShared() const { return m_name != m_ownName; }
 
@@ -86,6 +92,8 @@ private:
     Result openProgramConnection(const QString &server, Missing missing);
     /// Closes and forgets the database behind the current name, also a shared one.
     void dropDatabase();
+    /// Drops the statements kept on the connection it stands on.
+    void forgetKeptStatements();
     /// Counts one more opening of the named connection.
     static void countOpening(const QString &name);
     /// Lets go of the file opened, keeping the journal at its name unless it is the one opened with it.

@@ -75,6 +75,7 @@ void EngineConnection::letGoOfFile()
     if (m_leftFile)
         return;
     m_leftFile = true;
+    forgetKeptStatements();
     if (!QSqlDatabase::contains(m_name))
         return;
     QSqlDatabase database = QSqlDatabase::database(m_name, false);

@@ -3,6 +3,19 @@
 
 #include <QSqlDatabase>
 
+Result Engine::storedColumnsOfTables(QSqlDatabase &database, QHash<QString, QVector<StoredColumn>> &tables) const
+{
+    QStringList names;
+    if (Result read = storedTables(database, names); !read)
+        return read;
+    tables.clear();
+    for (const QString &name : std::as_const(names)) {
+        if (Result read = storedColumns(database, name, tables[name.toLower()]); !read)
+            return read;
+    }
+    return Result::success();
+}
+
 const Engine &sqliteEngine()
 {
     static const SqliteEngine sqlite;

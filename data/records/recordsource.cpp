@@ -14,17 +14,16 @@
 
 namespace {
 
-/// What a table's rows are made of, as the engine stores them.
-struct TableFacts
+/// What the tables of a shared connection are made of, by its name and its opening: read once a connection.
+struct SharedTableFacts
 {
-    QVector<StoredColumn> columns;
-    QString generation;
+    QString connection;
+    QHash<QString, QVector<StoredColumn>> columns;
 };
 
-/// The facts read through a shared connection, by its name, its opening and the table: read once a connection.
-QHash<QString, TableFacts> &sharedTableFacts()
+SharedTableFacts &sharedTableFacts()
 {
-    static QHash<QString, TableFacts> facts;
+    static SharedTableFacts facts;
     return facts;
 }
 
@@ -36,27 +35,19 @@ QString notYetMadeHint(const QString &table)
     return QStringLiteral("vemo 的資料表在程式啟動時建立;啟動時沒有建立成功,當時的訊息說明了原因。");
 }
 
-Result readTableFacts(const EngineConnection &connection, const QString &table, TableFacts &facts)
+Result readColumns(const EngineConnection &connection, const QString &table, QVector<StoredColumn> &columns)
 {
-    const QString key = QStringLiteral("%1\n%2\n%3")
-                            .arg(connection.database().connectionName())
-                            .arg(connection.openings())
-                            .arg(table.toLower());
-    if (connection.isShared()) {
-        if (const auto known = sharedTableFacts().constFind(key); known != sharedTableFacts().constEnd()) {
-            facts = *known;
-            return Result::success();
-        }
-    }
     QSqlDatabase database = connection.database();
-    if (Result read = ::engine(database).storedColumns(database, table, facts.columns); !read)
-        return read;
-    if (facts.columns.isEmpty())
-        return Result::failure(QStringLiteral("找不到資料表 '%1'。").arg(table) + notYetMadeHint(table));
-    if (Result read = ::engine(database).rowGeneration(database, table, facts.generation); !read)
-        return read;
-    if (connection.isShared())
-        sharedTableFacts().insert(key, facts);
+    if (!connection.isShared())
+        return ::engine(database).storedColumns(database, table, columns);
+    SharedTableFacts &facts = sharedTableFacts();
+    const QString key = database.connectionName() + QLatin1Char('\n') + QString::number(connection.openings());
+    if (facts.connection != key) {
+        if (Result read = ::engine(database).storedColumnsOfTables(database, facts.columns); !read)
+            return read;
+        facts.connection = key;
+    }
+    columns = facts.columns.value(table.toLower());
     return Result::success();
 }
 
@@ -77,28 +68,32 @@ Result RecordSource::open(const QString &databasePath, const QString &table)
         return opened;
 
     QSqlDatabase database = connection->database();
-    TableFacts facts;
-    if (Result read = readTableFacts(*connection, table, facts); !read)
+    QVector<StoredColumn> stored;
+    if (Result read = readColumns(*connection, table, stored); !read)
         return read;
+    if (stored.isEmpty())
+        return Result::failure(QStringLiteral("找不到資料表 '%1'。").arg(table) + notYetMadeHint(table));
     QStringList columns;
     QVector<bool> wholeNumbers;
     QVector<bool> documents;
-    for (const StoredColumn &column : std::as_const(facts.columns)) {
+    for (const StoredColumn &column : std::as_const(stored)) {
         columns << column.name;
         wholeNumbers << column.wholeNumber;
         documents << column.document;
     }
+    QString generation;
+    if (Result read = ::engine(database).rowGeneration(database, table, generation); !read)
+        return read;
     Keyset keys;
     if (Result read = ::engine(database).readKeys(database, table, keys); !read)
         return read;
 
-    m_preparedReads.clear();
     m_connection = std::move(connection);
     m_table = table;
     m_columns = columns;
     m_wholeNumberColumns = wholeNumbers;
     m_documentColumns = documents;
-    m_generation = facts.generation;
+    m_generation = generation;
     m_keys = std::move(keys);
     m_adding = false;
     m_noMatch = false;
@@ -189,7 +184,6 @@ Result RecordSource::reopenAfterFailure() const
     // A failure may have been the connection going (a server restarted): the next command opens it again.
     if (!m_connectionSuspect)
         return Result::success();
-    m_preparedReads.clear();
     if (Result reopened = m_connection->reopenIfLost(); !reopened)
         return reopened;
     m_connectionSuspect = false;
@@ -221,7 +215,6 @@ Result RecordSource::failIfClosed()
 Result RecordSource::followFileAtPath(const Result &moved)
 {
     // Letting go at once, edits or not, frees the old file for every program; edits stay in memory.
-    m_preparedReads.clear();
     m_connection->leaveFile();
     // Every command first writes pending edits: the write is refused, and they wait for the user to give them up.
     if (hasPendingEdits())
@@ -253,23 +246,10 @@ Result RecordSource::preparedRead(const QString &sql, QSqlQuery *&query) const
 {
     if (!isOpen())
         return Result::failure(QStringLiteral("資料來源 %1 沒有開啟。").arg(objectName()));
-    // Statements prepared before the shared connection was opened again went with it.
-    if (m_preparedOpening != m_connection->openings()) {
-        m_preparedReads.clear();
-        m_preparedOpening = m_connection->openings();
-    }
-    auto &prepared = m_preparedReads[sql];
-    if (!prepared) {
-        auto made = std::make_unique<QSqlQuery>(m_connection->database());
-        made->setForwardOnly(true);
-        if (!made->prepare(sql)) {
-            m_preparedReads.erase(sql);
-            return failure(*made, sql);
-        }
-        prepared = std::move(made);
-    }
-    query = prepared.get();
-    return Result::success();
+    Result kept = m_connection->keptStatement(sql, query);
+    if (!kept)
+        m_connectionSuspect = true;
+    return kept;
 }
 
 QString RecordSource::quotedTable() const

@@ -13,7 +13,6 @@
 #include <QVector>
 
 #include <functional>
-#include <map>
 #include <memory>
 
 /// A field whose value another connection changed between the read and the
@@ -145,7 +144,7 @@ public:
     Result reopenAfterFailure() const;
     /// A statement prepared once on the source's connection and kept for
     /// every later use of the same text, also by lists that read alongside
-    /// the source; the source owns it, the caller binds, runs and finishes it.
+    /// the source; the connection owns it, the caller binds, runs and finishes it.
     Result preparedRead(const QString &sql, QSqlQuery *&query) const;
 
 signals:
@@ -181,6 +180,10 @@ private:
     bool wasRead(int column) const;
     void dropUnchangedEdits();
     Result updateRow(QVector<EditConflict> &conflicts);
+    /// The same in one statement that locks the row, checks the values read and writes the edits.
+    Result updateRowInOneStatement(QVector<EditConflict> &conflicts);
+    /// The edits whose values now stand in the row, as written.
+    void takeWrittenEdits();
     Result deleteRow();
     Result insertPendingRow();
     Result prepare(QSqlQuery &query, const QString &sql) const;
@@ -201,8 +204,6 @@ private:
     const Engine &engine() const;
 
     std::unique_ptr<EngineConnection> m_connection;
-    mutable std::map<QString, std::unique_ptr<QSqlQuery>> m_preparedReads; // made on m_connection
-    mutable int m_preparedOpening = 0; // the connection's opening they were made on
     QString m_table;
     QStringList m_columns;
     QVector<bool> m_wholeNumberColumns;

@@ -174,6 +174,8 @@ void RecordSource::dropUnchangedEdits()
 
 Result RecordSource::updateRow(QVector<EditConflict> &conflicts)
 {
+    if (engine().writesCheckedInOneStatement())
+        return updateRowInOneStatement(conflicts);
     QSqlQuery transaction(m_connection->database());
     QSqlQuery *statement = nullptr;
     const auto rollBack = [&](const Result &failure) {
@@ -233,6 +235,73 @@ Result RecordSource::updateRow(QVector<EditConflict> &conflicts)
         return rollBack(Result::failure(QStringLiteral("修改改到了 %1 筆資料,已經復原。").arg(changed), sql));
     if (!transaction.exec(QStringLiteral("COMMIT")))
         return rollBack(failure(transaction, QStringLiteral("COMMIT")));
+    takeWrittenEdits();
+    return Result::success();
+}
+
+Result RecordSource::updateRowInOneStatement(QVector<EditConflict> &conflicts)
+{
+    QStringList edited;
+    QStringList assignments;
+    QStringList checks{QStringLiteral("now.generation = ?")};
+    QVariantList values;
+    QVariantList checked{m_rowGeneration};
+    for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit) {
+        const int column = edit.key();
+        const QString name = quotedName(m_columns.at(column));
+        edited << name;
+        assignments << name + QStringLiteral(" = ?");
+        values << storedValue(column, edit.value());
+        if (!wasRead(column))
+            continue;
+        const bool text = !m_wholeNumberColumns.value(column) && !isDocumentColumn(column);
+        checks << engine().holdsExactlySql(QStringLiteral("now.") + name, text);
+        checked << m_row.value(column);
+    }
+    // The row is locked and read as it stands, and written only if it still holds what was read.
+    const QString sql = QStringLiteral("WITH now AS (SELECT %1 AS generation, %2 FROM %3 WHERE %4 = ? FOR UPDATE), "
+                                       "written AS (UPDATE %3 SET %5 FROM now WHERE %3.%4 = ? AND %6 RETURNING 1) "
+                                       "SELECT now.*, (SELECT count(*) FROM written) FROM now")
+                            .arg(m_generation, edited.join(QStringLiteral(", ")), quotedTable(), engine().rowIdentity(),
+                                 assignments.join(QStringLiteral(", ")), checks.join(QStringLiteral(" AND ")));
+    if (Result inPlace = m_connection->checkFileInPlace(EngineConnection::Use::Writing); !inPlace)
+        return inPlace;
+    QSqlQuery *statement = nullptr;
+    if (Result prepared = preparedRead(sql, statement); !prepared)
+        return prepared;
+    QSqlQuery &query = *statement;
+    query.addBindValue(m_keys.at(m_position));
+    for (const QVariant &value : std::as_const(values))
+        query.addBindValue(value);
+    query.addBindValue(m_keys.at(m_position));
+    for (const QVariant &value : std::as_const(checked))
+        query.addBindValue(value);
+    if (!query.exec())
+        return failure(query, sql);
+    const bool found = query.next();
+    QVector<QVariant> now;
+    for (int at = 0; found && at <= edited.size() + 1; ++at)
+        now << query.value(at);
+    query.finish();
+    if (!found || now.first().toLongLong() != m_rowGeneration)
+        return Result::failure(kDeletedElsewhere, sql);
+    if (now.last().toLongLong() == 1) {
+        takeWrittenEdits();
+        return Result::success();
+    }
+    int at = 1;
+    for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit, ++at) {
+        if (wasRead(edit.key()) && !sameStoredValue(now.at(at), m_row.value(edit.key())))
+            conflicts << EditConflict{edit.key(), m_captions.value(edit.key(), m_columns.at(edit.key())),
+                                      m_row.value(edit.key()), now.at(at), edit.value()};
+    }
+    if (conflicts.isEmpty())
+        return Result::failure(QStringLiteral("修改改到了 0 筆資料,沒有寫入。"), sql);
+    return Result::success();
+}
+
+void RecordSource::takeWrittenEdits()
+{
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit) {
         m_row[edit.key()] = storedValue(edit.key(), edit.value());
         m_documentRead[edit.key()] = true;
@@ -240,7 +309,6 @@ Result RecordSource::updateRow(QVector<EditConflict> &conflicts)
     m_edits.clear();
     m_cache.insert(m_keys.at(m_position), withDocumentLengths(m_row));
     emit rowWritten(m_position);
-    return Result::success();
 }
 
 QString RecordSource::describeConflicts(const QVector<EditConflict> &conflicts)

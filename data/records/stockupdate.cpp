@@ -43,14 +43,17 @@ Result finish(QSqlQuery &query, const Result &outcome)
 }
 
 /// The one stock the material has in the file; a failure when it has none or several.
-Result readStockInFile(const Engine &db, QSqlQuery &query, const QString &material, QVariant &stock)
+Result readStockInFile(EngineConnection &connection, const QString &material, QVariant &stock)
 {
+    const Engine &db = engine(connection.database());
     const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
                             .arg(db.quotedName(QStringLiteral("inventory")), db.quotedName(QStringLiteral("MSF")),
                                  db.quotedName(QStringLiteral("materielno")))
                       + db.lockingReadSuffix();
-    if (!query.prepare(sql))
-        return Result::failure(engineText(query.lastError()), sql);
+    QSqlQuery *kept = nullptr;
+    if (Result prepared = connection.keptStatement(sql, kept); !prepared)
+        return prepared;
+    QSqlQuery &query = *kept;
     query.addBindValue(material);
     if (!query.exec())
         return Result::failure(engineText(query.lastError()), sql);
@@ -59,6 +62,7 @@ Result readStockInFile(const Engine &db, QSqlQuery &query, const QString &materi
         stock = query.value(0);
         ++rows;
     }
+    query.finish();
     if (rows == 1)
         return Result::success();
     if (material.isEmpty())
@@ -73,22 +77,33 @@ Result readStockInFile(const Engine &db, QSqlQuery &query, const QString &materi
 }
 
 /// Runs the update itself: the system's own statement text where the engine
-/// takes it, else the same update with the figure and material as parameters.
-bool runUpdate(const Engine &db, QSqlQuery &query, StockMovement movement, int newStock, const QString &material,
-               QString &sql)
+/// takes it, else the same update with the figure and material as parameters;
+/// how many rows it changed.
+Result runUpdate(EngineConnection &connection, StockMovement movement, int newStock, const QString &material,
+                 int &changed)
 {
+    const Engine &db = engine(connection.database());
     if (db.takesSystemStatements()) {
-        sql = stockUpdateStatement(movement, newStock, material);
-        return query.exec(sql);
+        const QString sql = stockUpdateStatement(movement, newStock, material);
+        QSqlQuery query(connection.database());
+        if (!query.exec(sql))
+            return Result::failure(engineText(query.lastError()), sql);
+        changed = query.numRowsAffected();
+        return Result::success();
     }
-    sql = QStringLiteral("update %1 set %2 = ? where %3 = ?")
-              .arg(db.quotedName(QStringLiteral("MSF")), db.quotedName(QStringLiteral("inventory")),
-                   db.quotedName(QStringLiteral("materielno")));
-    if (!query.prepare(sql))
-        return false;
-    query.addBindValue(newStock);
-    query.addBindValue(material);
-    return query.exec();
+    const QString sql = QStringLiteral("update %1 set %2 = ? where %3 = ?")
+                            .arg(db.quotedName(QStringLiteral("MSF")), db.quotedName(QStringLiteral("inventory")),
+                                 db.quotedName(QStringLiteral("materielno")));
+    QSqlQuery *kept = nullptr;
+    if (Result prepared = connection.keptStatement(sql, kept); !prepared)
+        return prepared;
+    kept->addBindValue(newStock);
+    kept->addBindValue(material);
+    const bool ran = kept->exec();
+    const Result result = ran ? Result::success() : Result::failure(engineText(kept->lastError()), sql);
+    changed = kept->numRowsAffected();
+    kept->finish();
+    return result;
 }
 
 } // namespace
@@ -134,7 +149,7 @@ Result executeStockUpdate(StockMovement movement, int newStock, const QString &m
     if (!query.exec(begin))
         return finish(query, Result::failure(engineText(query.lastError()), begin));
     QVariant inFile;
-    if (Result read = readStockInFile(db, query, material, inFile); !read)
+    if (Result read = readStockInFile(connection, material, inFile); !read)
         return finish(query, read);
     DecimalNumber computedFrom;
     DecimalNumber now;
@@ -146,13 +161,11 @@ Result executeStockUpdate(StockMovement movement, int newStock, const QString &m
         return finish(query, Result::failure(QStringLiteral("庫存已經變更為 %1,請按 Stock capacity 重新查詢後再%2。")
                                                  .arg(shown, again)));
     }
-    query.finish();
-    QString statement;
-    if (!runUpdate(db, query, movement, newStock, material, statement))
-        return finish(query, Result::failure(engineText(query.lastError()), statement));
-    if (query.numRowsAffected() != 1)
+    int changed = 0;
+    if (Result updated = runUpdate(connection, movement, newStock, material, changed); !updated)
+        return finish(query, updated);
+    if (changed != 1)
         return finish(query, Result::failure(QStringLiteral("庫存更新改到了 %1 筆材料,已全部復原,庫存沒有變更。")
-                                                 .arg(query.numRowsAffected()),
-                                             statement));
+                                                 .arg(changed)));
     return finish(query, Result::success());
 }

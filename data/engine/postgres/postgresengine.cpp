@@ -176,6 +176,11 @@ QString PostgresEngine::beginWritingSql() const
     return QStringLiteral("BEGIN");
 }
 
+QString PostgresEngine::holdsExactlySql(const QString &quotedColumn, bool text) const
+{
+    return quotedColumn + (text ? QStringLiteral(" COLLATE \"C\" IS NOT DISTINCT FROM ?") : QStringLiteral(" IS NOT DISTINCT FROM ?"));
+}
+
 QString PostgresEngine::lockingReadSuffix() const
 {
     return QStringLiteral(" FOR UPDATE");
@@ -294,30 +299,55 @@ Result PostgresEngine::storedIndexes(QSqlDatabase &database, QStringList &names)
                      names);
 }
 
+namespace {
+
+StoredColumn storedColumn(const QString &name, const QString &type)
+{
+    const bool wholeNumber =
+        type == QLatin1String("smallint") || type == QLatin1String("integer") || type == QLatin1String("bigint");
+    return StoredColumn{name, wholeNumber, type == QLatin1String("bytea"), type};
+}
+
+/// The columns the screens know of the schema's tables, the identity left out, in stored order.
+QString columnsSql(const QString &rowIdentity, const QString &oneTable)
+{
+    return QStringLiteral("SELECT c.relname, a.attname, format_type(a.atttypid, NULL) FROM pg_attribute a "
+                          "JOIN pg_class c ON c.oid = a.attrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
+                          "WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'p') %1"
+                          "AND a.attnum > 0 AND NOT a.attisdropped AND a.attname <> '%2' ORDER BY c.relname, a.attnum")
+        .arg(oneTable.isNull() ? QString() : QStringLiteral("AND c.relname = ? "), rowIdentity);
+}
+
+} // namespace
+
 Result PostgresEngine::storedColumns(QSqlDatabase &database, const QString &table,
                                      QVector<StoredColumn> &columns) const
 {
-    const QString sql = QStringLiteral(
-        "SELECT a.attname, format_type(a.atttypid, NULL) FROM pg_attribute a "
-        "JOIN pg_class c ON c.oid = a.attrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
-        "WHERE n.nspname = current_schema() AND c.relname = ? AND c.relkind IN ('r', 'p') "
-        "AND a.attnum > 0 AND NOT a.attisdropped AND a.attname <> ? ORDER BY a.attnum");
+    const QString sql = columnsSql(rowIdentity(), table.toLower());
     QSqlQuery query(database);
     query.setForwardOnly(true);
     if (!query.prepare(sql))
         return queryFailure(query, sql);
     query.addBindValue(table.toLower());
-    query.addBindValue(rowIdentity());
     if (!query.exec())
         return queryFailure(query, sql);
     columns.clear();
-    while (query.next()) {
-        const QString type = query.value(1).toString();
-        columns << StoredColumn{query.value(0).toString(),
-                                type == QLatin1String("smallint") || type == QLatin1String("integer")
-                                    || type == QLatin1String("bigint"),
-                                type == QLatin1String("bytea"), type};
-    }
+    while (query.next())
+        columns << storedColumn(query.value(1).toString(), query.value(2).toString());
+    return Result::success();
+}
+
+Result PostgresEngine::storedColumnsOfTables(QSqlDatabase &database,
+                                             QHash<QString, QVector<StoredColumn>> &tables) const
+{
+    const QString sql = columnsSql(rowIdentity(), QString());
+    QSqlQuery query(database);
+    query.setForwardOnly(true);
+    if (!query.exec(sql))
+        return queryFailure(query, sql);
+    tables.clear();
+    while (query.next())
+        tables[query.value(0).toString()] << storedColumn(query.value(1).toString(), query.value(2).toString());
     return Result::success();
 }
 

@@ -24,6 +24,8 @@ public:
     Result prepareConnection(QSqlDatabase &database) const override;
     QString beginWritingSql() const override;
     QString lockingReadSuffix() const override;
+    bool writesCheckedInOneStatement() const override { return true; }
+    QString holdsExactlySql(const QString &quotedColumn, bool text) const override;
     QString beginSnapshotSql() const override;
     bool sameText(const QString &stored, const QString &wanted) const override;
     bool findsText(const QString &text) const override;
@@ -47,6 +49,7 @@ public:
     Result storedIndexes(QSqlDatabase &database, QStringList &names) const override;
     Result storedColumns(QSqlDatabase &database, const QString &table,
                          QVector<StoredColumn> &columns) const override;
+    Result storedColumnsOfTables(QSqlDatabase &database, QHash<QString, QVector<StoredColumn>> &tables) const override;
     QStringList ownTables() const override;
     Result readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const override;
 
