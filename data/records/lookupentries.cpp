@@ -77,18 +77,14 @@ void LookupEntries::loadChunk(int index) const
     if (!m_listSource || !m_listSource->isOpen())
         return;
     const Engine &db = engine();
-    QSqlQuery *prepared = nullptr;
-    const QString sql = QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %1 BETWEEN ? AND ?")
+    // Read as it is sent: a list opened with its screen costs one round trip, not a preparation and a run.
+    const QString sql = QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %1 BETWEEN %5 AND %6")
                             .arg(db.rowIdentity(), db.quotedName(m_shownColumn), db.quotedName(m_boundColumn),
-                                 db.quotedName(m_table));
-    if (!m_listSource->preparedRead(sql, prepared)) {
-        m_listSource->readFailed();
-        return;
-    }
-    QSqlQuery &query = *prepared;
-    query.addBindValue(m_keys.at(first));
-    query.addBindValue(m_keys.at(last));
-    if (!query.exec()) {
+                                 db.quotedName(m_table))
+                            .arg(m_keys.at(first))
+                            .arg(m_keys.at(last));
+    QSqlQuery query;
+    if (!m_listSource->plainRead(sql, query)) {
         // Nothing kept of entries that could not be read: they are read again once reconnected.
         m_listSource->readFailed();
         return;

@@ -146,6 +146,10 @@ public:
     /// every later use of the same text, also by lists that read alongside
     /// the source; the connection owns it, the caller binds, runs and finishes it.
     Result preparedRead(const QString &sql, QSqlQuery *&query) const;
+    /// Runs, on the source's connection, a read whose values are whole numbers
+    /// written into its text: one round trip with nothing prepared, as cheap
+    /// as a kept statement's run and dearer only where a statement is kept.
+    Result plainRead(const QString &sql, QSqlQuery &query) const;
 
 signals:
     /// The current row changed through a move, a find or a bookmark.
@@ -172,6 +176,8 @@ private:
     Result failure(const QSqlQuery &query, const QString &sql) const;
     Result moveToPosition(int position);
     Result standOn(int position);
+    /// Makes a row already read the current one.
+    void standOnRow(int position, const QVector<QVariant> &row, qint64 generation, const QVector<bool> &documentsRead);
     Result find(const QString &criterion, bool fromNext);
     /// The index of the first row after the place searched from whose column holds the value; -1 when none.
     Result firstMatch(int column, const QString &value, bool fromNext, int &index);
@@ -189,10 +195,13 @@ private:
     Result prepare(QSqlQuery &query, const QString &sql) const;
     Result checkValue(int column, const QVariant &value) const;
     QVariant storedValue(int column, const QVariant &value) const;
-    /// A row deleted elsewhere reads as empty fields of generation -1.
-    Result readRow(qint64 key, QVector<QVariant> &row, qint64 &generation) const;
-    /// Every column by name, a document column as its length.
-    QString selectList() const;
+    /// A row deleted elsewhere reads as empty fields of generation -1. The
+    /// documents shown on the row before are read with it (documentsRead).
+    Result readRow(qint64 key, QVector<QVariant> &row, qint64 &generation, QVector<bool> &documentsRead) const;
+    /// Every column by name, a document column as its length unless whole.
+    QString selectList(const QVector<bool> &wholeDocuments = {}) const;
+    static QString selectList(const Engine &engine, const QStringList &columns, const QVector<bool> &documents,
+                              const QVector<bool> &wholeDocuments);
     /// Documents of the current row are read when first asked for, so moves
     /// that show no document never read one.
     void readDocument(int column) const;
@@ -218,6 +227,7 @@ private:
     qint64 m_rowGeneration = -1;      // of the current row as read
     mutable QVector<QVariant> m_row; // a document column holds its length until read
     mutable QVector<bool> m_documentRead;
+    mutable QVector<bool> m_documentsAsked; // on the current row: read with the next row, as a screen shows them on each
     QMap<int, QVariant> m_edits;
     ConflictResolver m_conflictResolver;
     mutable QHash<qint64, QVector<QVariant>> m_cache;
