@@ -174,11 +174,15 @@ void ServerConnectionTest::everyScreenSharesOneConnectionAndALendingOpensNone()
     qInfo("a save on Form8: %d statements", log.count());
 
     Screen &lending = *mainForm.openScreen(QStringLiteral("Form7"));
-    log.mark();
-    press(lending, QStringLiteral("Command1"));
-    type(lending, QStringLiteral("Text1"), QStringLiteral("L100"));
-    choose(lending, QStringLiteral("DBCombo1"), QStringLiteral("A01"));
-    type(lending, QStringLiteral("Text3"), QStringLiteral("5"));
+    const auto fillLending = [this, &lending](const QString &number) {
+        press(lending, QStringLiteral("Command1"));
+        type(lending, QStringLiteral("Text1"), number);
+        choose(lending, QStringLiteral("DBCombo1"), QStringLiteral("A01"));
+        type(lending, QStringLiteral("Text3"), QStringLiteral("5"));
+        m_dialogs.typeAnswer(QStringLiteral("A01"));
+        press(lending, QStringLiteral("Command7"));
+    };
+    fillLending(QStringLiteral("L100"));
     const QSet<QString> program = programPids();
     log.mark();
     press(lending, QStringLiteral("Command5"));
@@ -186,6 +190,12 @@ void ServerConnectionTest::everyScreenSharesOneConnectionAndALendingOpensNone()
     QCOMPARE(m_database->value(QStringLiteral("SELECT inventory FROM MSF WHERE materielno = 'A01'")).toInt(), 15);
     QVERIFY(!log.senders().isEmpty());
     QVERIFY(program.contains(log.senders()));
+    // Once its statement is prepared, a lending checks and changes the stock in one statement.
+    fillLending(QStringLiteral("L101"));
+    log.mark();
+    press(lending, QStringLiteral("Command5"));
+    QCOMPARE(m_database->value(QStringLiteral("SELECT inventory FROM MSF WHERE materielno = 'A01'")).toInt(), 10);
+    QCOMPARE(log.count(), 1);
 }
 
 void ServerConnectionTest::aSaveWaitsOnlyForItsOwnRow_data()
