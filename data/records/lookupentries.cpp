@@ -57,6 +57,36 @@ int LookupEntries::indexOfShownPrefix(const QString &prefix) const
                           {prefix, end});
 }
 
+void LookupEntries::readWithRows(RecordSource &rowSource, int column) const
+{
+    if (!m_listSource || !m_listSource->isOpen())
+        return;
+    const int shown = m_listSource->columnIndex(m_shownColumn);
+    const int bound = m_listSource->columnIndex(m_boundColumn);
+    if (shown < 0 || bound < 0 || m_listSource->isWholeNumberColumn(shown) || m_listSource->isWholeNumberColumn(bound)
+        || m_listSource->isDocumentColumn(shown) || m_listSource->isDocumentColumn(bound))
+        return;
+    rowSource.lookUpWithRows(column, m_table, m_boundColumn, m_shownColumn);
+}
+
+int LookupEntries::indexOfRowValue(const RecordSource &rowSource, int column, const QString &code) const
+{
+    LookedUp found;
+    if (!rowSource.lookedUpWithRow(column, m_table, m_boundColumn, m_shownColumn, code, found))
+        return indexOfBoundValue(code);
+    // No row holds the code: the list has no entry for it either.
+    if (found.identity < 0)
+        return -1;
+    const int held = m_keys.indexOf(found.identity);
+    // The first row holding it was added after the list was made: a later one may be the list's.
+    if (held < 0)
+        return indexOfBoundValue(code);
+    if (m_cache.size() > kCachedEntriesLimit)
+        m_cache.clear();
+    m_cache.insert(held, Entry{found.shown, found.bound});
+    return held;
+}
+
 const LookupEntries::Entry &LookupEntries::entry(int index) const
 {
     static const Entry none;

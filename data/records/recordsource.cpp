@@ -92,6 +92,8 @@ Result RecordSource::open(const QString &databasePath, const QString &table)
         return read;
 
     m_connection = std::move(connection);
+    if (table != m_table)
+        m_lookupReads.clear();
     m_table = table;
     m_columns = columns;
     m_wholeNumberColumns = wholeNumbers;

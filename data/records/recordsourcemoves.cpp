@@ -74,17 +74,19 @@ Result RecordSource::standOn(int position)
     QVector<QVariant> row(m_columns.size());
     qint64 generation = -1;
     QVector<bool> documentsRead;
+    QVector<LookedUp> lookedUp;
     if (position >= 0 && position < m_keys.size()) {
-        if (Result read = readRow(m_keys.at(position), row, generation, documentsRead); !read)
+        if (Result read = readRow(m_keys.at(position), row, generation, documentsRead, lookedUp); !read)
             return read;
     }
-    standOnRow(position, row, generation, documentsRead);
+    standOnRow(position, row, generation, documentsRead, lookedUp);
     return Result::success();
 }
 
 void RecordSource::standOnRow(int position, const QVector<QVariant> &row, qint64 generation,
-                              const QVector<bool> &documentsRead)
+                              const QVector<bool> &documentsRead, const QVector<LookedUp> &lookedUp)
 {
+    m_lookedUp = lookedUp;
     m_position = position;
     m_onDeletedPlace = false;
     m_adding = false;

@@ -1,6 +1,7 @@
 #include "data/records/recordsource.h"
 
 #include "data/engine.h"
+#include "data/records/fieldtext.h"
 
 #include <algorithm>
 
@@ -26,15 +27,17 @@ QVariant RecordSource::valueAt(int index, int column) const
     return m_cache.value(key).value(column);
 }
 
-Result RecordSource::readRow(qint64 key, QVector<QVariant> &row, qint64 &generation, QVector<bool> &documentsRead) const
+Result RecordSource::readRow(qint64 key, QVector<QVariant> &row, qint64 &generation, QVector<bool> &documentsRead,
+                             QVector<LookedUp> &lookedUp) const
 {
     // The documents a screen showed on the last row it will show on this one too: read in the same statement.
     documentsRead = m_documentsAsked;
     documentsRead.resize(m_columns.size());
     // The identity is written into the text: a move is one round trip, with nothing to prepare first.
-    const QString sql = QStringLiteral("SELECT %1, %4 FROM %2 WHERE %3 = %5")
+    const QString sql = QStringLiteral("SELECT %1, %4%6 FROM %2 WHERE %3 = %5")
                             .arg(selectList(documentsRead), quotedTable(), engine().rowIdentity(), m_generation)
-                            .arg(key);
+                            .arg(key)
+                            .arg(lookupSelectList());
     QSqlQuery query;
     if (Result read = plainRead(sql, query); !read)
         return read;
@@ -43,8 +46,57 @@ Result RecordSource::readRow(qint64 key, QVector<QVariant> &row, qint64 &generat
         for (int i = 0; i < row.size(); ++i)
             row[i] = query.value(i);
         generation = query.value(row.size()).toLongLong();
+        int read = row.size() + 1;
+        for (const LookupRead &lookup : m_lookupReads) {
+            const QVariant identity = query.value(read);
+            lookedUp.append(LookedUp{fieldText(row.at(lookup.column)), identity.isNull() ? -1 : identity.toLongLong(),
+                                     fieldText(query.value(read + 1)), fieldText(query.value(read + 2))});
+            read += 3;
+        }
     }
     return Result::success();
+}
+
+QString RecordSource::lookupSelectList() const
+{
+    QString list;
+    for (const LookupRead &lookup : m_lookupReads) {
+        // The list's table goes by another name, so the row's own column is read from the row even in its own table.
+        const QString first = QStringLiteral("(SELECT vemo_lookup.%1 FROM %2 AS vemo_lookup WHERE vemo_lookup.%3 = %4.%5 "
+                                             "ORDER BY vemo_lookup.%6 LIMIT 1)");
+        for (const QString &column : {engine().rowIdentity(), quotedName(lookup.shownColumn), quotedName(lookup.boundColumn)})
+            list += QStringLiteral(", ") + first.arg(column, quotedName(lookup.table), quotedName(lookup.boundColumn),
+                                                     quotedTable(), quotedName(m_columns.at(lookup.column)),
+                                                     engine().rowIdentity());
+    }
+    return list;
+}
+
+void RecordSource::lookUpWithRows(int column, const QString &table, const QString &boundColumn,
+                                  const QString &shownColumn)
+{
+    if (column < 0 || column >= m_columns.size() || isWholeNumberColumn(column) || isDocumentColumn(column))
+        return;
+    for (const LookupRead &lookup : std::as_const(m_lookupReads)) {
+        if (lookup.column == column && lookup.table == table && lookup.boundColumn == boundColumn
+            && lookup.shownColumn == shownColumn)
+            return;
+    }
+    m_lookupReads.append(LookupRead{column, table, boundColumn, shownColumn});
+}
+
+bool RecordSource::lookedUpWithRow(int column, const QString &table, const QString &boundColumn,
+                                   const QString &shownColumn, const QString &code, LookedUp &found) const
+{
+    for (int i = 0; i < m_lookedUp.size() && i < m_lookupReads.size(); ++i) {
+        const LookupRead &lookup = m_lookupReads.at(i);
+        if (lookup.column == column && lookup.table == table && lookup.boundColumn == boundColumn
+            && lookup.shownColumn == shownColumn && m_lookedUp.at(i).code == code) {
+            found = m_lookedUp.at(i);
+            return true;
+        }
+    }
+    return false;
 }
 
 void RecordSource::loadChunk(int index) const
