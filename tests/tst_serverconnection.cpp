@@ -10,6 +10,7 @@
 #include "support/userinput.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
@@ -139,6 +140,8 @@ Screen *ServerConnectionTest::open(MainForm &mainForm, const QString &entry, con
 
 void ServerConnectionTest::everyScreenSharesOneConnectionAndALendingOpensNone()
 {
+    m_database->insert("MBBR", {"L001", "E01", "A01", "C01", "陳先生", 3, 0, "2024/01/05", ""});
+    m_database->insert("MBBR", {"L002", "E02", "Z99", "C01", "張小姐", 1, 0, "2024/02/10", ""});
     ServerLog log(*m_database);
     MainForm mainForm(m_dialogs);
     for (const MenuGroup &group : menuGroups()) {
@@ -174,6 +177,15 @@ void ServerConnectionTest::everyScreenSharesOneConnectionAndALendingOpensNone()
     qInfo("a save on Form8: %d statements", log.count());
 
     Screen &lending = *mainForm.openScreen(QStringLiteral("Form7"));
+    // A move reads its row with what its lists show, a material no list holds too, in one statement.
+    RecordSource &lendings = *lending.source(QStringLiteral("Data1"));
+    const QComboBox &materials = *lending.findChild<QComboBox *>(QStringLiteral("DBCombo1"));
+    log.mark();
+    for (int move = 0; move < 4; ++move) {
+        VERIFY_OK(lendings.moveTo(move % 2));
+        QCOMPARE(materials.currentIndex() >= 0, move % 2 == 0);
+    }
+    QVERIFY2(log.count() <= 4, qPrintable(QString::number(log.count())));
     const auto fillLending = [this, &lending](const QString &number) {
         press(lending, QStringLiteral("Command1"));
         type(lending, QStringLiteral("Text1"), number);
