@@ -331,12 +331,11 @@ Result RecordSource::insertPendingRow()
     }
     // A blank new row is written too, as a row of empty fields. Its identity comes back with the insert, so
     // no second statement asks for it (nor finds another, where a trigger drew from a sequence meanwhile).
-    const QString returning = QStringLiteral(" RETURNING %1").arg(engine().rowIdentity());
     const QString sql = (columns.isEmpty()
                              ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedTable())
                              : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                    .arg(quotedTable(), columns.join(QLatin1Char(',')), placeholders.join(QLatin1Char(','))))
-                      + returning;
+                      + QStringLiteral(" RETURNING %1").arg(engine().rowIdentity());
     if (Result inPlace = m_connection->checkFileInPlace(EngineConnection::Use::Writing); !inPlace)
         return inPlace;
     QSqlQuery *kept = nullptr;
