@@ -42,6 +42,7 @@ LookupList::LookupList(RecordSource &mainSource, int column, const RecordSource 
     view->setUniformItemSizes(true);
     setView(view);
     setModel(m_model);
+    m_model->entries().readWithRows(mainSource, column);
     connect(&listSource, &RecordSource::keysetReset, this, [this, &listSource, shownColumn, boundColumn] {
         m_model->setEntries(LookupEntries(listSource, shownColumn, boundColumn));
         showCurrentValue();
@@ -68,7 +69,7 @@ void LookupList::showCurrentValue()
 {
     const QString stored = fieldText(m_source.value(m_column));
     // The engine compares codes without regard to case; so does the list.
-    const int match = stored.isEmpty() ? -1 : m_model->entries().indexOfBoundValue(stored);
+    const int match = stored.isEmpty() ? -1 : m_model->entries().indexOfRowValue(m_source, m_column, stored);
     setPlaceholderText(match < 0 ? stored : QString());
     setCurrentIndex(match);
     setEnabled(m_source.isEditable());

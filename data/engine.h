@@ -214,6 +214,16 @@ public:
     virtual Result storedColumnsOfTables(QSqlDatabase &database, QHash<QString, QVector<StoredColumn>> &tables) const;
     /// The identities of a table's rows, ascending, read in one snapshot.
     virtual Result readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const = 0;
+    /// The same and, where the engine can in the same statement, the values of
+    /// rowColumns (a select list over the table) for the row of the smallest
+    /// identity; firstRow is left empty when that row was not read with them.
+    virtual Result readKeysWithFirstRow(QSqlDatabase &database, const QString &table, const QString &rowColumns,
+                                        Keyset &keys, QVector<QVariant> &firstRow) const
+    {
+        Q_UNUSED(rowColumns)
+        firstRow.clear();
+        return readKeys(database, table, keys);
+    }
 };
 
 /// The embedded engine and the server's.

@@ -57,6 +57,36 @@ int LookupEntries::indexOfShownPrefix(const QString &prefix) const
                           {prefix, end});
 }
 
+void LookupEntries::readWithRows(RecordSource &rowSource, int column) const
+{
+    if (!m_listSource || !m_listSource->isOpen())
+        return;
+    const int shown = m_listSource->columnIndex(m_shownColumn);
+    const int bound = m_listSource->columnIndex(m_boundColumn);
+    if (shown < 0 || bound < 0 || m_listSource->isWholeNumberColumn(shown) || m_listSource->isWholeNumberColumn(bound)
+        || m_listSource->isDocumentColumn(shown) || m_listSource->isDocumentColumn(bound))
+        return;
+    rowSource.lookUpWithRows(column, m_table, m_boundColumn, m_shownColumn);
+}
+
+int LookupEntries::indexOfRowValue(const RecordSource &rowSource, int column, const QString &code) const
+{
+    LookedUp found;
+    if (!rowSource.lookedUpWithRow(column, m_table, m_boundColumn, m_shownColumn, code, found))
+        return indexOfBoundValue(code);
+    // No row holds the code: the list has no entry for it either.
+    if (found.identity < 0)
+        return -1;
+    const int held = m_keys.indexOf(found.identity);
+    // The first row holding it was added after the list was made: a later one may be the list's.
+    if (held < 0)
+        return indexOfBoundValue(code);
+    if (m_cache.size() > kCachedEntriesLimit)
+        m_cache.clear();
+    m_cache.insert(held, Entry{found.shown, found.bound});
+    return held;
+}
+
 const LookupEntries::Entry &LookupEntries::entry(int index) const
 {
     static const Entry none;
@@ -77,18 +107,14 @@ void LookupEntries::loadChunk(int index) const
     if (!m_listSource || !m_listSource->isOpen())
         return;
     const Engine &db = engine();
-    QSqlQuery *prepared = nullptr;
-    const QString sql = QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %1 BETWEEN ? AND ?")
+    // Read as it is sent: a list opened with its screen costs one round trip, not a preparation and a run.
+    const QString sql = QStringLiteral("SELECT %1, %2, %3 FROM %4 WHERE %1 BETWEEN %5 AND %6")
                             .arg(db.rowIdentity(), db.quotedName(m_shownColumn), db.quotedName(m_boundColumn),
-                                 db.quotedName(m_table));
-    if (!m_listSource->preparedRead(sql, prepared)) {
-        m_listSource->readFailed();
-        return;
-    }
-    QSqlQuery &query = *prepared;
-    query.addBindValue(m_keys.at(first));
-    query.addBindValue(m_keys.at(last));
-    if (!query.exec()) {
+                                 db.quotedName(m_table))
+                            .arg(m_keys.at(first))
+                            .arg(m_keys.at(last));
+    QSqlQuery query;
+    if (!m_listSource->plainRead(sql, query)) {
         // Nothing kept of entries that could not be read: they are read again once reconnected.
         m_listSource->readFailed();
         return;

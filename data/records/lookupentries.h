@@ -8,6 +8,7 @@
 
 class Engine;
 class RecordSource;
+struct LookedUp;
 
 /// The entries of a lookup list: the row identities its list source held
 /// when the list was made, so rows added later stay out until the screen is
@@ -27,6 +28,12 @@ public:
     /// The first entry in list order whose bound value equals the code as the
     /// engine compares them; -1 when none does.
     int indexOfBoundValue(const QString &code) const;
+    /// Has the row source read, with each of its rows, the entry its column's
+    /// value finds here, where both are texts.
+    void readWithRows(RecordSource &rowSource, int column) const;
+    /// indexOfBoundValue(code), from what the row source read with its current
+    /// row where code is that row's value and the entry is one of the list's.
+    int indexOfRowValue(const RecordSource &rowSource, int column, const QString &code) const;
     /// The entry whose shown text starts with the text and comes first in the
     /// engine's order of texts (case as the engine compares it); -1 when none.
     int indexOfShownPrefix(const QString &prefix) const;

@@ -84,10 +84,15 @@ Result RecordSource::open(const QString &databasePath, const QString &table)
     if (Result read = ::engine(database).rowGeneration(database, table, generation); !read)
         return read;
     Keyset keys;
-    if (Result read = ::engine(database).readKeys(database, table, keys); !read)
+    // Where the engine can, the first row comes with the identities, in the same statement.
+    QVector<QVariant> firstRow;
+    const QString rowColumns = selectList(::engine(database), columns, documents, {}) + QStringLiteral(", ") + generation;
+    if (Result read = ::engine(database).readKeysWithFirstRow(database, table, rowColumns, keys, firstRow); !read)
         return read;
 
     m_connection = std::move(connection);
+    if (table != m_table)
+        m_lookupReads.clear();
     m_table = table;
     m_columns = columns;
     m_wholeNumberColumns = wholeNumbers;
@@ -98,8 +103,13 @@ Result RecordSource::open(const QString &databasePath, const QString &table)
     m_noMatch = false;
     m_edits.clear();
     m_cache.clear();
+    m_documentsAsked.fill(false, columns.size());
     emit keysetReset();
-    return standOn(0).led(kCannotRead);
+    if (firstRow.size() != columns.size() + 1)
+        return standOn(0).led(kCannotRead);
+    const qint64 firstGeneration = firstRow.takeLast().toLongLong();
+    standOnRow(0, firstRow, firstGeneration, {});
+    return Result::success();
 }
 
 bool RecordSource::isOpen() const
@@ -153,8 +163,11 @@ QVariant RecordSource::value(int column) const
         return m_edits.value(column);
     if (m_adding || !hasCurrentRow())
         return QVariant();
-    if (isDocumentColumn(column) && !m_documentRead.at(column))
-        readDocument(column);
+    if (isDocumentColumn(column)) {
+        m_documentsAsked[column] = true;
+        if (!m_documentRead.at(column))
+            readDocument(column);
+    }
     return m_row.value(column);
 }
 
@@ -249,6 +262,17 @@ Result RecordSource::preparedRead(const QString &sql, QSqlQuery *&query) const
     if (!kept)
         m_connectionSuspect = true;
     return kept;
+}
+
+Result RecordSource::plainRead(const QString &sql, QSqlQuery &query) const
+{
+    if (!isOpen())
+        return Result::failure(QStringLiteral("資料來源 %1 沒有開啟。").arg(objectName()));
+    query = QSqlQuery(m_connection->database());
+    query.setForwardOnly(true);
+    if (!query.exec(sql))
+        return failure(query, sql);
+    return Result::success();
 }
 
 QString RecordSource::quotedTable() const

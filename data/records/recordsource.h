@@ -32,6 +32,16 @@ using ConflictResolver = std::function<bool(const QVector<EditConflict> &)>;
 
 class Engine;
 
+/// What a row's read found in another table for a column's value: the first
+/// row there, by identity, whose bound column holds it; identity -1 when none.
+struct LookedUp
+{
+    QString code;
+    qint64 identity = -1;
+    QString shown;
+    QString bound;
+};
+
 /// An updatable keyset cursor over one table, like the old engine's dynaset.
 ///
 /// Opening reads the identities of all rows in the table's own order;
@@ -57,6 +67,7 @@ public:
     int columnIndex(const QString &column) const;
     /// A column that holds documents: read only for the current row.
     bool isDocumentColumn(int column) const { return m_documentColumns.value(column); }
+    bool isWholeNumberColumn(int column) const { return m_wholeNumberColumns.value(column); }
     /// The caption the user knows the column by, for the messages that name it.
     void setColumnCaption(int column, const QString &caption);
 
@@ -146,6 +157,18 @@ public:
     /// every later use of the same text, also by lists that read alongside
     /// the source; the connection owns it, the caller binds, runs and finishes it.
     Result preparedRead(const QString &sql, QSqlQuery *&query) const;
+    /// Runs, on the source's connection, a read whose values are whole numbers
+    /// written into its text: one round trip with nothing prepared, as cheap
+    /// as a kept statement's run and dearer only where a statement is kept.
+    Result plainRead(const QString &sql, QSqlQuery &query) const;
+    /// Reads with every row, in the same statement, what a list showing the
+    /// text column's value finds in another table's text columns: a move then
+    /// also reads what its lists show.
+    void lookUpWithRows(int column, const QString &table, const QString &boundColumn, const QString &shownColumn);
+    /// What the current row's read found for the list, when code is the value
+    /// it was read for; false when it was not read with the row.
+    bool lookedUpWithRow(int column, const QString &table, const QString &boundColumn, const QString &shownColumn,
+                         const QString &code, LookedUp &found) const;
 
 signals:
     /// The current row changed through a move, a find or a bookmark.
@@ -172,6 +195,9 @@ private:
     Result failure(const QSqlQuery &query, const QString &sql) const;
     Result moveToPosition(int position);
     Result standOn(int position);
+    /// Makes a row already read the current one.
+    void standOnRow(int position, const QVector<QVariant> &row, qint64 generation, const QVector<bool> &documentsRead,
+                    const QVector<LookedUp> &lookedUp = {});
     Result find(const QString &criterion, bool fromNext);
     /// The index of the first row after the place searched from whose column holds the value; -1 when none.
     Result firstMatch(int column, const QString &value, bool fromNext, int &index);
@@ -189,10 +215,16 @@ private:
     Result prepare(QSqlQuery &query, const QString &sql) const;
     Result checkValue(int column, const QVariant &value) const;
     QVariant storedValue(int column, const QVariant &value) const;
-    /// A row deleted elsewhere reads as empty fields of generation -1.
-    Result readRow(qint64 key, QVector<QVariant> &row, qint64 &generation) const;
-    /// Every column by name, a document column as its length.
-    QString selectList() const;
+    /// A row deleted elsewhere reads as empty fields of generation -1. The
+    /// documents shown on the row before are read with it (documentsRead).
+    Result readRow(qint64 key, QVector<QVariant> &row, qint64 &generation, QVector<bool> &documentsRead,
+                   QVector<LookedUp> &lookedUp) const;
+    /// The columns that read, for each list read with the rows, its first row's identity, shown and bound texts.
+    QString lookupSelectList() const;
+    /// Every column by name, a document column as its length unless whole.
+    QString selectList(const QVector<bool> &wholeDocuments = {}) const;
+    static QString selectList(const Engine &engine, const QStringList &columns, const QVector<bool> &documents,
+                              const QVector<bool> &wholeDocuments);
     /// Documents of the current row are read when first asked for, so moves
     /// that show no document never read one.
     void readDocument(int column) const;
@@ -218,8 +250,18 @@ private:
     qint64 m_rowGeneration = -1;      // of the current row as read
     mutable QVector<QVariant> m_row; // a document column holds its length until read
     mutable QVector<bool> m_documentRead;
+    mutable QVector<bool> m_documentsAsked; // on the current row: read with the next row, as a screen shows them on each
     QMap<int, QVariant> m_edits;
     ConflictResolver m_conflictResolver;
+    struct LookupRead
+    {
+        int column = -1;
+        QString table;
+        QString boundColumn;
+        QString shownColumn;
+    };
+    QVector<LookupRead> m_lookupReads;
+    QVector<LookedUp> m_lookedUp; // of the current row, one for each of m_lookupReads
     mutable QHash<qint64, QVector<QVariant>> m_cache;
     mutable bool m_connectionSuspect = false;
 };

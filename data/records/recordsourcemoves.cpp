@@ -73,17 +73,29 @@ Result RecordSource::standOn(int position)
 {
     QVector<QVariant> row(m_columns.size());
     qint64 generation = -1;
+    QVector<bool> documentsRead;
+    QVector<LookedUp> lookedUp;
     if (position >= 0 && position < m_keys.size()) {
-        if (Result read = readRow(m_keys.at(position), row, generation); !read)
+        if (Result read = readRow(m_keys.at(position), row, generation, documentsRead, lookedUp); !read)
             return read;
     }
+    standOnRow(position, row, generation, documentsRead, lookedUp);
+    return Result::success();
+}
+
+void RecordSource::standOnRow(int position, const QVector<QVariant> &row, qint64 generation,
+                              const QVector<bool> &documentsRead, const QVector<LookedUp> &lookedUp)
+{
+    m_lookedUp = lookedUp;
     m_position = position;
     m_onDeletedPlace = false;
     m_adding = false;
     m_edits.clear();
     m_row = row;
     m_rowGeneration = generation;
-    m_documentRead.fill(false, m_columns.size());
+    m_documentRead = documentsRead;
+    m_documentRead.resize(m_columns.size());
+    m_documentsAsked.fill(false, m_columns.size());
     // Refresh the grid's copy of the row, but never grow the cache: a long run
     // of moves would fill it past its limit and stall the next chunk load.
     if (hasCurrentRow()) {
@@ -91,7 +103,6 @@ Result RecordSource::standOn(int position)
             *cached = withDocumentLengths(m_row);
     }
     emit currentChanged();
-    return Result::success();
 }
 
 Result RecordSource::find(const QString &criterion, bool fromNext)

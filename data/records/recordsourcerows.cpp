@@ -1,6 +1,7 @@
 #include "data/records/recordsource.h"
 
 #include "data/engine.h"
+#include "data/records/fieldtext.h"
 
 #include <algorithm>
 
@@ -26,24 +27,76 @@ QVariant RecordSource::valueAt(int index, int column) const
     return m_cache.value(key).value(column);
 }
 
-Result RecordSource::readRow(qint64 key, QVector<QVariant> &row, qint64 &generation) const
+Result RecordSource::readRow(qint64 key, QVector<QVariant> &row, qint64 &generation, QVector<bool> &documentsRead,
+                             QVector<LookedUp> &lookedUp) const
 {
-    const QString sql = QStringLiteral("SELECT %1, %4 FROM %2 WHERE %3 = ?")
-                            .arg(selectList(), quotedTable(), engine().rowIdentity(), m_generation);
-    QSqlQuery *query = nullptr;
-    if (Result prepared = preparedRead(sql, query); !prepared)
-        return prepared;
-    query->addBindValue(key);
-    if (!query->exec())
-        return failure(*query, sql);
+    // The documents a screen showed on the last row it will show on this one too: read in the same statement.
+    documentsRead = m_documentsAsked;
+    documentsRead.resize(m_columns.size());
+    // The identity is written into the text: a move is one round trip, with nothing to prepare first.
+    const QString sql = QStringLiteral("SELECT %1, %4%6 FROM %2 WHERE %3 = %5")
+                            .arg(selectList(documentsRead), quotedTable(), engine().rowIdentity(), m_generation)
+                            .arg(key)
+                            .arg(lookupSelectList());
+    QSqlQuery query;
+    if (Result read = plainRead(sql, query); !read)
+        return read;
     generation = -1;
-    if (query->next()) {
+    if (query.next()) {
         for (int i = 0; i < row.size(); ++i)
-            row[i] = query->value(i);
-        generation = query->value(row.size()).toLongLong();
+            row[i] = query.value(i);
+        generation = query.value(row.size()).toLongLong();
+        int read = row.size() + 1;
+        for (const LookupRead &lookup : m_lookupReads) {
+            const QVariant identity = query.value(read);
+            lookedUp.append(LookedUp{fieldText(row.at(lookup.column)), identity.isNull() ? -1 : identity.toLongLong(),
+                                     fieldText(query.value(read + 1)), fieldText(query.value(read + 2))});
+            read += 3;
+        }
     }
-    query->finish();
     return Result::success();
+}
+
+QString RecordSource::lookupSelectList() const
+{
+    QString list;
+    for (const LookupRead &lookup : m_lookupReads) {
+        // The list's table goes by another name, so the row's own column is read from the row even in its own table.
+        const QString first = QStringLiteral("(SELECT vemo_lookup.%1 FROM %2 AS vemo_lookup WHERE vemo_lookup.%3 = %4.%5 "
+                                             "ORDER BY vemo_lookup.%6 LIMIT 1)");
+        for (const QString &column : {engine().rowIdentity(), quotedName(lookup.shownColumn), quotedName(lookup.boundColumn)})
+            list += QStringLiteral(", ") + first.arg(column, quotedName(lookup.table), quotedName(lookup.boundColumn),
+                                                     quotedTable(), quotedName(m_columns.at(lookup.column)),
+                                                     engine().rowIdentity());
+    }
+    return list;
+}
+
+void RecordSource::lookUpWithRows(int column, const QString &table, const QString &boundColumn,
+                                  const QString &shownColumn)
+{
+    if (column < 0 || column >= m_columns.size() || isWholeNumberColumn(column) || isDocumentColumn(column))
+        return;
+    for (const LookupRead &lookup : std::as_const(m_lookupReads)) {
+        if (lookup.column == column && lookup.table == table && lookup.boundColumn == boundColumn
+            && lookup.shownColumn == shownColumn)
+            return;
+    }
+    m_lookupReads.append(LookupRead{column, table, boundColumn, shownColumn});
+}
+
+bool RecordSource::lookedUpWithRow(int column, const QString &table, const QString &boundColumn,
+                                   const QString &shownColumn, const QString &code, LookedUp &found) const
+{
+    for (int i = 0; i < m_lookedUp.size() && i < m_lookupReads.size(); ++i) {
+        const LookupRead &lookup = m_lookupReads.at(i);
+        if (lookup.column == column && lookup.table == table && lookup.boundColumn == boundColumn
+            && lookup.shownColumn == shownColumn && m_lookedUp.at(i).code == code) {
+            found = m_lookedUp.at(i);
+            return true;
+        }
+    }
+    return false;
 }
 
 void RecordSource::loadChunk(int index) const
@@ -53,17 +106,12 @@ void RecordSource::loadChunk(int index) const
     const int first = index - index % kChunkRows;
     const int last = std::min(first + kChunkRows, int(m_keys.size())) - 1;
     // A chunk never reads a document, only its length: a table of big documents scrolls like any other.
-    const QString sql = QStringLiteral("SELECT %3, %1 FROM %2 WHERE %3 BETWEEN ? AND ?")
-                            .arg(selectList(), quotedTable(), engine().rowIdentity());
-    QSqlQuery *prepared = nullptr;
-    if (!preparedRead(sql, prepared)) {
-        readFailed();
-        return;
-    }
-    QSqlQuery &query = *prepared;
-    query.addBindValue(m_keys.at(first));
-    query.addBindValue(m_keys.at(last));
-    if (!query.exec()) {
+    const QString sql = QStringLiteral("SELECT %3, %1 FROM %2 WHERE %3 BETWEEN %4 AND %5")
+                            .arg(selectList(), quotedTable(), engine().rowIdentity())
+                            .arg(m_keys.at(first))
+                            .arg(m_keys.at(last));
+    QSqlQuery query;
+    if (!plainRead(sql, query)) {
         // Nothing kept of a chunk that could not be read: it is read again once a command has reconnected.
         readFailed();
         return;
@@ -80,29 +128,33 @@ void RecordSource::loadChunk(int index) const
     query.finish();
 }
 
-QString RecordSource::selectList() const
+QString RecordSource::selectList(const QVector<bool> &wholeDocuments) const
+{
+    return selectList(engine(), m_columns, m_documentColumns, wholeDocuments);
+}
+
+QString RecordSource::selectList(const Engine &engine, const QStringList &columns, const QVector<bool> &documents,
+                                 const QVector<bool> &wholeDocuments)
 {
     QStringList names;
-    for (int column = 0; column < m_columns.size(); ++column) {
-        const QString name = quotedName(m_columns.at(column));
-        names << (isDocumentColumn(column) ? QStringLiteral("length(%1)").arg(name) : name);
+    for (int column = 0; column < columns.size(); ++column) {
+        const QString name = engine.quotedName(columns.at(column));
+        const bool length = documents.value(column) && !wholeDocuments.value(column);
+        names << (length ? QStringLiteral("length(%1)").arg(name) : name);
     }
     return names.join(QStringLiteral(", "));
 }
 
 void RecordSource::readDocument(int column) const
 {
-    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ?")
-                            .arg(quotedName(m_columns.at(column)), quotedTable(), engine().rowIdentity());
-    QSqlQuery *query = nullptr;
-    if (preparedRead(sql, query)) {
-        query->addBindValue(m_keys.at(m_position));
-        if (query->exec()) {
-            m_row[column] = query->next() ? query->value(0) : QVariant();
-            m_documentRead[column] = true;
-            query->finish();
-            return;
-        }
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = %4")
+                            .arg(quotedName(m_columns.at(column)), quotedTable(), engine().rowIdentity())
+                            .arg(m_keys.at(m_position));
+    QSqlQuery query;
+    if (plainRead(sql, query)) {
+        m_row[column] = query.next() ? query.value(0) : QVariant();
+        m_documentRead[column] = true;
+        return;
     }
     // Not taken as read, like a document nobody looked at: the next look reads it again.
     readFailed();

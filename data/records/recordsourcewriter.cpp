@@ -329,25 +329,28 @@ Result RecordSource::insertPendingRow()
         columns << quotedName(m_columns.at(edit.key()));
         placeholders << QStringLiteral("?");
     }
-    // A blank new row is written too, as a row of empty fields. The row's identity comes back with the
-    // insert itself: the session's last identity may be a trigger's.
-    const QString returning = QStringLiteral(" RETURNING ") + engine().rowIdentity();
+    // A blank new row is written too, as a row of empty fields. Its identity comes back with the insert, so
+    // no second statement asks for it (nor finds another, where a trigger drew from a sequence meanwhile).
     const QString sql = (columns.isEmpty()
                              ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedTable())
                              : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                    .arg(quotedTable(), columns.join(QLatin1Char(',')), placeholders.join(QLatin1Char(','))))
-                      + returning;
+                      + QStringLiteral(" RETURNING %1").arg(engine().rowIdentity());
     if (Result inPlace = m_connection->checkFileInPlace(EngineConnection::Use::Writing); !inPlace)
         return inPlace;
-    QSqlQuery query(m_connection->database());
-    if (Result prepared = prepare(query, sql); !prepared)
+    QSqlQuery *kept = nullptr;
+    if (Result prepared = preparedRead(sql, kept); !prepared)
         return prepared;
+    QSqlQuery &query = *kept;
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
         query.addBindValue(storedValue(edit.key(), edit.value()));
-    if (!query.exec() || !query.next())
+    if (!query.exec())
         return failure(query, sql);
+    const bool added = query.next();
     const qint64 key = query.value(0).toLongLong();
     query.finish();
+    if (!added)
+        return Result::failure(QStringLiteral("新增的資料列沒有傳回它的編號,無法確定它已寫入。"), sql);
     const int index = m_keys.lowerBound(key);
     emit rowAboutToBeInserted(index);
     m_keys.insert(key);

@@ -42,6 +42,22 @@ Result finish(QSqlQuery &query, const Result &outcome)
     return outcome;
 }
 
+/// Exactly one material has the number; a failure saying what was found if not.
+Result oneMaterial(const QString &material, int rows)
+{
+    if (rows == 1)
+        return Result::success();
+    if (material.isEmpty())
+        return Result::failure(QStringLiteral("沒有選擇材料,庫存沒有變更。請在「Material No.」選擇材料後再試一次。"));
+    if (rows == 0)
+        return Result::failure(QStringLiteral("找不到材料編號「%1」(可能已被刪除),庫存沒有變更。")
+                                   .arg(quotedInMessage(material)));
+    return Result::failure(QStringLiteral("材料編號「%1」符合 %2 筆材料(編號只差在大小寫),庫存沒有變更。"
+                                          "請先在材料庫存畫面改正材料編號。")
+                               .arg(quotedInMessage(material))
+                               .arg(rows));
+}
+
 /// The one stock the material has in the file; a failure when it has none or several.
 Result readStockInFile(EngineConnection &connection, const QString &material, QVariant &stock)
 {
@@ -63,17 +79,73 @@ Result readStockInFile(EngineConnection &connection, const QString &material, QV
         ++rows;
     }
     query.finish();
-    if (rows == 1)
+    return oneMaterial(material, rows);
+}
+
+/// The stock read is the one the new figure was computed from; a failure telling the stock now if not.
+Result sameStock(StockMovement movement, const QVariant &inFile, const QString &stockText)
+{
+    DecimalNumber computedFrom;
+    DecimalNumber now;
+    DecimalNumber::read(stockText, computedFrom);
+    if (!inFile.isNull() && DecimalNumber::read(inFile.toString(), now) == DecimalNumber::Reading::Number
+        && now == computedFrom)
         return Result::success();
-    if (material.isEmpty())
-        return Result::failure(QStringLiteral("沒有選擇材料,庫存沒有變更。請在「Material No.」選擇材料後再試一次。"));
-    if (rows == 0)
-        return Result::failure(QStringLiteral("找不到材料編號「%1」(可能已被刪除),庫存沒有變更。")
-                                   .arg(quotedInMessage(material)));
-    return Result::failure(QStringLiteral("材料編號「%1」符合 %2 筆材料(編號只差在大小寫),庫存沒有變更。"
-                                          "請先在材料庫存畫面改正材料編號。")
-                               .arg(quotedInMessage(material))
-                               .arg(rows));
+    const QString again = movement == StockMovement::Lending ? QStringLiteral("借出") : QStringLiteral("歸還");
+    const QString shown = inFile.isNull() ? QStringLiteral("空白") : inFile.toString();
+    return Result::failure(QStringLiteral("庫存已經變更為 %1,請按 Stock capacity 重新查詢後再%2。").arg(shown, again));
+}
+
+/// Where a writer locks only its row: one statement, its own transaction, that
+/// counts the materials with the number, reads the stock and writes the new one
+/// only when exactly one material has it and its stock is still the one read
+/// on the screen, checked again once any other writer of the row is done.
+Result updateCheckedInOneStatement(EngineConnection &connection, StockMovement movement, int newStock,
+                                   const QString &material, const QString &stockText)
+{
+    const Engine &db = engine(connection.database());
+    const QString sql =
+        QStringLiteral("WITH found AS (SELECT %2 FROM %1 WHERE %3 = ?), "
+                       "changed AS (UPDATE %1 SET %2 = ? WHERE %3 = ? AND %2 = ? AND (SELECT count(*) FROM found) = 1 "
+                       "RETURNING 1) "
+                       "SELECT (SELECT count(*) FROM found), (SELECT min(%2) FROM found), (SELECT count(*) FROM changed)")
+            .arg(db.quotedName(QStringLiteral("MSF")), db.quotedName(QStringLiteral("inventory")),
+                 db.quotedName(QStringLiteral("materielno")));
+    DecimalNumber computedFrom;
+    DecimalNumber rounded;
+    qint64 readStock = 0;
+    const bool whole = DecimalNumber::read(stockText, computedFrom) == DecimalNumber::Reading::Number
+                    && computedFrom.toWholeNumber(kWholeNumberMinimum, kWholeNumberMaximum, readStock)
+                    && DecimalNumber::read(QString::number(readStock), rounded) == DecimalNumber::Reading::Number
+                    && rounded == computedFrom;
+    QSqlQuery *kept = nullptr;
+    if (Result prepared = connection.keptStatement(sql, kept); !prepared)
+        return prepared;
+    kept->addBindValue(material);
+    kept->addBindValue(newStock);
+    kept->addBindValue(material);
+    // A stock on the screen that is no whole number is in no row: nothing is written, and the stock is told.
+    kept->addBindValue(whole ? QVariant(readStock) : QVariant(QMetaType(QMetaType::LongLong)));
+    if (!kept->exec() || !kept->next()) {
+        const Result failed = Result::failure(engineText(kept->lastError()), sql);
+        kept->finish();
+        return failed;
+    }
+    const int materials = kept->value(0).toInt();
+    const QVariant inFile = kept->value(1);
+    const int changed = kept->value(2).toInt();
+    kept->finish();
+    if (Result one = oneMaterial(material, materials); !one)
+        return one;
+    if (changed == 1)
+        return Result::success();
+    if (changed != 0)
+        return Result::failure(QStringLiteral("庫存更新改到了 %1 筆材料,已全部復原,庫存沒有變更。").arg(changed));
+    if (Result same = sameStock(movement, inFile, stockText); !same)
+        return same;
+    // Read as it was but changed by another writer before this one's turn: its figure is not known here.
+    const QString again = movement == StockMovement::Lending ? QStringLiteral("借出") : QStringLiteral("歸還");
+    return Result::failure(QStringLiteral("庫存剛被別的使用者變更,請按 Stock capacity 重新查詢後再%1。").arg(again));
 }
 
 /// Runs the update itself: the system's own statement text where the engine
@@ -144,6 +216,8 @@ Result executeStockUpdate(StockMovement movement, int newStock, const QString &m
         return opened;
     QSqlDatabase database = connection.database();
     const Engine &db = engine(database);
+    if (db.writesCheckedInOneStatement())
+        return updateCheckedInOneStatement(connection, movement, newStock, material, stockText);
     QSqlQuery query(database);
     const QString begin = db.beginWritingSql();
     if (!query.exec(begin))
@@ -151,16 +225,8 @@ Result executeStockUpdate(StockMovement movement, int newStock, const QString &m
     QVariant inFile;
     if (Result read = readStockInFile(connection, material, inFile); !read)
         return finish(query, read);
-    DecimalNumber computedFrom;
-    DecimalNumber now;
-    DecimalNumber::read(stockText, computedFrom);
-    if (inFile.isNull() || DecimalNumber::read(inFile.toString(), now) != DecimalNumber::Reading::Number
-        || !(now == computedFrom)) {
-        const QString again = movement == StockMovement::Lending ? QStringLiteral("借出") : QStringLiteral("歸還");
-        const QString shown = inFile.isNull() ? QStringLiteral("空白") : inFile.toString();
-        return finish(query, Result::failure(QStringLiteral("庫存已經變更為 %1,請按 Stock capacity 重新查詢後再%2。")
-                                                 .arg(shown, again)));
-    }
+    if (Result same = sameStock(movement, inFile, stockText); !same)
+        return finish(query, same);
     int changed = 0;
     if (Result updated = runUpdate(connection, movement, newStock, material, changed); !updated)
         return finish(query, updated);

@@ -25,9 +25,9 @@ Result newStock(StockMovement movement, const QString &stockText, const QString 
 /// new figure was computed from (stockText), when no material or more than
 /// one has the number, or when the update changes other than one row,
 /// nothing is written and the failure says which. On the file the update is
-/// the statement text above; on a server the same update with the figure and
-/// the material as parameters. On the file it goes over a connection of its
-/// own, closed when it ends; on a server over the program's shared one.
+/// the statement text above, over a connection of its own closed when it
+/// ends; on a server one statement that checks and changes the stock, with
+/// the figure and the material as parameters, over the program's shared one.
 Result executeStockUpdate(StockMovement movement, int newStock, const QString &material, const QString &stockText);
 
 inline const QString kStockDatabasePath = QStringLiteral("c:\\vemo\\vemo.mdb");

@@ -368,7 +368,14 @@ QStringList PostgresEngine::ownTables() const
 
 Result PostgresEngine::readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const
 {
-    return readServerKeys(database, table, keys);
+    QVector<QVariant> firstRow;
+    return readServerKeys(database, table, QString(), keys, firstRow);
+}
+
+Result PostgresEngine::readKeysWithFirstRow(QSqlDatabase &database, const QString &table, const QString &rowColumns,
+                                            Keyset &keys, QVector<QVariant> &firstRow) const
+{
+    return readServerKeys(database, table, rowColumns, keys, firstRow);
 }
 
 Result PostgresEngine::integrityProblems(QSqlDatabase &database, QStringList &problems) const

@@ -8,6 +8,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 
 namespace {
 
@@ -70,44 +71,58 @@ Result readRuns(QSqlQuery &query, const QString &table, Keyset &keys)
 }
 
 /// The kept count, the smallest and largest identity and the deleted identities between them, read by
-/// one statement and so from one state of the table.
-QString keptKeysSql(const QString &table)
+/// one statement and so from one state of the table; then the row columns of the first row, if any.
+QString keptKeysSql(const QString &table, const QString &rowColumns)
 {
     // The count is trusted only while all three triggers keep it.
-    return QStringLiteral("SELECT CASE WHEN (SELECT count(*) FROM pg_trigger WHERE tgrelid = to_regclass(%1) "
-                          "AND tgname IN (%2) AND tgenabled <> 'D') = %3 THEN "
-                          "(SELECT rows FROM %4 WHERE tablename = %5) END, bounds.first, bounds.last, "
-                          "(SELECT string_agg(id::text, ',' ORDER BY id) FROM %6 WHERE tablename = %5 "
-                          "AND id BETWEEN bounds.first AND bounds.last) "
-                          "FROM (SELECT min(vemo_rowid) AS first, max(vemo_rowid) AS last FROM %7) AS bounds")
-        .arg(literal(quoted(table)),
-             QStringList{literal(triggerName(table, triggerKinds().at(0))),
-                         literal(triggerName(table, triggerKinds().at(1))),
-                         literal(triggerName(table, triggerKinds().at(2)))}
-                 .join(QStringLiteral(", ")))
-        .arg(triggerKinds().size())
-        .arg(kCountTable, literal(table.toLower()), kDeletedTable, quoted(table));
+    QString sql = QStringLiteral("SELECT CASE WHEN (SELECT count(*) FROM pg_trigger WHERE tgrelid = to_regclass(%1) "
+                                 "AND tgname IN (%2) AND tgenabled <> 'D') = %3 THEN "
+                                 "(SELECT rows FROM %4 WHERE tablename = %5) END, bounds.vemo_first, bounds.vemo_last, "
+                                 "(SELECT string_agg(id::text, ',' ORDER BY id) FROM %6 WHERE tablename = %5 "
+                                 "AND id BETWEEN bounds.vemo_first AND bounds.vemo_last)")
+                      .arg(literal(quoted(table)),
+                           QStringList{literal(triggerName(table, triggerKinds().at(0))),
+                                       literal(triggerName(table, triggerKinds().at(1))),
+                                       literal(triggerName(table, triggerKinds().at(2)))}
+                               .join(QStringLiteral(", ")))
+                      .arg(triggerKinds().size())
+                      .arg(kCountTable, literal(table.toLower()), kDeletedTable);
+    sql += rowColumns.isEmpty() ? QString() : QStringLiteral(", ") + rowColumns;
+    sql += QStringLiteral(" FROM (SELECT min(vemo_rowid) AS vemo_first, max(vemo_rowid) AS vemo_last FROM %1) AS bounds")
+               .arg(quoted(table));
+    if (!rowColumns.isEmpty())
+        sql += QStringLiteral(" LEFT JOIN %1 ON %1.vemo_rowid = bounds.vemo_first").arg(quoted(table));
+    return sql;
 }
 
 /// Reads the identities from the kept count; false in kept when the count cannot be trusted.
-Result readKeptKeys(QSqlQuery &query, const QString &table, Keyset &keys, bool &kept)
+Result readKeptKeys(QSqlQuery &query, const QString &table, const QString &rowColumns, Keyset &keys,
+                    QVector<QVariant> &firstRow, bool &kept)
 {
-    const QString sql = keptKeysSql(table);
+    const QString sql = keptKeysSql(table, rowColumns);
     if (!query.exec(sql) || !query.next())
         return failure(query, sql);
+    constexpr int kKeyColumns = 4;
     const QVariant count = query.value(0);
     const QVariant smallest = query.value(1);
     qint64 first = smallest.toLongLong();
     const qint64 last = query.value(2).toLongLong();
     const QStringList gaps = query.value(3).toString().split(QLatin1Char(','), Qt::SkipEmptyParts);
+    firstRow.clear();
+    if (!rowColumns.isEmpty() && !smallest.isNull()) {
+        for (int column = kKeyColumns; column < query.record().count(); ++column)
+            firstRow << query.value(column);
+    }
     query.finish();
     kept = true;
     if (smallest.isNull())
         return Result::success();
     // The gaps are read even when the count fills the span: a count too high would hide them.
     kept = !count.isNull() && last - first + 1 - gaps.size() == count.toLongLong();
-    if (!kept)
+    if (!kept) {
+        firstRow.clear();
         return Result::success();
+    }
     for (const QString &gap : gaps) {
         const qint64 deleted = gap.toLongLong();
         keys.appendRun(first, deleted - first);
@@ -196,13 +211,14 @@ QStringList countServerTableSql(const QString &table)
     };
 }
 
-Result readServerKeys(QSqlDatabase &database, const QString &table, Keyset &keys)
+Result readServerKeys(QSqlDatabase &database, const QString &table, const QString &rowColumns, Keyset &keys,
+                      QVector<QVariant> &firstRow)
 {
     QSqlQuery query(database);
     query.setForwardOnly(true);
     Keyset read;
     bool kept = false;
-    if (Result counted = readKeptKeys(query, table, read, kept); !counted || kept) {
+    if (Result counted = readKeptKeys(query, table, rowColumns, read, firstRow, kept); !counted || kept) {
         if (counted)
             keys = read;
         return counted;

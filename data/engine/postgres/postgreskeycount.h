@@ -3,6 +3,8 @@
 #include "data/result.h"
 
 #include <QStringList>
+#include <QVariant>
+#include <QVector>
 
 class Keyset;
 class QSqlDatabase;
@@ -23,8 +25,11 @@ QStringList countServerTableSql(const QString &table);
 
 /// Reads a table's identities from its count and deleted identities in one
 /// snapshot; reads them as runs from the rows when the table has no count or
-/// the count disagrees.
-Result readServerKeys(QSqlDatabase &database, const QString &table, Keyset &keys);
+/// the count disagrees. With rowColumns (a select list over the table), the
+/// kept count's statement also reads those of the first row into firstRow,
+/// left empty when the identities were read from the rows.
+Result readServerKeys(QSqlDatabase &database, const QString &table, const QString &rowColumns, Keyset &keys,
+                      QVector<QVariant> &firstRow);
 
 /// The tables that hold the counts and the deleted identities.
 QStringList serverKeyCountTables();
