@@ -1,4 +1,6 @@
 #include "data/engine/postgres/postgresengine.h"
+#include "data/engine/postgres/postgreshistory.h"
+#include "data/tables/history.h"
 #include "data/enginetext.h"
 
 #include "data/schema.h"
@@ -205,7 +207,14 @@ Result PostgresEngine::appendStoredRows(QSqlDatabase &database, const TableDefin
     added = -1;
     // A COPY ended with a failure adds none of its rows.
     const Result finished = finishCopy(connection, sent ? nullptr : "read failed", added);
-    return sent ? finished : sent;
+    if (!sent)
+        return sent;
+    if (!finished || table.name.compare(kHistoryTable, Qt::CaseInsensitive) != 0)
+        return finished;
+    // The next change is numbered after the copied ones.
+    const QString numbers = postgresHistoryNumbersAfterCopySql();
+    ResultHandle moved(PQexec(connection, numbers.toUtf8().constData()), &PQclear);
+    return PQresultStatus(moved.get()) == PGRES_TUPLES_OK ? finished : Result::failure(errorOf(connection, moved.get()), numbers);
 }
 
 Result PostgresEngine::readStoredRows(QSqlDatabase &database, const TableDefinition &table,

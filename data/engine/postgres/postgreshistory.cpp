@@ -95,15 +95,8 @@ QStringList postgresHistorySql(const QString &caselessType, const QString &rowId
                        "rowkey %1, action text, %2 bigint GENERATED ALWAYS AS (changeno) STORED)")
             .arg(caselessType, rowIdentity),
         QStringLiteral("CREATE INDEX IF NOT EXISTS history_row ON history (tablename, rowkey, changeno)"),
-        // Changes are numbered by a sequence, so writers of different rows never wait for each other; lines
-        // copied in with their own numbers move it past them.
+        // Changes are numbered by a sequence, so writers of different rows never wait for each other.
         QStringLiteral("CREATE SEQUENCE IF NOT EXISTS history_changeno"),
-        QStringLiteral("CREATE OR REPLACE FUNCTION vemo_history_numbers() RETURNS trigger LANGUAGE plpgsql AS $$ "
-                       "DECLARE top bigint; BEGIN SELECT max(changeno) INTO top FROM added; "
-                       "PERFORM setval('history_changeno', top) FROM history_changeno "
-                       "WHERE top > last_value OR (top = last_value AND NOT is_called); RETURN NULL; END $$"),
-        QStringLiteral("CREATE OR REPLACE TRIGGER vemo_history_numbers AFTER INSERT ON history REFERENCING NEW TABLE AS added "
-                       "FOR EACH STATEMENT EXECUTE FUNCTION vemo_history_numbers()"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS historyvalue (changeno bigint, columnname text, columnno smallint, "
                        "oldvalue text, newvalue text, document bytea, "
                        "%1 bigint GENERATED ALWAYS AS (changeno * 64 + columnno) STORED)")
@@ -139,4 +132,9 @@ QString postgresHistoryWriterSettings()
     const HistoryWriter &writer = HistoryWriter::ofThisProgram();
     return QStringLiteral("-c vemo.username=%1 -c vemo.hostname=%2 -c vemo.program=%3")
         .arg(optionValue(writer.user), optionValue(writer.host), optionValue(writer.program));
+}
+
+QString postgresHistoryNumbersAfterCopySql()
+{
+    return QStringLiteral("SELECT setval('history_changeno', greatest(max(changeno), 1), max(changeno) IS NOT NULL) FROM history");
 }

@@ -15,3 +15,6 @@ QString postgresHistoryTriggerName(const TableDefinition &table);
 
 /// The server settings, as the options of a connection give them, that tell who writes through this program.
 QString postgresHistoryWriterSettings();
+
+/// The statement that moves the changes' sequence past the lines copied in with their own numbers.
+QString postgresHistoryNumbersAfterCopySql();
