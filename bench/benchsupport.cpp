@@ -43,3 +43,13 @@ QString materialNumber(int row)
 {
     return QStringLiteral("M%1").arg(row + 1, 7, 10, QLatin1Char('0'));
 }
+
+QString benchServer()
+{
+    QString server = qEnvironmentVariable("VEMO_BENCH_POSTGRES");
+    if (server.isEmpty())
+        server = qEnvironmentVariable("VEMO_TEST_POSTGRES");
+    if (server.isEmpty())
+        std::fprintf(stderr, "no server: set VEMO_BENCH_POSTGRES, or run under scripts/with-postgres\n");
+    return server;
+}

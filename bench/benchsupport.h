@@ -28,3 +28,7 @@ double microsecondsEach(int times, Step step)
 
 /// The material number the benches give the row: M0000001 for the first.
 QString materialNumber(int row);
+
+/// The server a bench measures: VEMO_BENCH_POSTGRES, else the test cluster's
+/// that scripts/with-postgres names; empty, and said so, when there is none.
+QString benchServer();

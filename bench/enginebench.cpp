@@ -235,13 +235,9 @@ void printRatios(const Figures &file, const Figures &server, const Figures &smal
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
-    QString server = qEnvironmentVariable("VEMO_BENCH_POSTGRES");
+    const QString server = benchServer();
     if (server.isEmpty())
-        server = qEnvironmentVariable("VEMO_TEST_POSTGRES");
-    if (server.isEmpty()) {
-        std::fprintf(stderr, "no server: set VEMO_BENCH_POSTGRES, or run under scripts/with-postgres\n");
         return 2;
-    }
     std::printf("%d moves of each kind, %d finds, %d stock updates per figure; times are means\n", kMoves, kFinds,
                 kStockUpdates);
     Figures smallServer;

@@ -187,13 +187,9 @@ void measure(const char *engine, const QString &server)
 int main(int argc, char *argv[])
 {
     QCoreApplication application(argc, argv);
-    QString server = qEnvironmentVariable("VEMO_BENCH_POSTGRES");
+    const QString server = benchServer();
     if (server.isEmpty())
-        server = qEnvironmentVariable("VEMO_TEST_POSTGRES");
-    if (server.isEmpty()) {
-        std::fprintf(stderr, "no server: set VEMO_BENCH_POSTGRES, or run under scripts/with-postgres\n");
         return 2;
-    }
     std::printf("%d saves and %d reads per figure; times are means\n", kSaves, kReads);
     measure("file (SQLite)", QString());
     measure("server (PostgreSQL)", server);
