@@ -1,6 +1,8 @@
 #include "data/records/document.h"
 #include "data/schema.h"
 #include "data/tables/history.h"
+#include "data/connection/engineconnection.h"
+#include "support/serverschema.h"
 #include "support/testdatabase.h"
 #include "support/toolrun.h"
 
@@ -26,6 +28,7 @@ private slots:
     void pruneRemovesOnlyOlderLinesWhenAgreed();
     void backupIntoKeepsTheNewestCheckedBackups();
     void failedCheckLeavesTheOlderBackups();
+    void copiedHistoryIsNumberedOn();
 
 private:
     QString testedDatabase() const
@@ -231,6 +234,33 @@ void AdminHistoryTest::failedCheckLeavesTheOlderBackups()
     QVERIFY2(failed.messages().contains(QStringLiteral("沒有通過檢查,較舊的備份都留著")), qPrintable(failed.messages()));
     for (const QString &name : older)
         QVERIFY(QFileInfo::exists(QDir(backups).filePath(name)));
+}
+
+/// A copy carries the history with its own numbers; the next change there is numbered after them.
+void AdminHistoryTest::copiedHistoryIsNumberedOn()
+{
+    m_database->insert(QStringLiteral("CF"), {QStringLiteral("C1")});
+    m_database->execute(QStringLiteral("UPDATE CF SET address = '台北' WHERE customerno = 'C1'"));
+    QTemporaryDir folder;
+    std::unique_ptr<ServerSchema> schema;
+    QString target = folder.filePath(QStringLiteral("copy.sqlite"));
+    if (TestDatabase::onServer()) {
+        schema = std::make_unique<ServerSchema>();
+        target = schema->address();
+    }
+    const ToolRun copied = tool({"copy", "--to", target});
+    QVERIFY2(copied.exitCode == 0, qPrintable(copied.messages()));
+    {
+        EngineConnection connection;
+        QVERIFY(connection.open(target).ok());
+        const Result added = connection.execute(QStringLiteral("INSERT INTO CF (customerno) VALUES ('C2')"));
+        QVERIFY2(added.ok(), qPrintable(added.message()));
+    }
+    const ToolRun listed = runTool({"--database", target, "history", "CF", "--csv"});
+    QVERIFY2(listed.exitCode == 0, qPrintable(listed.messages()));
+    for (const QString &expected : {QStringLiteral(",CF,C2,新增,customerno,,C2"), QStringLiteral(",CF,C1,修改,address,,台北"),
+                                    QStringLiteral(",CF,C1,新增,customerno,,C1")})
+        QVERIFY2(listed.out.contains(expected), qPrintable(listed.out));
 }
 
 QTEST_GUILESS_MAIN(AdminHistoryTest)
