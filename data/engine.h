@@ -215,13 +215,18 @@ public:
     /// The identities of a table's rows, ascending, read in one snapshot.
     virtual Result readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const = 0;
     /// The same and, where the engine can in the same statement, the values of
-    /// rowColumns (a select list over the table) for the row of the smallest
-    /// identity; firstRow is left empty when that row was not read with them.
-    virtual Result readKeysWithFirstRow(QSqlDatabase &database, const QString &table, const QString &rowColumns,
-                                        Keyset &keys, QVector<QVariant> &firstRow) const
+    /// rowColumns (a select list over the table) for at most rows rows of the
+    /// smallest identities, in identity order, each followed by the columns
+    /// of firstRowOnly, which hold their values on the first row only (null
+    /// on the others); firstRows is left empty when they were not read with them.
+    virtual Result readKeysWithFirstRows(QSqlDatabase &database, const QString &table, const QString &rowColumns,
+                                         const QStringList &firstRowOnly, int rows, Keyset &keys,
+                                         QVector<QVector<QVariant>> &firstRows) const
     {
         Q_UNUSED(rowColumns)
-        firstRow.clear();
+        Q_UNUSED(firstRowOnly)
+        Q_UNUSED(rows)
+        firstRows.clear();
         return readKeys(database, table, keys);
     }
 };

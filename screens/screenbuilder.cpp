@@ -172,12 +172,23 @@ void ScreenBuilder::openSources()
             [dialogs](const QVector<EditConflict> &conflicts) { return dialogs->askOverwrite(conflicts); });
         if (unreachable)
             continue;
+        source->showDocuments(documentColumns(declared.name));
         if (Result opened = source->open(kDatabasePath, declared.table); !opened) {
             m_screen.m_buildFailures << opened.message();
             // A database that cannot be opened is told once, not once for every source of the screen.
             unreachable = opened.message().startsWith(kCannotOpen);
         }
     }
+}
+
+QStringList ScreenBuilder::documentColumns(const QString &source) const
+{
+    QStringList columns;
+    for (const FieldDeclaration &field : m_screen.m_declaration.fields) {
+        if (field.kind == FieldKind::Document && field.source == source)
+            columns << field.column;
+    }
+    return columns;
 }
 
 void ScreenBuilder::buildField(const FieldDeclaration &field)

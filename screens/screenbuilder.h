@@ -25,6 +25,8 @@ private:
     void checkNames() const;
     void buildWindow();
     void openSources();
+    /// The columns of the document fields showing the source's rows.
+    QStringList documentColumns(const QString &source) const;
     void buildField(const FieldDeclaration &field);
     QWidget *makeFieldWidget(const FieldDeclaration &field, RecordSource &source, int column);
     void buildLabel(const FieldDeclaration &field, QWidget *buddy);

@@ -1023,7 +1023,8 @@ void RecordSourceTest::keysetWithGapsOpensWhole()
     VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CF")));
 
     QCOMPARE(source.rowCount(), kept);
-    for (int index : {0, kept / 2, kept - 1}) {
+    // Past gaps within the rows read with the identities, and beyond them.
+    for (int index : {0, std::min(1, kept - 1), std::min(40, kept - 1), kept / 2, kept - 1}) {
         const QString expected =
             m_database->value(QStringLiteral("SELECT customerno FROM CF ORDER BY %1 LIMIT 1 OFFSET %2").arg(id).arg(index))
                 .toString();

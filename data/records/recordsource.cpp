@@ -84,10 +84,20 @@ Result RecordSource::open(const QString &databasePath, const QString &table)
     if (Result read = ::engine(database).rowGeneration(database, table, generation); !read)
         return read;
     Keyset keys;
-    // Where the engine can, the first row comes with the identities, in the same statement.
-    QVector<QVariant> firstRow;
+    // Where the engine can, the first rows come with the identities, in the same statement: a screen's
+    // grid and lists then show them, and its document fields the first row's, without a read of their own.
+    QVector<QVector<QVariant>> firstRows;
+    QVector<bool> shownDocuments(columns.size());
+    QStringList firstRowOnly;
+    for (int column = 0; column < columns.size(); ++column) {
+        shownDocuments[column] = documents.at(column) && m_shownDocuments.contains(columns.at(column), Qt::CaseInsensitive);
+        if (shownDocuments.at(column))
+            firstRowOnly << ::engine(database).quotedName(columns.at(column));
+    }
     const QString rowColumns = selectList(::engine(database), columns, documents, {}) + QStringLiteral(", ") + generation;
-    if (Result read = ::engine(database).readKeysWithFirstRow(database, table, rowColumns, keys, firstRow); !read)
+    if (Result read = ::engine(database).readKeysWithFirstRows(database, table, rowColumns, firstRowOnly, kChunkRows,
+                                                               keys, firstRows);
+        !read)
         return read;
 
     m_connection = std::move(connection);
@@ -102,14 +112,34 @@ Result RecordSource::open(const QString &databasePath, const QString &table)
     m_adding = false;
     m_noMatch = false;
     m_edits.clear();
+    m_documentsAsked = shownDocuments;
+    return standOnFirstRow(firstRows, shownDocuments);
+}
+
+Result RecordSource::standOnFirstRow(const QVector<QVector<QVariant>> &firstRows, const QVector<bool> &shownDocuments)
+{
     m_cache.clear();
-    m_documentsAsked.fill(false, columns.size());
+    const int generationColumn = m_columns.size();
+    const bool wholeRows = !firstRows.isEmpty() && firstRows.first().size() == generationColumn + 1
+                                                                                + shownDocuments.count(true);
+    for (int index = 0; wholeRows && index < firstRows.size() && index < m_keys.size(); ++index)
+        m_cache.insert(m_keys.at(index), firstRows.at(index).mid(0, generationColumn));
     emit keysetReset();
-    if (firstRow.size() != columns.size() + 1)
+    if (!wholeRows)
         return standOn(0).led(kCannotRead);
-    const qint64 firstGeneration = firstRow.takeLast().toLongLong();
-    standOnRow(0, firstRow, firstGeneration, {});
+    QVector<QVariant> row = firstRows.first().mid(0, generationColumn);
+    int whole = generationColumn + 1;
+    for (int column = 0; column < row.size(); ++column) {
+        if (shownDocuments.at(column))
+            row[column] = firstRows.first().at(whole++);
+    }
+    standOnRow(0, row, firstRows.first().at(generationColumn).toLongLong(), shownDocuments);
     return Result::success();
+}
+
+void RecordSource::showDocuments(const QStringList &columns)
+{
+    m_shownDocuments = columns;
 }
 
 bool RecordSource::isOpen() const

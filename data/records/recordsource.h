@@ -60,6 +60,9 @@ public:
 
     /// Opens on a table of the database; stands on its first row.
     Result open(const QString &databasePath, const QString &table);
+    /// The document columns a screen shows, told before opening: read whole
+    /// with the first row, not each by a read of its own.
+    void showDocuments(const QStringList &columns);
     bool isOpen() const;
     QString table() const { return m_table; }
     QStringList columnNames() const { return m_columns; }
@@ -141,6 +144,10 @@ public:
     /// bytes (null when empty), never the document.
     QVariant valueAt(int index, int column) const;
 
+    /// The values of a row that a chunk or the opening has read and still
+    /// holds, a document column as its length; false when none are held.
+    bool heldRow(qint64 key, QVector<QVariant> &row) const;
+
     /// The row identities as they stand, for lists that keep them.
     Keyset keys() const { return m_keys; }
     /// The connection the source reads through, for lists that read alongside it.
@@ -184,9 +191,16 @@ signals:
     void rowWritten(int index);
 
 private:
+    /// Rows the grid reads at a time, and the rows read with the identities on opening.
+    static constexpr int kChunkRows = 64;
+
     /// Another source let go of the file this one reads: once no command runs, it reads the file now there too.
     void followLeftFile(const QString &databasePath);
     Result failIfClosed();
+    /// Keeps the rows read with the identities for the grid and stands on the
+    /// first, with the shown documents read whole after its columns; reads
+    /// the first row when they were not read with the identities.
+    Result standOnFirstRow(const QVector<QVector<QVariant>> &firstRows, const QVector<bool> &shownDocuments);
     /// A source whose file was replaced or removed lets go of it and reads the
     /// file now at the path afresh, failing with what happened so that the
     /// command stops; with edits pending it refuses to write them, keeping
@@ -241,6 +255,7 @@ private:
     QVector<bool> m_wholeNumberColumns;
     QVector<bool> m_documentColumns;
     QHash<int, QString> m_captions;
+    QStringList m_shownDocuments;
     Keyset m_keys;
     int m_position = 0;          // -1 before first, rowCount() after last
     bool m_onDeletedPlace = false; // m_position then is the row after the gap

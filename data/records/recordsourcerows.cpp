@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int kChunkRows = 64;
 constexpr int kCachedRowsLimit = 4096;
 
 } // namespace
@@ -25,6 +24,15 @@ QVariant RecordSource::valueAt(int index, int column) const
     if (!m_cache.contains(key))
         loadChunk(index);
     return m_cache.value(key).value(column);
+}
+
+bool RecordSource::heldRow(qint64 key, QVector<QVariant> &row) const
+{
+    const auto held = m_cache.constFind(key);
+    if (held == m_cache.constEnd())
+        return false;
+    row = *held;
+    return true;
 }
 
 Result RecordSource::readRow(qint64 key, QVector<QVariant> &row, qint64 &generation, QVector<bool> &documentsRead,

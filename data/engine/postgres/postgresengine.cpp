@@ -368,14 +368,15 @@ QStringList PostgresEngine::ownTables() const
 
 Result PostgresEngine::readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const
 {
-    QVector<QVariant> firstRow;
-    return readServerKeys(database, table, QString(), keys, firstRow);
+    QVector<QVector<QVariant>> firstRows;
+    return readServerKeys(database, table, QString(), {}, 0, keys, firstRows);
 }
 
-Result PostgresEngine::readKeysWithFirstRow(QSqlDatabase &database, const QString &table, const QString &rowColumns,
-                                            Keyset &keys, QVector<QVariant> &firstRow) const
+Result PostgresEngine::readKeysWithFirstRows(QSqlDatabase &database, const QString &table, const QString &rowColumns,
+                                             const QStringList &firstRowOnly, int rows, Keyset &keys,
+                                             QVector<QVector<QVariant>> &firstRows) const
 {
-    return readServerKeys(database, table, rowColumns, keys, firstRow);
+    return readServerKeys(database, table, rowColumns, firstRowOnly, rows, keys, firstRows);
 }
 
 Result PostgresEngine::integrityProblems(QSqlDatabase &database, QStringList &problems) const

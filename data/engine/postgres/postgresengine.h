@@ -52,8 +52,9 @@ public:
     Result storedColumnsOfTables(QSqlDatabase &database, QHash<QString, QVector<StoredColumn>> &tables) const override;
     QStringList ownTables() const override;
     Result readKeys(QSqlDatabase &database, const QString &table, Keyset &keys) const override;
-    Result readKeysWithFirstRow(QSqlDatabase &database, const QString &table, const QString &rowColumns, Keyset &keys,
-                                QVector<QVariant> &firstRow) const override;
+    Result readKeysWithFirstRows(QSqlDatabase &database, const QString &table, const QString &rowColumns,
+                                 const QStringList &firstRowOnly, int rows, Keyset &keys,
+                                 QVector<QVector<QVariant>> &firstRows) const override;
 
 private:
     struct SchemaState

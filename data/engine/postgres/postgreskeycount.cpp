@@ -70,36 +70,57 @@ Result readRuns(QSqlQuery &query, const QString &table, Keyset &keys)
     return Result::success();
 }
 
+/// A key column's expression, read with the first row only: the rows read ahead repeat nothing.
+QString onFirstRowOnly(const QString &expression)
+{
+    return QStringLiteral("CASE WHEN vemo_ahead.vemo_n IS NULL OR vemo_ahead.vemo_n = 1 THEN %1 END").arg(expression);
+}
+
+/// The columns of the rows read ahead, the first row's own last.
+QString aheadColumns(const QString &rowColumns, const QStringList &firstRowOnly)
+{
+    QStringList columns{rowColumns};
+    for (const QString &column : firstRowOnly)
+        columns << QStringLiteral("CASE WHEN vemo_rowid = bounds.vemo_first THEN %1 END").arg(column);
+    return columns.join(QStringLiteral(", "));
+}
+
 /// The kept count, the smallest and largest identity and the deleted identities between them, read by
-/// one statement and so from one state of the table; then the row columns of the first row, if any.
-QString keptKeysSql(const QString &table, const QString &rowColumns)
+/// one statement and so from one state of the table; then the row columns of the first rows, if any.
+QString keptKeysSql(const QString &table, const QString &rowColumns, const QStringList &firstRowOnly, int rows)
 {
     // The count is trusted only while all three triggers keep it.
-    QString sql = QStringLiteral("SELECT CASE WHEN (SELECT count(*) FROM pg_trigger WHERE tgrelid = to_regclass(%1) "
-                                 "AND tgname IN (%2) AND tgenabled <> 'D') = %3 THEN "
-                                 "(SELECT rows FROM %4 WHERE tablename = %5) END, bounds.vemo_first, bounds.vemo_last, "
-                                 "(SELECT string_agg(id::text, ',' ORDER BY id) FROM %6 WHERE tablename = %5 "
-                                 "AND id BETWEEN bounds.vemo_first AND bounds.vemo_last)")
-                      .arg(literal(quoted(table)),
-                           QStringList{literal(triggerName(table, triggerKinds().at(0))),
-                                       literal(triggerName(table, triggerKinds().at(1))),
-                                       literal(triggerName(table, triggerKinds().at(2)))}
-                               .join(QStringLiteral(", ")))
-                      .arg(triggerKinds().size())
-                      .arg(kCountTable, literal(table.toLower()), kDeletedTable);
-    sql += rowColumns.isEmpty() ? QString() : QStringLiteral(", ") + rowColumns;
-    sql += QStringLiteral(" FROM (SELECT min(vemo_rowid) AS vemo_first, max(vemo_rowid) AS vemo_last FROM %1) AS bounds")
-               .arg(quoted(table));
-    if (!rowColumns.isEmpty())
-        sql += QStringLiteral(" LEFT JOIN %1 ON %1.vemo_rowid = bounds.vemo_first").arg(quoted(table));
-    return sql;
+    const QString count = QStringLiteral("CASE WHEN (SELECT count(*) FROM pg_trigger WHERE tgrelid = to_regclass(%1) "
+                                         "AND tgname IN (%2) AND tgenabled <> 'D') = %3 THEN "
+                                         "(SELECT rows FROM %4 WHERE tablename = %5) END")
+                              .arg(literal(quoted(table)),
+                                   QStringList{literal(triggerName(table, triggerKinds().at(0))),
+                                               literal(triggerName(table, triggerKinds().at(1))),
+                                               literal(triggerName(table, triggerKinds().at(2)))}
+                                       .join(QStringLiteral(", ")))
+                              .arg(triggerKinds().size())
+                              .arg(kCountTable, literal(table.toLower()));
+    const QString gaps = QStringLiteral("(SELECT string_agg(id::text, ',' ORDER BY id) FROM %1 WHERE tablename = %2 "
+                                        "AND id BETWEEN bounds.vemo_first AND bounds.vemo_last)")
+                             .arg(kDeletedTable, literal(table.toLower()));
+    const QString bounds =
+        QStringLiteral("(SELECT min(vemo_rowid) AS vemo_first, max(vemo_rowid) AS vemo_last FROM %1) AS bounds")
+            .arg(quoted(table));
+    if (rowColumns.isEmpty() || rows < 1)
+        return QStringLiteral("SELECT %1, bounds.vemo_first, bounds.vemo_last, %2 FROM %3").arg(count, gaps, bounds);
+    return QStringLiteral("SELECT %1, bounds.vemo_first, bounds.vemo_last, %2, vemo_ahead.* FROM %3 "
+                          "LEFT JOIN LATERAL (SELECT %4, row_number() OVER (ORDER BY vemo_rowid) AS vemo_n FROM %5 "
+                          "WHERE vemo_rowid >= bounds.vemo_first ORDER BY vemo_rowid LIMIT %6) AS vemo_ahead ON true "
+                          "ORDER BY vemo_ahead.vemo_n")
+        .arg(onFirstRowOnly(count), onFirstRowOnly(gaps), bounds, aheadColumns(rowColumns, firstRowOnly), quoted(table))
+        .arg(rows);
 }
 
 /// Reads the identities from the kept count; false in kept when the count cannot be trusted.
-Result readKeptKeys(QSqlQuery &query, const QString &table, const QString &rowColumns, Keyset &keys,
-                    QVector<QVariant> &firstRow, bool &kept)
+Result readKeptKeys(QSqlQuery &query, const QString &table, const QString &rowColumns, const QStringList &firstRowOnly,
+                    int rows, Keyset &keys, QVector<QVector<QVariant>> &firstRows, bool &kept)
 {
-    const QString sql = keptKeysSql(table, rowColumns);
+    const QString sql = keptKeysSql(table, rowColumns, firstRowOnly, rows);
     if (!query.exec(sql) || !query.next())
         return failure(query, sql);
     constexpr int kKeyColumns = 4;
@@ -108,10 +129,16 @@ Result readKeptKeys(QSqlQuery &query, const QString &table, const QString &rowCo
     qint64 first = smallest.toLongLong();
     const qint64 last = query.value(2).toLongLong();
     const QStringList gaps = query.value(3).toString().split(QLatin1Char(','), Qt::SkipEmptyParts);
-    firstRow.clear();
+    firstRows.clear();
+    // The row's number closes each row read ahead and is not one of its columns.
+    const int rowEnd = query.record().count() - 1;
     if (!rowColumns.isEmpty() && !smallest.isNull()) {
-        for (int column = kKeyColumns; column < query.record().count(); ++column)
-            firstRow << query.value(column);
+        do {
+            QVector<QVariant> row;
+            for (int column = kKeyColumns; column < rowEnd; ++column)
+                row << query.value(column);
+            firstRows << row;
+        } while (query.next());
     }
     query.finish();
     kept = true;
@@ -120,7 +147,7 @@ Result readKeptKeys(QSqlQuery &query, const QString &table, const QString &rowCo
     // The gaps are read even when the count fills the span: a count too high would hide them.
     kept = !count.isNull() && last - first + 1 - gaps.size() == count.toLongLong();
     if (!kept) {
-        firstRow.clear();
+        firstRows.clear();
         return Result::success();
     }
     for (const QString &gap : gaps) {
@@ -211,14 +238,15 @@ QStringList countServerTableSql(const QString &table)
     };
 }
 
-Result readServerKeys(QSqlDatabase &database, const QString &table, const QString &rowColumns, Keyset &keys,
-                      QVector<QVariant> &firstRow)
+Result readServerKeys(QSqlDatabase &database, const QString &table, const QString &rowColumns,
+                      const QStringList &firstRowOnly, int rows, Keyset &keys,
+                      QVector<QVector<QVariant>> &firstRows)
 {
     QSqlQuery query(database);
     query.setForwardOnly(true);
     Keyset read;
     bool kept = false;
-    if (Result counted = readKeptKeys(query, table, rowColumns, read, firstRow, kept); !counted || kept) {
+    if (Result counted = readKeptKeys(query, table, rowColumns, firstRowOnly, rows, read, firstRows, kept); !counted || kept) {
         if (counted)
             keys = read;
         return counted;

@@ -26,10 +26,13 @@ QStringList countServerTableSql(const QString &table);
 /// Reads a table's identities from its count and deleted identities in one
 /// snapshot; reads them as runs from the rows when the table has no count or
 /// the count disagrees. With rowColumns (a select list over the table), the
-/// kept count's statement also reads those of the first row into firstRow,
-/// left empty when the identities were read from the rows.
-Result readServerKeys(QSqlDatabase &database, const QString &table, const QString &rowColumns, Keyset &keys,
-                      QVector<QVariant> &firstRow);
+/// kept count's statement also reads those of the first rows, at most rows
+/// of them in identity order, each followed by the columns of firstRowOnly,
+/// null but on the first row, into firstRows, left empty when the
+/// identities were read from the rows.
+Result readServerKeys(QSqlDatabase &database, const QString &table, const QString &rowColumns,
+                      const QStringList &firstRowOnly, int rows, Keyset &keys,
+                      QVector<QVector<QVariant>> &firstRows);
 
 /// The tables that hold the counts and the deleted identities.
 QStringList serverKeyCountTables();
