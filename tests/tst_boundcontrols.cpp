@@ -40,6 +40,8 @@ private slots:
     void lookupListDisplaysTheMatchingEntry();
     void longLookupListShowsTheRightEntry_data();
     void longLookupListShowsTheRightEntry();
+    void lookupListTakesTheFirstEntryTheEngineMatches_data();
+    void lookupListTakesTheFirstEntryTheEngineMatches();
     void typingFindsAnEntryPastTheFirstChunk_data();
     void typingFindsAnEntryPastTheFirstChunk();
     void choosingAnEntryWritesItsBoundValue();
@@ -426,6 +428,37 @@ void BoundControlsTest::longLookupListShowsTheRightEntry()
     QVERIFY(!source->hasPendingEdits());
     QVERIFY(source->moveNext());
     QCOMPARE(m_database->value("SELECT industryno FROM CF"), QVariant(stored));
+}
+
+void BoundControlsTest::lookupListTakesTheFirstEntryTheEngineMatches_data()
+{
+    QTest::addColumn<QStringList>("codes");
+    QTest::addColumn<QString>("stored");
+
+    QTest::newRow("another case before the same code") << QStringList{"i7", "I7"} << "I7";
+    QTest::newRow("the same code before another case") << QStringList{"I7", "i7"} << "i7";
+    QTest::newRow("accented, another case first") << QStringList{"É7", "é7"} << "é7";
+    QTest::newRow("another code between") << QStringList{"I6", "i7", "I7"} << "I7";
+}
+
+void BoundControlsTest::lookupListTakesTheFirstEntryTheEngineMatches()
+{
+    QFETCH(QStringList, codes);
+    QFETCH(QString, stored);
+    for (int i = 0; i < codes.size(); ++i)
+        m_database->insert("INDUSTRY", {codes.at(i), QString("entry %1").arg(i)});
+    m_database->insert("CF", {"C1", "Alpha Co", stored});
+    auto source = openSource("CF");
+    auto industries = openSource("INDUSTRY", "Data2");
+    QVERIFY(source && industries);
+    // Standing on the row read on opening, before the list asked for its entry to be read with the rows.
+    LookupList lookup(*source, source->columnIndex("industryno"), *industries, "industryname", "industryno");
+
+    // The entries are named in list order, so the first the engine's own comparison matches has the least name.
+    const QString first =
+        m_database->value(QString("SELECT min(industryname) FROM INDUSTRY WHERE industryno = '%1'").arg(stored)).toString();
+    QVERIFY(!first.isEmpty());
+    QCOMPARE(lookup.currentText(), first);
 }
 
 void BoundControlsTest::typingFindsAnEntryPastTheFirstChunk_data()

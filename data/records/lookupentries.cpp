@@ -37,6 +37,9 @@ QString LookupEntries::boundValue(int index) const
 
 int LookupEntries::indexOfBoundValue(const QString &code) const
 {
+    int held = -1;
+    if (heldIndexOfBoundValue(code, held))
+        return held;
     const Engine &db = engine();
     return firstHeldIndex(QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? ORDER BY %1")
                               .arg(db.rowIdentity(), db.quotedName(m_table), db.quotedName(m_boundColumn)),
@@ -104,7 +107,7 @@ void LookupEntries::loadChunk(int index) const
         m_cache.clear();
     const int first = index - index % kChunkEntries;
     const int last = std::min(first + kChunkEntries, m_keys.size()) - 1;
-    if (!m_listSource || !m_listSource->isOpen())
+    if (!m_listSource || !m_listSource->isOpen() || takeChunkFromListSource(first, last))
         return;
     const Engine &db = engine();
     // Read as it is sent: a list opened with its screen costs one round trip, not a preparation and a run.
@@ -127,6 +130,48 @@ void LookupEntries::loadChunk(int index) const
             m_cache.insert(held, Entry{text(query.value(1)), text(query.value(2))});
     }
     query.finish();
+}
+
+bool LookupEntries::takeChunkFromListSource(int first, int last) const
+{
+    const int shown = m_listSource->columnIndex(m_shownColumn);
+    const int bound = m_listSource->columnIndex(m_boundColumn);
+    // The source holds a document as its length, not as the text a list shows.
+    if (shown < 0 || bound < 0 || m_listSource->isDocumentColumn(shown) || m_listSource->isDocumentColumn(bound))
+        return false;
+    QVector<Entry> entries;
+    for (int index = first; index <= last; ++index) {
+        QVector<QVariant> row;
+        if (!m_listSource->heldRow(m_keys.at(index), row))
+            return false;
+        entries << Entry{text(row.value(shown)), text(row.value(bound))};
+    }
+    for (int index = first; index <= last; ++index)
+        m_cache.insert(index, entries.at(index - first));
+    return true;
+}
+
+bool LookupEntries::heldIndexOfBoundValue(const QString &code, int &index) const
+{
+    // An empty code is also what an entry whose row went reads as; a number is compared as a number.
+    const int bound = m_listSource ? m_listSource->columnIndex(m_boundColumn) : -1;
+    if (code.isEmpty() || bound < 0 || m_listSource->isWholeNumberColumn(bound))
+        return false;
+    const QString folded = code.toCaseFolded();
+    for (int held = 0; held < m_keys.size(); ++held) {
+        const auto entry = m_cache.constFind(held);
+        if (entry == m_cache.constEnd())
+            return false;
+        if (entry->bound == code) {
+            index = held;
+            return true;
+        }
+        // Equal but for case: whether the engine takes it for the code is the engine's to say.
+        if (entry->bound.toCaseFolded() == folded)
+            return false;
+    }
+    index = -1;
+    return true;
 }
 
 int LookupEntries::firstHeldIndex(const QString &sql, const QVariantList &values) const

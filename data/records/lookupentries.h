@@ -48,6 +48,12 @@ private:
     const Entry &entry(int index) const;
     const Engine &engine() const;
     void loadChunk(int index) const;
+    /// Takes a chunk's entries from the rows the list source holds; false when it holds not all of them.
+    bool takeChunkFromListSource(int first, int last) const;
+    /// Where the entries held from the list's start settle the search: the
+    /// first whose bound value is the code itself, or none among all the
+    /// entries; false when the engine's own rules must decide.
+    bool heldIndexOfBoundValue(const QString &code, int &index) const;
     /// The first identity that the query yields and the list holds, as an index.
     int firstHeldIndex(const QString &sql, const QVariantList &values) const;
 
