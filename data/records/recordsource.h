@@ -207,14 +207,26 @@ private:
     /// them for the user to give up.
     Result followFileAtPath(const Result &moved);
     Result failure(const QSqlQuery &query, const QString &sql) const;
+    /// A row as a move or a find reads it: a row deleted elsewhere reads as
+    /// empty fields of generation -1; the documents shown on the row before
+    /// are read with it (documentsRead).
+    struct RowRead
+    {
+        QVector<QVariant> values;
+        qint64 generation = -1;
+        QVector<bool> documentsRead;
+        QVector<LookedUp> lookedUp;
+    };
+
     Result moveToPosition(int position);
     Result standOn(int position);
     /// Makes a row already read the current one.
     void standOnRow(int position, const QVector<QVariant> &row, qint64 generation, const QVector<bool> &documentsRead,
                     const QVector<LookedUp> &lookedUp = {});
     Result find(const QString &criterion, bool fromNext);
-    /// The index of the first row after the place searched from whose column holds the value; -1 when none.
-    Result firstMatch(int column, const QString &value, bool fromNext, int &index);
+    /// The index of the first row after the place searched from whose column
+    /// holds the value, read with it; -1 when none.
+    Result firstMatch(int column, const QString &value, bool fromNext, int &index, RowRead &row);
     qint64 keyBeforeNextRow() const;
     Result writeEdits();
     bool wasRead(int column) const;
@@ -229,10 +241,12 @@ private:
     Result prepare(QSqlQuery &query, const QString &sql) const;
     Result checkValue(int column, const QVariant &value) const;
     QVariant storedValue(int column, const QVariant &value) const;
-    /// A row deleted elsewhere reads as empty fields of generation -1. The
-    /// documents shown on the row before are read with it (documentsRead).
-    Result readRow(qint64 key, QVector<QVariant> &row, qint64 &generation, QVector<bool> &documentsRead,
-                   QVector<LookedUp> &lookedUp) const;
+    Result readRow(qint64 key, RowRead &row) const;
+    /// What a row's read selects: its columns, the documents asked for whole,
+    /// its generation and what its lists show; starts a RowRead.
+    QString rowReadList(RowRead &row) const;
+    /// Takes a row selected by rowReadList from the query's record, its columns from the first on.
+    void takeRowRead(const QSqlQuery &query, int first, RowRead &row) const;
     /// The columns that read, for each list read with the rows, its first row's identity, shown and bound texts.
     QString lookupSelectList() const;
     /// Every column by name, a document column as its length unless whole.

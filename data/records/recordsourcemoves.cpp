@@ -71,15 +71,13 @@ Result RecordSource::moveToPosition(int position)
 
 Result RecordSource::standOn(int position)
 {
-    QVector<QVariant> row(m_columns.size());
-    qint64 generation = -1;
-    QVector<bool> documentsRead;
-    QVector<LookedUp> lookedUp;
+    RowRead row;
+    row.values.resize(m_columns.size());
     if (position >= 0 && position < m_keys.size()) {
-        if (Result read = readRow(m_keys.at(position), row, generation, documentsRead, lookedUp); !read)
+        if (Result read = readRow(m_keys.at(position), row); !read)
             return read;
     }
-    standOnRow(position, row, generation, documentsRead, lookedUp);
+    standOnRow(position, row.values, row.generation, row.documentsRead, row.lookedUp);
     return Result::success();
 }
 
@@ -123,11 +121,11 @@ Result RecordSource::find(const QString &criterion, bool fromNext)
         return written;
 
     int found = -1;
-    if (Result searched = firstMatch(column, parsed.value, fromNext, found); !searched)
+    RowRead row;
+    if (Result searched = firstMatch(column, parsed.value, fromNext, found, row); !searched)
         return searched;
     if (found >= 0) {
-        if (Result read = standOn(found); !read)
-            return read.led(kCannotRead);
+        standOnRow(found, row.values, row.generation, row.documentsRead, row.lookedUp);
         m_noMatch = false;
         emit repositioned();
         return Result::success();
@@ -138,29 +136,40 @@ Result RecordSource::find(const QString &criterion, bool fromNext)
     return Result::success();
 }
 
-Result RecordSource::firstMatch(int column, const QString &value, bool fromNext, int &index)
+Result RecordSource::firstMatch(int column, const QString &value, bool fromNext, int &index, RowRead &row)
 {
     index = -1;
     // A text the engine cannot hold is in no row.
     if (!engine().findsText(value))
         return Result::success();
-    // With an index on the column this seeks; without one it scans.
-    const QString sql = QStringLiteral("SELECT %3, %2 FROM %1 WHERE %2 = ? AND %3 > ? ORDER BY %3")
-                            .arg(quotedTable(), quotedName(m_columns.at(column)), engine().rowIdentity());
+    // With an index on the column this seeks; without one it scans. The row found comes with its match, and a
+    // page at a time: a value held by many rows never arrives whole.
+    constexpr int kMatchesAtATime = 16;
+    // The identity is named with its table: the lists' columns read with the row bring one of the same name.
+    const QString sql = QStringLiteral("SELECT %1.%3, %2, %4 FROM %1 WHERE %2 = ? AND %1.%3 > ? ORDER BY %1.%3 LIMIT %5")
+                            .arg(quotedTable(), quotedName(m_columns.at(column)), engine().rowIdentity(),
+                                 rowReadList(row))
+                            .arg(kMatchesAtATime);
     QSqlQuery *query = nullptr;
     if (Result prepared = preparedRead(sql, query); !prepared)
         return prepared;
-    query->addBindValue(value);
-    query->addBindValue(fromNext ? keyBeforeNextRow() : std::numeric_limits<qint64>::min());
-    if (!query->exec())
-        return failure(*query, sql).led(kCannotRead);
-    // Rows added through another connection are not in this keyset: skip them.
-    while (index < 0 && query->next()) {
-        const int held = indexOfKey(query->value(0).toLongLong());
-        if (held >= 0 && engine().sameText(query->value(1).toString(), value))
-            index = held;
+    qint64 after = fromNext ? keyBeforeNextRow() : std::numeric_limits<qint64>::min();
+    for (int matches = kMatchesAtATime; index < 0 && matches == kMatchesAtATime;) {
+        query->addBindValue(value);
+        query->addBindValue(after);
+        if (!query->exec())
+            return failure(*query, sql).led(kCannotRead);
+        // Rows added through another connection are not in this keyset: skip them.
+        for (matches = 0; index < 0 && query->next(); ++matches) {
+            after = query->value(0).toLongLong();
+            const int held = indexOfKey(after);
+            if (held >= 0 && engine().sameText(query->value(1).toString(), value)) {
+                index = held;
+                takeRowRead(*query, 2, row);
+            }
+        }
+        query->finish();
     }
-    query->finish();
     return Result::success();
 }
 

@@ -35,34 +35,44 @@ bool RecordSource::heldRow(qint64 key, QVector<QVariant> &row) const
     return true;
 }
 
-Result RecordSource::readRow(qint64 key, QVector<QVariant> &row, qint64 &generation, QVector<bool> &documentsRead,
-                             QVector<LookedUp> &lookedUp) const
+Result RecordSource::readRow(qint64 key, RowRead &row) const
 {
-    // The documents a screen showed on the last row it will show on this one too: read in the same statement.
-    documentsRead = m_documentsAsked;
-    documentsRead.resize(m_columns.size());
     // The identity is written into the text: a move is one round trip, with nothing to prepare first.
-    const QString sql = QStringLiteral("SELECT %1, %4%6 FROM %2 WHERE %3 = %5")
-                            .arg(selectList(documentsRead), quotedTable(), engine().rowIdentity(), m_generation)
-                            .arg(key)
-                            .arg(lookupSelectList());
+    const QString sql = QStringLiteral("SELECT %1 FROM %2 WHERE %3 = %4")
+                            .arg(rowReadList(row), quotedTable(), engine().rowIdentity())
+                            .arg(key);
     QSqlQuery query;
     if (Result read = plainRead(sql, query); !read)
         return read;
-    generation = -1;
-    if (query.next()) {
-        for (int i = 0; i < row.size(); ++i)
-            row[i] = query.value(i);
-        generation = query.value(row.size()).toLongLong();
-        int read = row.size() + 1;
-        for (const LookupRead &lookup : m_lookupReads) {
-            const QVariant identity = query.value(read);
-            lookedUp.append(LookedUp{fieldText(row.at(lookup.column)), identity.isNull() ? -1 : identity.toLongLong(),
-                                     fieldText(query.value(read + 1)), fieldText(query.value(read + 2))});
-            read += 3;
-        }
-    }
+    if (query.next())
+        takeRowRead(query, 0, row);
     return Result::success();
+}
+
+QString RecordSource::rowReadList(RowRead &row) const
+{
+    row = RowRead();
+    row.values.resize(m_columns.size());
+    // The documents a screen showed on the last row it will show on this one too: read in the same statement.
+    row.documentsRead = m_documentsAsked;
+    row.documentsRead.resize(m_columns.size());
+    return QStringLiteral("%1, %2%3").arg(selectList(row.documentsRead), m_generation, lookupSelectList());
+}
+
+void RecordSource::takeRowRead(const QSqlQuery &query, int first, RowRead &row) const
+{
+    for (int i = 0; i < row.values.size(); ++i)
+        row.values[i] = query.value(first + i);
+    int read = first + row.values.size();
+    row.generation = query.value(read++).toLongLong();
+    row.lookedUp.clear();
+    for (const LookupRead &lookup : m_lookupReads) {
+        const QVariant identity = query.value(read);
+        row.lookedUp.append(LookedUp{fieldText(row.values.at(lookup.column)),
+                                     identity.isNull() ? -1 : identity.toLongLong(), fieldText(query.value(read + 1)),
+                                     fieldText(query.value(read + 2))});
+        read += 3;
+    }
 }
 
 QString RecordSource::lookupSelectList() const
