@@ -107,10 +107,15 @@ void findRow(RecordSource &source, int row)
     require(!source.noMatch(), "the row found");
 }
 
-void saveEdit(RecordSource &source, const QString &text)
+void editRow(RecordSource &source, const QString &text)
 {
     const ColumnDefinition *column = firstColumn(source.table(), false);
     require(column && source.setValue(column->name, text), "an edit");
+}
+
+void saveEdit(RecordSource &source, const QString &text)
+{
+    editRow(source, text);
     require(source.update());
 }
 

@@ -26,7 +26,9 @@ std::unique_ptr<Screen> openScreen(const ScreenDeclaration &declaration);
 RecordSource &mainSource(Screen &screen);
 /// Finds the row of that number by the table's first searched column.
 void findRow(RecordSource &source, int row);
-/// Changes a column of the current row that no search compares, and saves it.
+/// Changes a column of the current row that no search compares, in the edit buffer.
+void editRow(RecordSource &source, const QString &text);
+/// The same, saved.
 void saveEdit(RecordSource &source, const QString &text);
 
 /// Makes the whole schema on the configured database (the server, else the
