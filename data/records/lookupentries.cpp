@@ -206,5 +206,5 @@ int LookupEntries::firstHeldIndex(const QString &sql, const QVariantList &values
 
 const Engine &LookupEntries::engine() const
 {
-    return ::engine(m_listSource ? m_listSource->database() : QSqlDatabase());
+    return m_listSource ? m_listSource->engine() : ::engine(QSqlDatabase());
 }

@@ -101,6 +101,7 @@ Result RecordSource::open(const QString &databasePath, const QString &table)
         return read;
 
     m_connection = std::move(connection);
+    m_engine = &::engine(database);
     if (table != m_table)
         m_lookupReads.clear();
     m_table = table;
@@ -249,9 +250,9 @@ Result RecordSource::failIfClosed()
     }
     if (Result reopened = reopenAfterFailure(); !reopened)
         return reopened;
-    if (isOpen())
-        return Result::success();
-    return Result::failure(QStringLiteral("資料來源 %1 沒有開啟。").arg(objectName()));
+    if (!isOpen())
+        return Result::failure(QStringLiteral("資料來源 %1 沒有開啟。").arg(objectName()));
+    return m_connection->wakeIfResting();
 }
 
 Result RecordSource::followFileAtPath(const Result &moved)
@@ -298,6 +299,8 @@ Result RecordSource::plainRead(const QString &sql, QSqlQuery &query) const
 {
     if (!isOpen())
         return Result::failure(QStringLiteral("資料來源 %1 沒有開啟。").arg(objectName()));
+    if (Result awake = m_connection->wakeIfResting(); !awake)
+        return awake;
     query = QSqlQuery(m_connection->database());
     query.setForwardOnly(true);
     if (!query.exec(sql))
@@ -317,7 +320,7 @@ QString RecordSource::quotedName(const QString &name) const
 
 const Engine &RecordSource::engine() const
 {
-    return ::engine(m_connection->database());
+    return m_engine ? *m_engine : ::engine(database());
 }
 
 QSqlDatabase RecordSource::database() const

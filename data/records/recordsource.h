@@ -152,6 +152,9 @@ public:
     Keyset keys() const { return m_keys; }
     /// The connection the source reads through, for lists that read alongside it.
     QSqlDatabase database() const;
+    /// The engine of the database it was opened on, known also while its
+    /// shared connection rests.
+    const Engine &engine() const;
     /// A reader sharing the connection tells that a read through it failed;
     /// the next command, or reopenAfterFailure(), opens it again if the
     /// database no longer answers on it.
@@ -261,9 +264,9 @@ private:
     int indexOfKey(qint64 key) const;
     QString quotedTable() const;
     QString quotedName(const QString &name) const;
-    const Engine &engine() const;
 
     std::unique_ptr<EngineConnection> m_connection;
+    const Engine *m_engine = nullptr;
     QString m_table;
     QStringList m_columns;
     QVector<bool> m_wholeNumberColumns;
