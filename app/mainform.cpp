@@ -15,6 +15,10 @@
 
 namespace {
 
+// Long enough that a user reading a record keeps the connection, short enough that a workstation left
+// alone frees its slot on the server.
+constexpr std::chrono::minutes kIdleBeforeRest{5};
+
 QFont boldFont(const QString &family, double pointSize)
 {
     QFont font(family);
@@ -35,7 +39,8 @@ QLabel *label(const QString &name, const QString &text, const QFont &font, QWidg
 } // namespace
 
 MainForm::MainForm(Dialogs &dialogs, QWidget *parent)
-    : QMainWindow(parent), m_dialogs(dialogs), m_quit([] { QCoreApplication::exit(0); })
+    : QMainWindow(parent), m_dialogs(dialogs), m_quit([] { QCoreApplication::exit(0); }),
+      m_idleRest(kIdleBeforeRest)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Management information system"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/idlerest.h"
 #include "app/module1.h"
 #include "app/screencatalog.h"
 #include "app/windowplaces.h"
@@ -66,4 +67,5 @@ private:
     std::map<QString, ScreenSlot> m_screens;
     std::function<void()> m_quit;
     std::optional<WindowPlaces> m_places;
+    IdleRest m_idleRest;
 };

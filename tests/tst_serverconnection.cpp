@@ -1,3 +1,4 @@
+#include "app/idlerest.h"
 #include "app/mainform.h"
 #include "app/screencatalog.h"
 #include "data/connection/databaselocation.h"
@@ -11,6 +12,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QRegularExpression>
 #include <QSet>
@@ -88,6 +90,7 @@ private slots:
     void aSaveWaitsOnlyForItsOwnRow();
     void aFullServerIsToldOnceAndTheNextActionConnects();
     void aRestartIsSurvivedByEveryScreenAtTheNextAction();
+    void anIdleProgramHoldsNoConnectionAndItsNextActionOpensOne();
 
 private:
     /// The server processes of this program's connections, the test's own left out.
@@ -286,6 +289,36 @@ void ServerConnectionTest::aRestartIsSurvivedByEveryScreenAtTheNextAction()
     VERIFY_OK(customers->moveFirst());
     QCOMPARE(customers->value(QStringLiteral("customerno")).toString(), QStringLiteral("C01"));
     QCOMPARE(programConnections(), 1);
+}
+
+void ServerConnectionTest::anIdleProgramHoldsNoConnectionAndItsNextActionOpensOne()
+{
+    MainForm mainForm(m_dialogs);
+    Screen &employees = *open(mainForm, QStringLiteral("EMP"), QStringLiteral("Form8"));
+    RecordSource &employee = *employees.source(QStringLiteral("Data1"));
+    QVERIFY(employee.setValue(QStringLiteral("empname"), QStringLiteral("王大明")));
+    // A dialog waiting for an answer is an action not over: the connection stays.
+    QDialog asking;
+    asking.setWindowModality(Qt::ApplicationModal);
+    asking.show();
+    IdleRest rest(std::chrono::milliseconds(20));
+    QTest::qWait(200);
+    QCOMPARE(programConnections(), 1);
+    asking.close();
+
+    QTRY_COMPARE(programConnections(), 0);
+    // The edit typed before the rest is saved by the next action, which opens the connection again.
+    VERIFY_OK(employee.moveLast());
+    QCOMPARE(employee.value(QStringLiteral("empno")).toString(), QStringLiteral("E03"));
+    QCOMPARE(m_database->value(QStringLiteral("SELECT empname FROM EMPLOYEE WHERE empno = 'E01'")).toString(),
+             QStringLiteral("王大明"));
+    QCOMPARE(programConnections(), 1);
+    EngineConnection::restProgramConnections();
+    Screen &customers = *open(mainForm, QStringLiteral("CF"), QStringLiteral("Form4"));
+    QCOMPARE(customers.source(QStringLiteral("Data1"))->value(QStringLiteral("customerno")).toString(),
+             QStringLiteral("C01"));
+    QCOMPARE(programConnections(), 1);
+    QCOMPARE(m_dialogs.calls().size(), 0);
 }
 
 QTEST_MAIN(ServerConnectionTest)

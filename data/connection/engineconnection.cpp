@@ -68,7 +68,10 @@ Result EngineConnection::open(const QString &databasePath, Missing missing, Shar
     m_openedPath = databasePath;
     m_sharing = sharing;
     m_session = EngineSession::forPath(*this, databasePath);
-    return m_session->open(databasePath, missing, sharing);
+    Result opened = m_session->open(databasePath, missing, sharing);
+    if (opened)
+        stopResting();
+    return opened;
 }
 
 Result EngineConnection::openForReading(const QString &databasePath)
@@ -95,6 +98,8 @@ Result EngineConnection::openConnectionString(const QString &connectionString, c
 
 Result EngineConnection::execute(const QString &statement, const QVariantList &values)
 {
+    if (Result awake = wakeIfResting(); !awake)
+        return awake;
     if (!isOpen())
         return Result::failure(QStringLiteral("資料庫連線尚未開啟。"), statement);
     QSqlQuery query(database());
@@ -113,7 +118,9 @@ Result EngineConnection::reopenIfLost()
 {
     if (Result inPlace = checkFileInPlace(Use::Writing); !inPlace)
         return inPlace;
-    if (isOpen()) {
+    if (isResting())
+        return wakeIfResting();
+    if (isAwake()) {
         QSqlQuery probe(database());
         if (probe.exec(QStringLiteral("SELECT 1")))
             return Result::success();
@@ -170,6 +177,11 @@ void EngineConnection::dropDatabase()
 }
 
 bool EngineConnection::isOpen() const
+{
+    return isAwake() || isResting();
+}
+
+bool EngineConnection::isAwake() const
 {
     return QSqlDatabase::contains(m_name) && QSqlDatabase::database(m_name, false).isOpen();
 }

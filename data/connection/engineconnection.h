@@ -58,6 +58,15 @@ public:
     /// from one file are never written to another. A shared connection is
     /// opened again once for all that hold it.
     Result reopenIfLost();
+    /// Lets go, for now, of the program's shared connections to servers, as a
+    /// program nobody has used for a while does, so that an office's idle
+    /// workstations hold none of the server's connection slots. Each still
+    /// counts as open and is opened again by the first use of any holder.
+    /// Only between actions: nothing is left open across one.
+    static void restProgramConnections();
+    /// Opens the shared connection it stands on again when it was let go of
+    /// for rest; a failure, led as a failed opening, when it cannot be.
+    Result wakeIfResting();
     /// Counts the openings of the connection it stands on: statements
     /// prepared on it before the count changed are gone.
     int openings() const;
@@ -95,6 +104,15 @@ private:
 
     /// Closes and forgets the database behind the current name, also a shared one.
     void dropDatabase();
+    /// Whether the connection's handle is open, not only resting.
+    bool isAwake() const;
+    bool isResting() const;
+    /// An opening of a shared connection wakes it for every holder.
+    void stopResting();
+    /// Stands on the program's named shared connection from now on.
+    void shareConnection(const QString &name);
+    /// Drops the statements kept on the named connection.
+    static void forgetKeptStatementsOf(const QString &name);
     /// Drops the statements kept on the connection it stands on.
     void forgetKeptStatements();
     /// Counts one more opening of the named connection.
@@ -139,9 +157,10 @@ public:
 protected:
     QString connectionName() const { return m_connection.m_name; }
     /// Stands from now on on the named connection that the whole program shares.
-    void shareConnection(const QString &name) { m_connection.m_name = name; }
+    void shareConnection(const QString &name) { m_connection.shareConnection(name); }
     QSqlDatabase database() const { return m_connection.database(); }
-    bool isOpen() const { return m_connection.isOpen(); }
+    /// Whether the handle is open: a shared connection at rest is not.
+    bool isOpen() const { return m_connection.isAwake(); }
     void dropDatabase() { m_connection.dropDatabase(); }
     void forgetKeptStatements() { m_connection.forgetKeptStatements(); }
     void countOpening() { EngineConnection::countOpening(m_connection.m_name); }

@@ -31,6 +31,8 @@ std::map<QString, KeptStatements> &keptStatements()
 
 Result EngineConnection::keptStatement(const QString &sql, QSqlQuery *&query)
 {
+    if (Result awake = wakeIfResting(); !awake)
+        return awake;
     if (!isOpen())
         return Result::failure(QStringLiteral("資料庫連線尚未開啟。"), sql);
     KeptStatements &kept = keptStatements()[m_name];
@@ -56,5 +58,10 @@ Result EngineConnection::keptStatement(const QString &sql, QSqlQuery *&query)
 
 void EngineConnection::forgetKeptStatements()
 {
-    keptStatements().erase(m_name);
+    forgetKeptStatementsOf(m_name);
+}
+
+void EngineConnection::forgetKeptStatementsOf(const QString &name)
+{
+    keptStatements().erase(name);
 }
