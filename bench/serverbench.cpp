@@ -11,6 +11,7 @@
 #include "bench/delayingproxy.h"
 #include "bench/serverbenchparts.h"
 #include "app/screencatalog.h"
+#include "data/connection/engineconnection.h"
 #include "data/records/recordsource.h"
 #include "data/records/stockupdate.h"
 
@@ -20,6 +21,7 @@
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QUrl>
 
 #include <cstdio>
@@ -34,6 +36,7 @@ constexpr int kWritersDelayMs = 10;
 constexpr double kWritersGoal = 80;
 constexpr double kScreenGoalS = 0.5;
 constexpr double kMoveGoalRoundTrips = 1.5;
+constexpr int kWakingDelayMs = 30;
 const QStringList kTimedScreens = {QStringLiteral("Form1"), QStringLiteral("Form7")};
 
 /// The server's address taken apart, to reach it past the proxy.
@@ -223,6 +226,32 @@ void printTimings(DelayingProxy &proxy, const ScreenTimings &onFile)
     }
 }
 
+/// The first move after an idle program let go of its connection, which opens it again.
+void printWaking(DelayingProxy &proxy, Observer &observer)
+{
+    proxy.setDelayMs(kWakingDelayMs);
+    const ScreenEntry service = screenEntries().first();
+    const std::unique_ptr<Screen> screen = openScreen(service.declaration());
+    RecordSource &source = mainSource(*screen);
+    EngineConnection::restProgramConnections();
+    // The server's process ends a moment after the connection closes.
+    int resting = observer.programConnections();
+    for (int wait = 0; resting > 0 && wait < 100; ++wait) {
+        QThread::msleep(10);
+        resting = observer.programConnections();
+    }
+    QElapsedTimer timer;
+    timer.start();
+    const Cost woken = costOf(proxy, [&] { require(source.moveNext()); });
+    const double wakingMs = elapsedMs(timer);
+    timer.restart();
+    const Cost moved = costOf(proxy, [&] { require(source.moveNext()); });
+    std::printf("\nAn idle program lets go of its connection (%d held while at rest); on %s at %d ms each way,\n"
+                "its next move %s in %.0f ms, the move after %s in %.0f ms\n",
+                resting, qPrintable(service.form), kWakingDelayMs, qPrintable(woken.text()), wakingMs,
+                qPrintable(moved.text()), elapsedMs(timer));
+}
+
 /// Saves a second of the writers together, each a program of its own saving rows no other one saves.
 double savesPerSecond(const QString &self, const QString &address, const QString &kind)
 {
@@ -288,6 +317,8 @@ int runBench(const QString &self)
     took("file");
     printTimings(proxy, onFile);
     took("timings");
+    printWaking(proxy, observer);
+    took("waking");
     printWriters(proxy, self, proxied);
     took("writers");
     return 0;
