@@ -91,6 +91,7 @@ private slots:
     void aFullServerIsToldOnceAndTheNextActionConnects();
     void aRestartIsSurvivedByEveryScreenAtTheNextAction();
     void anIdleProgramHoldsNoConnectionAndItsNextActionOpensOne();
+    void aServerFullWhenAnIdleProgramWakesKeepsTheEditForTheNextTry();
 
 private:
     /// The server processes of this program's connections, the test's own left out.
@@ -319,6 +320,26 @@ void ServerConnectionTest::anIdleProgramHoldsNoConnectionAndItsNextActionOpensOn
              QStringLiteral("C01"));
     QCOMPARE(programConnections(), 1);
     QCOMPARE(m_dialogs.calls().size(), 0);
+}
+
+void ServerConnectionTest::aServerFullWhenAnIdleProgramWakesKeepsTheEditForTheNextTry()
+{
+    MainForm mainForm(m_dialogs);
+    RecordSource &employee = *open(mainForm, QStringLiteral("EMP"), QStringLiteral("Form8"))->source("Data1");
+    QVERIFY(employee.setValue(QStringLiteral("empname"), QStringLiteral("王大明")));
+    EngineConnection::restProgramConnections();
+    const QString role = m_database->value(QStringLiteral("SELECT current_user")).toString();
+    ServerLog::asSuperuser(QStringLiteral("ALTER ROLE %1 CONNECTION LIMIT 0").arg(role));
+
+    const Result refused = employee.moveNext();
+    ServerLog::asSuperuser(QStringLiteral("ALTER ROLE %1 CONNECTION LIMIT -1").arg(role));
+    QVERIFY2(!refused && refused.message().startsWith(kCannotOpen), qPrintable(refused.message()));
+    QVERIFY(employee.hasPendingEdits());
+    QCOMPARE(employee.currentIndex(), 0);
+    VERIFY_OK(employee.moveNext());
+    QCOMPARE(m_database->value(QStringLiteral("SELECT empname FROM EMPLOYEE WHERE empno = 'E01'")).toString(),
+             QStringLiteral("王大明"));
+    QCOMPARE(employee.value(QStringLiteral("empno")).toString(), QStringLiteral("E02"));
 }
 
 QTEST_MAIN(ServerConnectionTest)
