@@ -88,8 +88,11 @@ Screen *MainForm::showScreen(const QString &form)
         screen->installEventFilter(this);
     }
     screen->show();
-    for (const QString &failure : screen->buildFailures())
-        m_dialogs.tell(failure);
+    // What went wrong in making the screen is told in one box, however many of its sources met it.
+    QStringList failures = screen->buildFailures();
+    failures.removeDuplicates();
+    if (!failures.isEmpty())
+        m_dialogs.tell(failures.join(QLatin1Char('\n')));
     return screen;
 }
 

@@ -90,6 +90,7 @@ private slots:
     void aSaveWaitsOnlyForItsOwnRow();
     void aFullServerIsToldOnceAndTheNextActionConnects();
     void aRestartIsSurvivedByEveryScreenAtTheNextAction();
+    void tablesTheRoleMayNotReadAreToldInOneBox();
     void anIdleProgramHoldsNoConnectionAndItsNextActionOpensOne();
     void aServerFullWhenAnIdleProgramWakesKeepsTheEditForTheNextTry();
 
@@ -290,6 +291,25 @@ void ServerConnectionTest::aRestartIsSurvivedByEveryScreenAtTheNextAction()
     VERIFY_OK(customers->moveFirst());
     QCOMPARE(customers->value(QStringLiteral("customerno")).toString(), QStringLiteral("C01"));
     QCOMPARE(programConnections(), 1);
+}
+
+void ServerConnectionTest::tablesTheRoleMayNotReadAreToldInOneBox()
+{
+    m_database->execute(QStringLiteral("REVOKE SELECT ON CSF, CF, INDUSTRY FROM CURRENT_USER"));
+    MainForm mainForm(m_dialogs);
+    m_dialogs.takeCalls();
+
+    m_dialogs.pressOk();
+    QVERIFY(open(mainForm, QStringLiteral("CSF"), QStringLiteral("Form1")));
+    const QStringList told = m_dialogs.messageTexts();
+    QCOMPARE(told.size(), 1);
+    const QStringList lines = told.first().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 3);
+    for (const char *table : {"csf", "cf", "industry"})
+        QVERIFY2(told.first().contains(QStringLiteral("權限。(permission denied for table %1 ").arg(table)),
+                 qPrintable(told.first()));
+    // The employees the role may read are there.
+    QCOMPARE(mainForm.openScreen(QStringLiteral("Form1"))->source(QStringLiteral("Data3"))->rowCount(), kEmployees.size());
 }
 
 void ServerConnectionTest::anIdleProgramHoldsNoConnectionAndItsNextActionOpensOne()
