@@ -65,11 +65,9 @@ Result EngineConnection::wakeIfResting()
     // Opened as it was, by whichever holder comes first; the others then find it open.
     const QString name = m_name;
     Result woken = open(m_openedPath, Missing::Fail, m_sharing);
-    if (!woken) {
-        // Still at rest for every holder: the next use tries again.
+    // Not opened, it stays at rest for every holder, and the next use tries again.
+    if (!woken)
         m_name = name;
-        return woken;
-    }
     return woken;
 }
 
