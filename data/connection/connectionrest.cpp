@@ -39,12 +39,14 @@ void EngineConnection::restProgramConnections()
     for (const QString &name : std::as_const(registry.names)) {
         if (!QSqlDatabase::contains(name) || !QSqlDatabase::database(name, false).isOpen())
             continue;
-        forgetKeptStatementsOf(name);
+        // Gone before its kept statements go, so that they go without a round trip each to drop them:
+        // the server drops them with the connection.
         {
             QSqlDatabase database = QSqlDatabase::database(name, false);
             database.close();
         }
         QSqlDatabase::removeDatabase(name);
+        forgetKeptStatementsOf(name);
         registry.resting.insert(name);
     }
 }
