@@ -233,12 +233,15 @@ void printWaking(DelayingProxy &proxy, Observer &observer)
     const ScreenEntry service = screenEntries().first();
     const std::unique_ptr<Screen> screen = openScreen(service.declaration());
     RecordSource &source = mainSource(*screen);
-    EngineConnection::restProgramConnections();
+    QElapsedTimer resting;
+    resting.start();
+    const Cost rest = costOf(proxy, [] { EngineConnection::restProgramConnections(); });
+    const double restMs = elapsedMs(resting);
     // The server's process ends a moment after the connection closes.
-    int resting = observer.programConnections();
-    for (int wait = 0; resting > 0 && wait < 100; ++wait) {
+    int held = observer.programConnections();
+    for (int wait = 0; held > 0 && wait < 100; ++wait) {
         QThread::msleep(10);
-        resting = observer.programConnections();
+        held = observer.programConnections();
     }
     QElapsedTimer timer;
     timer.start();
@@ -246,10 +249,10 @@ void printWaking(DelayingProxy &proxy, Observer &observer)
     const double wakingMs = elapsedMs(timer);
     timer.restart();
     const Cost moved = costOf(proxy, [&] { require(source.moveNext()); });
-    std::printf("\nAn idle program lets go of its connection (%d held while at rest); on %s at %d ms each way,\n"
-                "its next move %s in %.0f ms, the move after %s in %.0f ms\n",
-                resting, qPrintable(service.form), kWakingDelayMs, qPrintable(woken.text()), wakingMs,
-                qPrintable(moved.text()), elapsedMs(timer));
+    std::printf("\nAn idle program lets go of its connection (%s, %.0f ms; %d held while at rest); on %s at %d ms\n"
+                "each way, its next move %s in %.0f ms, the move after %s in %.0f ms\n",
+                qPrintable(rest.text()), restMs, held, qPrintable(service.form), kWakingDelayMs,
+                qPrintable(woken.text()), wakingMs, qPrintable(moved.text()), elapsedMs(timer));
 }
 
 /// Saves a second of the writers together, each a program of its own saving rows no other one saves.
