@@ -154,7 +154,8 @@ public:
     /// The names of the triggers the database holds.
     virtual Result storedTriggers(QSqlDatabase &database, QStringList &names) const = 0;
     /// Lets the history know who writes through the connection, where the
-    /// engine is not told when the connection is opened; needs the history.
+    /// engine is not told when the connection is opened; nothing where the
+    /// database has no history.
     virtual Result tellHistoryWriter(QSqlDatabase &database) const
     {
         Q_UNUSED(database)

@@ -50,8 +50,6 @@ Result EngineSession::startHistory(QSqlDatabase &database, bool create)
 {
     if (create)
         std::ignore = enableHistory(database);
-    if (!historyEnabled(database))
-        return Result::success();
     return engine(database).tellHistoryWriter(database);
 }
 

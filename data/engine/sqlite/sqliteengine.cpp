@@ -2,6 +2,7 @@
 
 #include "data/enginetext.h"
 #include "data/schema.h"
+#include "data/tables/history.h"
 #include "data/engine/sqlite/sqlitehistory.h"
 #include "data/engine/sqlite/sqlitekeycount.h"
 
@@ -122,6 +123,8 @@ Result SqliteEngine::storedTriggers(QSqlDatabase &database, QStringList &names) 
 
 Result SqliteEngine::tellHistoryWriter(QSqlDatabase &database) const
 {
+    if (!historyEnabled(database))
+        return Result::success();
     return tellSqliteHistoryWriter(database);
 }
 
