@@ -10,6 +10,7 @@
 #include "bench/benchsupport.h"
 #include "bench/delayingproxy.h"
 #include "bench/serverbenchparts.h"
+#include "app/mainform.h"
 #include "app/screencatalog.h"
 #include "data/connection/engineconnection.h"
 #include "data/records/recordsource.h"
@@ -226,6 +227,19 @@ void printTimings(DelayingProxy &proxy, const ScreenTimings &onFile)
     }
 }
 
+/// The program's start on a database already made, its main window on a connection of its own.
+void printStart(DelayingProxy &proxy)
+{
+    proxy.setDelayMs(kWakingDelayMs);
+    EngineConnection::restProgramConnections();
+    QElapsedTimer timer;
+    timer.start();
+    std::unique_ptr<MainForm> program;
+    const Cost started = costOf(proxy, [&] { program = startProgram(); });
+    std::printf("\nThe program's start at %d ms each way: %s in %.0f ms\n", kWakingDelayMs, qPrintable(started.text()),
+                elapsedMs(timer));
+}
+
 /// The first move after an idle program let go of its connection, which opens it again.
 void printWaking(DelayingProxy &proxy, Observer &observer)
 {
@@ -322,6 +336,8 @@ int runBench(const QString &self)
     took("timings");
     printWaking(proxy, observer);
     took("waking");
+    printStart(proxy);
+    took("start");
     printWriters(proxy, self, proxied);
     took("writers");
     return 0;

@@ -1,5 +1,6 @@
 #include "bench/serverbenchparts.h"
 
+#include "app/mainform.h"
 #include "bench/benchsupport.h"
 #include "commands/dialogs.h"
 #include "data/connection/databaselocation.h"
@@ -82,6 +83,14 @@ QVector<ScreenEntry> screenEntries()
         }
     }
     return entries;
+}
+
+std::unique_ptr<MainForm> startProgram()
+{
+    auto mainForm = std::make_unique<MainForm>(g_dialogs);
+    mainForm->show();
+    QApplication::processEvents();
+    return mainForm;
 }
 
 std::unique_ptr<Screen> openScreen(const ScreenDeclaration &declaration)

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 
+class MainForm;
 class RecordSource;
 
 /// Rows in every table, a few hundred as in a small office.
@@ -20,6 +21,8 @@ constexpr double kWritingSeconds = 5;
 
 /// The screens that the menu shows, each with its declaration.
 QVector<ScreenEntry> screenEntries();
+/// Starts the program's main window as the program does; a message ends the bench.
+std::unique_ptr<MainForm> startProgram();
 /// Builds and shows a screen as the menu does; a failure ends the bench.
 std::unique_ptr<Screen> openScreen(const ScreenDeclaration &declaration);
 /// The record source that the screen's fields and grid follow.
