@@ -36,28 +36,35 @@ Result hasCaselessText(QSqlDatabase &database, bool &has)
     return Result::success();
 }
 
+QString caseSensitiveColumnsSelect()
+{
+    return QStringLiteral(
+               "SELECT c.relname::text, a.attname::text, a.attnum::integer FROM pg_attribute a "
+               "JOIN pg_class c ON c.oid = a.attrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
+               "LEFT JOIN pg_collation k ON k.oid = a.attcollation "
+               "WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'p') AND a.attnum > 0 AND NOT a.attisdropped "
+               "AND (format_type(a.atttypid, NULL) <> '%1' OR NOT coalesce(k.collisdeterministic, true))")
+        .arg(kCaselessTextType);
+}
+
+void takeCaseSensitiveColumn(const QString &table, const QString &column, QMap<QString, QStringList> &columns)
+{
+    const TableDefinition *known = knownTable(table);
+    if (known && isTextColumn(*known, column))
+        columns[table] << column;
+}
+
 Result caseSensitiveColumns(QSqlDatabase &database, QMap<QString, QStringList> &columns)
 {
-    const QString sql = QStringLiteral(
-        "SELECT c.relname, a.attname FROM pg_attribute a "
-        "JOIN pg_class c ON c.oid = a.attrelid JOIN pg_namespace n ON n.oid = c.relnamespace "
-        "LEFT JOIN pg_collation k ON k.oid = a.attcollation "
-        "WHERE n.nspname = current_schema() AND c.relkind IN ('r', 'p') AND a.attnum > 0 AND NOT a.attisdropped "
-        "AND (format_type(a.atttypid, NULL) <> '%1' OR NOT coalesce(k.collisdeterministic, true)) "
-        "ORDER BY c.relname, a.attnum")
-                            .arg(kCaselessTextType);
-    // Sent as it is, the type's name written in: one round trip at every start, nothing prepared and dropped.
+    // Sent as it is, the type's name written in: nothing prepared and dropped.
+    const QString sql = caseSensitiveColumnsSelect() + QStringLiteral(" ORDER BY 1, 3");
     QSqlQuery query(database);
     query.setForwardOnly(true);
     if (!query.exec(sql))
         return Result::failure(engineText(query.lastError()), sql);
     columns.clear();
-    while (query.next()) {
-        const TableDefinition *table = knownTable(query.value(0).toString());
-        const QString column = query.value(1).toString();
-        if (table && isTextColumn(*table, column))
-            columns[query.value(0).toString()] << column;
-    }
+    while (query.next())
+        takeCaseSensitiveColumn(query.value(0).toString(), query.value(1).toString(), columns);
     return Result::success();
 }
 

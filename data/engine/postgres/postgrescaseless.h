@@ -22,6 +22,10 @@ Result hasCaselessText(QSqlDatabase &database, bool &has);
 /// compare case by case or with a collation LIKE refuses: an older database's
 /// columns, made with a nondeterministic collation. Table → columns.
 Result caseSensitiveColumns(QSqlDatabase &database, QMap<QString, QStringList> &columns);
+/// The select of those columns' table, name and place, unfiltered and unordered, to read with others.
+QString caseSensitiveColumnsSelect();
+/// Takes a column of that select where it is a text column of a table vemo knows.
+void takeCaseSensitiveColumn(const QString &table, const QString &column, QMap<QString, QStringList> &columns);
 /// The statements that turn those columns into the caseless type, values and
 /// indexes kept.
 QStringList caselessColumnsSql(const QMap<QString, QStringList> &columns);

@@ -161,19 +161,16 @@ Result readKeptKeys(QSqlQuery &query, const QString &table, const QString &rowCo
 
 } // namespace
 
-Result uncountedServerTables(QSqlDatabase &database, QStringList &tables)
+QString serverTriggersSelect()
 {
-    const QString sql = QStringLiteral("SELECT t.tgname FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid "
-                                       "JOIN pg_namespace n ON n.oid = c.relnamespace "
-                                       "WHERE n.nspname = current_schema() AND NOT t.tgisinternal");
-    QSqlQuery query(database);
-    query.setForwardOnly(true);
-    if (!query.exec(sql))
-        return failure(query, sql);
-    QStringList triggers;
-    while (query.next())
-        triggers << query.value(0).toString();
-    tables.clear();
+    return QStringLiteral("SELECT t.tgname::text FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid "
+                          "JOIN pg_namespace n ON n.oid = c.relnamespace "
+                          "WHERE n.nspname = current_schema() AND NOT t.tgisinternal");
+}
+
+QStringList uncountedAmong(const QStringList &triggers)
+{
+    QStringList tables;
     for (const TableDefinition &table : schemaTables()) {
         for (const QString &kind : triggerKinds()) {
             if (!triggers.contains(triggerName(table.name, kind))) {
@@ -182,7 +179,7 @@ Result uncountedServerTables(QSqlDatabase &database, QStringList &tables)
             }
         }
     }
-    return Result::success();
+    return tables;
 }
 
 QStringList serverKeyCountSql()

@@ -14,8 +14,10 @@ class QSqlDatabase;
 /// number of its rows and the identities deleted from it, so the identities
 /// are the run from the smallest to the largest with the deleted ones taken out.
 
-/// The tables whose triggers are missing, among the stored schema tables.
-Result uncountedServerTables(QSqlDatabase &database, QStringList &tables);
+/// The select of the names of the triggers the schema holds.
+QString serverTriggersSelect();
+/// The schema's tables whose count triggers are not all among the triggers named.
+QStringList uncountedAmong(const QStringList &triggers);
 
 /// The statements that make the count tables and the trigger functions, and
 /// those that count one table as it stands and keep its count from then on.
