@@ -278,13 +278,6 @@ void RecordSource::followLeftFile(const QString &databasePath)
         std::ignore = followFileAtPath(moved);
 }
 
-Result RecordSource::prepare(QSqlQuery &query, const QString &sql) const
-{
-    if (!query.prepare(sql))
-        return failure(query, sql);
-    return Result::success();
-}
-
 Result RecordSource::preparedRead(const QString &sql, QSqlQuery *&query) const
 {
     if (!isOpen())

@@ -241,7 +241,8 @@ private:
     void takeWrittenEdits();
     Result deleteRow();
     Result insertPendingRow();
-    Result prepare(QSqlQuery &query, const QString &sql) const;
+    /// A kept statement that writes, once the file is known to be the one read.
+    Result preparedWrite(const QString &sql, QSqlQuery *&query) const;
     Result checkValue(int column, const QVariant &value) const;
     QVariant storedValue(int column, const QVariant &value) const;
     Result readRow(qint64 key, RowRead &row) const;

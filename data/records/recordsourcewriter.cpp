@@ -252,10 +252,8 @@ Result RecordSource::updateRowInOneStatement(QVector<EditConflict> &conflicts)
                                        "SELECT now.*, (SELECT count(*) FROM written) FROM now")
                             .arg(m_generation, edited.join(QStringLiteral(", ")), quotedTable(), engine().rowIdentity(),
                                  assignments.join(QStringLiteral(", ")), checks.join(QStringLiteral(" AND ")));
-    if (Result inPlace = m_connection->checkFileInPlace(EngineConnection::Use::Writing); !inPlace)
-        return inPlace;
     QSqlQuery *statement = nullptr;
-    if (Result prepared = preparedRead(sql, statement); !prepared)
+    if (Result prepared = preparedWrite(sql, statement); !prepared)
         return prepared;
     QSqlQuery &query = *statement;
     query.addBindValue(m_keys.at(m_position));
@@ -299,6 +297,14 @@ void RecordSource::takeWrittenEdits()
     emit rowWritten(m_position);
 }
 
+Result RecordSource::preparedWrite(const QString &sql, QSqlQuery *&query) const
+{
+    // Only to the file read: not to one put at its path since.
+    if (Result inPlace = m_connection->checkFileInPlace(EngineConnection::Use::Writing); !inPlace)
+        return inPlace;
+    return preparedRead(sql, query);
+}
+
 Result RecordSource::insertPendingRow()
 {
     QStringList columns;
@@ -314,10 +320,8 @@ Result RecordSource::insertPendingRow()
                              : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                    .arg(quotedTable(), columns.join(QLatin1Char(',')), placeholders.join(QLatin1Char(','))))
                       + QStringLiteral(" RETURNING %1").arg(engine().rowIdentity());
-    if (Result inPlace = m_connection->checkFileInPlace(EngineConnection::Use::Writing); !inPlace)
-        return inPlace;
     QSqlQuery *kept = nullptr;
-    if (Result prepared = preparedRead(sql, kept); !prepared)
+    if (Result prepared = preparedWrite(sql, kept); !prepared)
         return prepared;
     QSqlQuery &query = *kept;
     for (auto edit = m_edits.cbegin(); edit != m_edits.cend(); ++edit)
