@@ -81,6 +81,8 @@ private slots:
     void valueAtReadsAnyRow_data();
     void valueAtReadsAnyRow();
     void valueAtFollowsDeletesAndEdits();
+    void shownDocumentsComeWhole_data();
+    void shownDocumentsComeWhole();
     void keysetWithGapsOpensWhole_data();
     void keysetWithGapsOpensWhole();
 
@@ -1021,6 +1023,40 @@ void RecordSourceTest::findPassesManyRowsAddedElsewhereBeforeItsMatch()
     QCOMPARE(text(source, "customerno"), QStringLiteral("C1"));
     VERIFY_OK(source.findNext(QStringLiteral("[users] = 'amy'")));
     QVERIFY(source.noMatch());
+}
+
+void RecordSourceTest::shownDocumentsComeWhole_data()
+{
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("shown by the screen") << QStringList{"PROCESS"};
+    QTest::newRow("read when asked") << QStringList();
+}
+
+void RecordSourceTest::shownDocumentsComeWhole()
+{
+    QFETCH(QStringList, shown);
+    const QByteArray first("first call's report");
+    const QByteArray second(70000, 'x');
+    m_database->insert(QStringLiteral("CSF"), {"S1", "C1", "amy", "", "", "", "", "", "", "", first, "fixed", "Y"});
+    m_database->insert(QStringLiteral("CSF"), {"S2", "C2", "bob", "", "", "", "", "", "", "", second, "waiting", "N"});
+    RecordSource source(QStringLiteral("Data1"));
+    source.showDocuments(shown);
+    VERIFY_OK(source.open(kDatabasePath, QStringLiteral("CSF")));
+    const int process = source.columnIndex(QStringLiteral("process"));
+
+    // The columns after the document stay in their places; other rows hold only its length.
+    QCOMPARE(text(source, "solution"), QStringLiteral("fixed"));
+    QCOMPARE(source.value(process).toByteArray(), first);
+    QCOMPARE(source.valueAt(1, process).toLongLong(), qlonglong(second.size()));
+    QCOMPARE(source.valueAt(1, source.columnIndex(QStringLiteral("close"))).toString(), QStringLiteral("N"));
+    VERIFY_OK(source.moveNext());
+    QCOMPARE(source.value(process).toByteArray(), second);
+    QCOMPARE(source.valueAt(0, process).toLongLong(), qlonglong(first.size()));
+    // Read whole, the document is what an edit of it is checked against.
+    QVERIFY(source.setValue(process, QByteArray("replaced")));
+    VERIFY_OK(source.update());
+    QCOMPARE(m_database->value(QStringLiteral("SELECT process FROM CSF WHERE serviceno = 'S2'")).toByteArray(),
+             QByteArray("replaced"));
 }
 
 void RecordSourceTest::keysetWithGapsOpensWhole_data()

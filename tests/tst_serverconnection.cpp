@@ -219,6 +219,12 @@ void ServerConnectionTest::everyScreenSharesOneConnectionAndALendingOpensNone()
     press(lending, QStringLiteral("Command5"));
     QCOMPARE(m_database->value(QStringLiteral("SELECT inventory FROM MSF WHERE materielno = 'A01'")).toInt(), 10);
     QCOMPARE(log.count(), 1);
+    // After an idle rest the lending opens the program's one connection again, and no other.
+    EngineConnection::restProgramConnections();
+    fillLending(QStringLiteral("L102"));
+    press(lending, QStringLiteral("Command5"));
+    QCOMPARE(m_database->value(QStringLiteral("SELECT inventory FROM MSF WHERE materielno = 'A01'")).toInt(), 5);
+    QCOMPARE(programConnections(), 1);
 }
 
 void ServerConnectionTest::aSaveWaitsOnlyForItsOwnRow_data()
